@@ -1,0 +1,8 @@
+// Text encodings: the system's texts are written in UTF-8 and handed to the host in Windows-1251.
+#pragma once
+#include <string>
+#include <string_view>
+
+// Converts UTF-8 to Windows-1251. Only characters that code page holds are accepted; anything
+// else (or malformed UTF-8) is a programming error and raises Exception.
+std::string Utf8ToCp1251(std::string_view utf8);

@@ -1,0 +1,45 @@
+#include "actions.h"
+
+#include "catalogue.h"
+#include "panels.h"
+
+#include <string>
+
+namespace {
+
+std::string Param(const HostString* params, int index) {
+  if (!params || !params[index]) return {};
+  return params[index];
+}
+
+}  // namespace
+
+bool ExecAction(std::int32_t id, const HostString* params) {
+  switch (id) {
+    case kActionCreate: {
+      const std::string object = Param(params, 0), variable = Param(params, 1);
+      return AttachPanel(object, variable);
+    }
+    case kActionExecute: {
+      const std::string object = Param(params, 0), scale = Param(params, 1);
+      return StartPanel(object, scale);
+    }
+    case kActionClose:
+      return ClosePanel(Param(params, 0));
+    default:
+      return false;
+  }
+}
+
+bool EditAction(std::int32_t id, HostString* params) {
+  switch (id) {
+    case kActionCreate:
+    case kActionExecute:
+    case kActionClose:
+      // The property dialogs are not part of this build yet: nothing is edited, no slot changes.
+      (void)params;
+      return false;
+    default:
+      return false;
+  }
+}

@@ -1,0 +1,21 @@
+// The host boundary: the call convention, the host's Boolean and the routines it hands over.
+#pragma once
+#include <cstdint>
+
+// The host's register convention: three arguments in EAX, EDX, ECX, the rest pushed first to
+// last, callee pops. GCC pushes stack arguments last to first, so a routine with two or more
+// stack arguments is declared with those arguments in reverse order.
+#define NB_CALL __attribute__((regparm(3), stdcall))
+
+using HostBool = std::uint8_t;           // 0 false, 1 true; only the low byte counts
+using HostString = char*;                 // zero-terminated, host code page
+using HostSlot = HostString*;             // a cell holding null or a GlobalAlloc'd host string
+
+// AddAction(id, name, hint, codes, lastIndex, count), declared with its stack arguments reversed.
+typedef std::uint32_t(NB_CALL* AddActionProc)(std::int32_t id, const char* name, const char* hint,
+                                              std::int32_t count, std::int32_t lastIndex,
+                                              const std::uint8_t* codes);
+typedef void(NB_CALL* SetVariableProc)(const char* name, const char* value);
+typedef HostBool(NB_CALL* InterfaceAccessProc)(std::int32_t command, HostSlot slot);
+
+inline bool HostTrue(std::uint32_t result) { return (result & 0xFF) != 0; }

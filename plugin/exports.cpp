@@ -1,0 +1,80 @@
+// The nine routines the host calls. Each forwards inward; none lets an exception reach the host.
+#include "actions.h"
+#include "boundary.h"
+#include "catalogue.h"
+#include "panels.h"
+#include "plugin_utils.h"
+#include "dialogs/about.h"
+
+namespace {
+
+constexpr const char* kTitle = "Vitrelle [2011.02]";
+constexpr const char* kAuthor = "Vitrelle developers";
+constexpr const char* kDescription = "Magnifier Plugin.";
+constexpr std::uint32_t kFreeAllPanels = 2;
+
+}  // namespace
+
+extern "C" {
+
+NB_CALL void nbRegisterPlugIn(AddActionProc addAction, std::uint32_t arg2, std::uint32_t arg3,
+                              SetVariableProc setVariable) {
+  try {
+    PlugInUtils::AddAction = addAction;
+    PlugInUtils::RegisterArg2 = arg2;
+    PlugInUtils::RegisterArg3 = arg3;
+    PlugInUtils::SetVariable = setVariable;
+    if (addAction) RegisterCatalogue(addAction);
+  } catch (...) {
+  }
+}
+
+NB_CALL void nbInitPlugIn(std::uint32_t value, HostSlot title, HostSlot author, HostSlot description) {
+  try {
+    PlugInUtils::InitValue = value;
+    if (title) SetHostString(title, kTitle);
+    if (author) SetHostString(author, kAuthor);
+    if (description) SetHostString(description, kDescription);
+  } catch (...) {
+  }
+}
+
+NB_CALL void nbRegisterInterfaceAccess(InterfaceAccessProc interfaceAccess) {
+  PlugInUtils::InterfaceAccess = interfaceAccess;
+}
+
+NB_CALL void nbRegisterScriptProcessor(std::uint32_t value) { PlugInUtils::ScriptProcessor = value; }
+
+NB_CALL void nbRegisterStreamAccess(std::uint32_t value) { PlugInUtils::StreamAccess = value; }
+
+NB_CALL HostBool nbExecAction(std::int32_t id, HostString* params) {
+  try {
+    return ExecAction(id, params) ? 1 : 0;
+  } catch (...) {
+    return 0;
+  }
+}
+
+NB_CALL HostBool nbEditAction(std::int32_t id, HostString* params) {
+  try {
+    return EditAction(id, params) ? 1 : 0;
+  } catch (...) {
+    return 0;
+  }
+}
+
+NB_CALL void nbMessage(std::uint32_t code) {
+  try {
+    if (code == kFreeAllPanels) FreeAllPanels();
+  } catch (...) {
+  }
+}
+
+NB_CALL void nbAbout() {
+  try {
+    ShowAbout(kTitle, kAuthor, kDescription);
+  } catch (...) {
+  }
+}
+
+}  // extern "C"
