@@ -1,0 +1,50 @@
+// The stand-in host's publication: one page window whose Rectangle objects are real child
+// windows, found by name the way the host answers an object window lookup.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+class Publication {
+public:
+  // Creates and shows the page window with a client area of width x height.
+  Publication(const std::string& title, int width, int height);
+  ~Publication();
+  Publication(const Publication&) = delete;
+  Publication& operator=(const Publication&) = delete;
+
+  HWND window() const { return window_; }
+
+  // Adds a Rectangle object: a child window of the page at (x, y), width x height, in this colour.
+  HWND AddRectangle(const std::string& name, int x, int y, int width, int height, COLORREF colour);
+  // Adds a line of text painted on the page at (x, y) (the publication's own content).
+  void AddText(int x, int y, const std::string& text, COLORREF colour);
+  // The object's window, or null for an unknown name. Names match without regard to ASCII case.
+  HWND Find(const std::string& name) const;
+  // Moves or resizes an object's window (as the host does when a publication changes a page).
+  bool MoveObject(const std::string& name, int x, int y, int width, int height);
+
+  // Runs the thread's message loop for about this many milliseconds.
+  static void Pump(int milliseconds);
+
+private:
+  struct Object {
+    std::string name;
+    HWND window;
+    COLORREF colour;
+  };
+  struct Text {
+    int x, y;
+    std::string text;
+    COLORREF colour;
+  };
+  static LRESULT CALLBACK PageProc(HWND, UINT, WPARAM, LPARAM);
+  static LRESULT CALLBACK ObjectProc(HWND, UINT, WPARAM, LPARAM);
+  void PaintPage(HDC dc) const;
+
+  HWND window_ = nullptr;
+  std::vector<Object> objects_;
+  std::vector<Text> texts_;
+};
