@@ -115,6 +115,8 @@ private:
   // Host side of the slot rule: a block the plug-in hands over must be a fixed GlobalAlloc block
   // of exactly the text's length plus one.
   void CheckPluginBlock(const char* what, const char* block);
+  // Forgets answer blocks the plug-in has freed (or whose memory came back to it in `reused`).
+  void SettleAnswers(const char* reused);
 
   HMODULE module_ = nullptr;
   FARPROC exports_[9] = {};
@@ -124,6 +126,7 @@ private:
   std::map<std::string, std::string> variables_;
   std::vector<std::int32_t> commands_;
   std::vector<std::string> violations_;
+  std::vector<char*> answers_;  // host blocks left in the plug-in's slots, which it must free
   bool inRegister_ = false;
 };
 

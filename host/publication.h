@@ -40,6 +40,7 @@ private:
     std::string text;
     COLORREF colour;
   };
+  static void RegisterClasses();
   static LRESULT CALLBACK PageProc(HWND, UINT, WPARAM, LPARAM);
   static LRESULT CALLBACK ObjectProc(HWND, UINT, WPARAM, LPARAM);
   void PaintPage(HDC dc) const;

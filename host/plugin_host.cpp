@@ -1,0 +1,290 @@
+#include "plugin_host.h"
+
+#include "publication.h"
+#include "thunks.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+extern "C" {
+// Handlers the entry thunks call, with the arguments in the order the convention gives them.
+std::uint32_t host_AddAction(std::int32_t id, const char* name, const char* hint, const std::uint8_t* codes,
+                             std::int32_t lastIndex, std::int32_t count) {
+  return PluginHost::Current()->OnAddAction(id, name, hint, codes, lastIndex, count);
+}
+void host_SetVariable(const char* name, const char* value) { PluginHost::Current()->OnSetVariable(name, value); }
+std::uint32_t host_InterfaceAccess(std::int32_t command, char** slot) {
+  return PluginHost::Current()->OnInterfaceAccess(command, slot);
+}
+}
+
+namespace {
+
+PluginHost* current = nullptr;
+
+// Export order is also the ordinal order.
+const char* const kExportNames[9] = {"nbAbout",          "nbMessage",        "nbRegisterStreamAccess",
+                                     "nbRegisterInterfaceAccess", "nbRegisterScriptProcessor",
+                                     "nbRegisterPlugIn", "nbInitPlugIn",     "nbExecAction",
+                                     "nbEditAction"};
+enum Export { kAbout, kMessage, kStreamAccess, kInterfaceAccess, kScriptProcessor, kRegisterPlugIn, kInitPlugIn,
+              kExecAction, kEditAction };
+
+std::uint32_t Word(const void* p) { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p)); }
+
+// Fixed host blocks the host has handed out and not yet seen freed. Global memory of a block the
+// plug-in frees goes back to the heap, so a later GlobalSize on it reports 0.
+bool BlockAlive(const void* block) { return GlobalSize(const_cast<void*>(block)) != 0; }
+
+// A block the host left in a slot was freed by the plug-in when its memory is dead or now holds
+// one of the plug-in's new blocks.
+template <typename Slots>
+bool FreedOrReused(const char* old, const Slots& now) {
+  return !BlockAlive(old) || std::find(std::begin(now), std::end(now), old) != std::end(now);
+}
+
+}  // namespace
+
+char* NewHostBlock(const std::string& text) {
+  auto* block = static_cast<char*>(GlobalAlloc(GMEM_FIXED, text.size() + 1));
+  if (!block) throw std::bad_alloc();
+  std::memcpy(block, text.c_str(), text.size() + 1);
+  return block;
+}
+
+PluginHost::PluginHost(const std::string& path) {
+  if (current) throw std::runtime_error("a plug-in host is already running");
+  module_ = LoadLibraryA(path.c_str());
+  if (!module_) throw std::runtime_error("cannot load plug-in " + path + " (error " + std::to_string(GetLastError()) + ")");
+  for (int i = 0; i < 9; ++i) {
+    exports_[i] = GetProcAddress(module_, kExportNames[i]);
+    if (!exports_[i]) {
+      FreeLibrary(module_);
+      throw std::runtime_error(path + " does not export " + kExportNames[i]);
+    }
+  }
+  current = this;
+}
+
+PluginHost::~PluginHost() {
+  FreeLibrary(module_);
+  current = nullptr;
+}
+
+PluginHost* PluginHost::Current() { return current; }
+
+std::uint32_t PluginHost::Call(const char* exportName, FARPROC fn, std::initializer_list<std::uint32_t> args) {
+  std::uint32_t words[8] = {};
+  int count = 0;
+  for (std::uint32_t a : args) words[count++] = a;
+  std::uint32_t checks = 0;
+  const std::uint32_t result = nb_call(fn, words, count, &checks);
+  if (!(checks & kBalanced)) Violation(std::string(exportName) + " left the stack unbalanced");
+  if ((checks & kKeptRegisters) != kKeptRegisters) Violation(std::string(exportName) + " did not preserve EBX, ESI and EDI");
+  SettleAnswers(nullptr);
+  if (!answers_.empty()) Violation(std::string(exportName) + " did not free the host's answer in its slot");
+  answers_.clear();
+  return result;
+}
+
+void PluginHost::Violation(std::string text) { violations_.push_back(std::move(text)); }
+
+void PluginHost::SettleAnswers(const char* reused) {
+  std::erase_if(answers_, [reused](char* block) { return block == reused || !BlockAlive(block); });
+}
+
+void PluginHost::CheckPluginBlock(const char* what, const char* block) {
+  if (!block) return;
+  if (GlobalHandle(block) != block) {
+    Violation(std::string(what) + ": not a fixed global memory block");
+    return;
+  }
+  const SIZE_T size = GlobalSize(const_cast<char*>(block));
+  if (size != std::strlen(block) + 1)
+    Violation(std::string(what) + ": block of " + std::to_string(size) + " bytes for a text of " +
+              std::to_string(std::strlen(block)));
+}
+
+InitStrings PluginHost::InitPlugIn(const InitStrings& before) {
+  char* slots[3] = {};
+  const HostText* texts[3] = {&before.title, &before.author, &before.description};
+  for (int i = 0; i < 3; ++i)
+    if (*texts[i]) slots[i] = NewHostBlock(**texts[i]);
+  char* handed[3] = {slots[0], slots[1], slots[2]};
+
+  Call("nbInitPlugIn", exports_[kInitPlugIn], {kInitValue, Word(&slots[0]), Word(&slots[1]), Word(&slots[2])});
+
+  InitStrings out;
+  HostText* results[3] = {&out.title, &out.author, &out.description};
+  for (int i = 0; i < 3; ++i) {
+    if (handed[i] && !FreedOrReused(handed[i], slots)) Violation("nbInitPlugIn replaced a slot without freeing its block");
+    if (slots[i]) {
+      CheckPluginBlock("nbInitPlugIn", slots[i]);
+      *results[i] = std::string(slots[i]);
+      GlobalFree(slots[i]);  // the host owns what the plug-in left in its slots
+    }
+  }
+  return out;
+}
+
+void PluginHost::RegisterPlugIn(bool setVariable) {
+  catalogue_.clear();
+  inRegister_ = true;
+  Call("nbRegisterPlugIn", exports_[kRegisterPlugIn],
+       {Word(reinterpret_cast<void*>(&host_AddAction_entry)), kRegisterArg2, kRegisterArg3,
+        setVariable ? Word(reinterpret_cast<void*>(&host_SetVariable_entry)) : 0u});
+  inRegister_ = false;
+}
+
+void PluginHost::RegisterInterfaceAccess(bool present) {
+  Call("nbRegisterInterfaceAccess", exports_[kInterfaceAccess],
+       {present ? Word(reinterpret_cast<void*>(&host_InterfaceAccess_entry)) : 0u});
+}
+
+void PluginHost::RegisterScriptProcessor(std::uint32_t value) {
+  Call("nbRegisterScriptProcessor", exports_[kScriptProcessor], {value});
+}
+
+void PluginHost::RegisterStreamAccess(std::uint32_t value) {
+  Call("nbRegisterStreamAccess", exports_[kStreamAccess], {value});
+}
+
+bool PluginHost::ExecAction(std::int32_t id, const std::vector<HostText>& params) {
+  std::vector<char*> block;
+  std::vector<std::string> storage(params.size());
+  for (std::size_t i = 0; i < params.size(); ++i) {
+    if (params[i]) storage[i] = *params[i];
+    block.push_back(params[i] ? storage[i].data() : nullptr);
+  }
+  block.resize(std::max<std::size_t>(block.size(), 2));  // the plug-in may look at two elements
+  const std::vector<char*> before = block;
+  const std::vector<std::string> textsBefore = storage;
+
+  lastRaw_ = Call("nbExecAction", exports_[kExecAction], {static_cast<std::uint32_t>(id), Word(block.data())});
+
+  if (block != before || storage != textsBefore) Violation("nbExecAction modified the parameter block");
+  return (lastRaw_ & 0xFF) != 0;
+}
+
+bool PluginHost::ExecActionNullBlock(std::int32_t id) {
+  lastRaw_ = Call("nbExecAction", exports_[kExecAction], {static_cast<std::uint32_t>(id), 0u});
+  return (lastRaw_ & 0xFF) != 0;
+}
+
+bool PluginHost::EditAction(std::int32_t id, std::vector<HostText>& params) {
+  std::vector<char*> slots(std::max<std::size_t>(params.size(), 2), nullptr);
+  for (std::size_t i = 0; i < params.size(); ++i)
+    if (params[i]) slots[i] = NewHostBlock(*params[i]);
+  const std::vector<char*> handed = slots;
+
+  lastRaw_ = Call("nbEditAction", exports_[kEditAction], {static_cast<std::uint32_t>(id), Word(slots.data())});
+
+  // A slot still holding the host's own block is indistinguishable from one the plug-in refilled
+  // at the same address; either way the slot's text is what the host reads back.
+  for (std::size_t i = 0; i < slots.size(); ++i) {
+    if (slots[i] != handed[i]) {
+      if (handed[i] && !FreedOrReused(handed[i], slots))
+        Violation("nbEditAction replaced a slot without freeing its block");
+      CheckPluginBlock("nbEditAction", slots[i]);
+    }
+    if (i < params.size()) params[i] = slots[i] ? HostText(slots[i]) : std::nullopt;
+    if (slots[i]) GlobalFree(slots[i]);
+  }
+  return (lastRaw_ & 0xFF) != 0;
+}
+
+void PluginHost::Message(std::uint32_t code) { Call("nbMessage", exports_[kMessage], {code}); }
+
+void PluginHost::About() { Call("nbAbout", exports_[kAbout], {}); }
+
+std::int32_t PluginHost::ActionId(const std::string& name) const {
+  for (const CatalogueEntry& row : catalogue_)
+    if (row.id != 0 && row.name == name) return row.id;
+  return -1;
+}
+
+std::optional<std::string> PluginHost::Variable(const std::string& name) const {
+  const auto it = variables_.find(name);
+  if (it == variables_.end()) return std::nullopt;
+  return it->second;
+}
+
+void PluginHost::SetVariableText(const std::string& name, const std::string& value) { variables_[name] = value; }
+
+void PluginHost::ClearRecords() {
+  writes_.clear();
+  commands_.clear();
+  violations_.clear();
+}
+
+int PluginHost::SendPanelMessage(const std::string& objectName, LPARAM lParam) {
+  const HWND object = publication ? publication->Find(objectName) : nullptr;
+  if (!object) return 0;
+  int sent = 0;
+  for (HWND child = GetWindow(object, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    SendMessageA(child, WM_USER + 250, 0, lParam);
+    ++sent;
+  }
+  return sent;
+}
+
+std::uint32_t PluginHost::OnAddAction(std::int32_t id, const char* name, const char* hint, const std::uint8_t* codes,
+                                      std::int32_t lastIndex, std::int32_t count) {
+  if (!inRegister_) Violation("AddAction called outside nbRegisterPlugIn");
+  if (!name || !hint || !codes || lastIndex < 0 || lastIndex > 255) {
+    Violation("AddAction called with a null text, a null code array or an impossible last index");
+    return 0;
+  }
+  catalogue_.push_back({id, name, hint, std::vector<std::uint8_t>(codes, codes + lastIndex + 1), lastIndex, count});
+  return 1;
+}
+
+void PluginHost::OnSetVariable(const char* name, const char* value) {
+  if (!name) {
+    Violation("SetVariable called with a null name");
+    return;
+  }
+  writes_.push_back({name, value ? HostText(value) : std::nullopt});
+  variables_[name] = value ? value : "";
+}
+
+std::uint32_t PluginHost::OnInterfaceAccess(std::int32_t command, char** slot) {
+  commands_.push_back(command);
+  // The upper 24 bits of a Boolean carry nothing; filling them catches a reader that looks there.
+  constexpr std::uint32_t kJunk = 0x5A5A5A00;
+  if (!slot) {
+    Violation("InterfaceAccess called with a null slot");
+    return kJunk;
+  }
+  SettleAnswers(*slot);
+  CheckPluginBlock("InterfaceAccess slot", *slot);
+  auto replace = [this, slot](const std::string& text) {
+    if (*slot) GlobalFree(*slot);
+    *slot = NewHostBlock(text);
+    answers_.push_back(*slot);
+  };
+  switch (command) {
+    case 6:
+      if (*slot) Violation("InterfaceAccess command 6 with a slot that is not null");
+      if (probeAnswers) replace("1");
+      return kJunk | 1;
+    case 7: {
+      const std::string name = *slot ? *slot : "";
+      if (lookupOverride) {
+        replace(*lookupOverride);
+      } else {
+        const HWND window = publication ? publication->Find(name) : nullptr;
+        replace(std::to_string(reinterpret_cast<std::uintptr_t>(window)));
+      }
+      return kJunk | 1;
+    }
+    case 8:
+      if (!pickAnswer) return kJunk;
+      replace(*pickAnswer);
+      return kJunk | 1;
+    default:
+      Violation("InterfaceAccess called with unknown command " + std::to_string(command));
+      return kJunk;
+  }
+}
