@@ -27,6 +27,19 @@ char ToCp1251(char32_t cp) {
   throw Exception("text has a character outside Windows-1251");
 }
 
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | cp >> 6));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xE0 | cp >> 12));
+    out.push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
 }  // namespace
 
 std::string Utf8ToCp1251(std::string_view utf8) {
@@ -44,6 +57,19 @@ std::string Utf8ToCp1251(std::string_view utf8) {
     }
     out.push_back(ToCp1251(cp));
     i += static_cast<std::size_t>(extra) + 1;
+  }
+  return out;
+}
+
+std::string Cp1251ToUtf8(std::string_view cp1251) {
+  std::string out;
+  out.reserve(cp1251.size() * 2);
+  for (const char c : cp1251) {
+    const auto byte = static_cast<std::uint8_t>(c);
+    char32_t cp = byte;
+    if (byte >= 0xC0) cp = 0x0410 + (byte - 0xC0);
+    else if (byte >= 0x80) cp = kHighHalf[byte - 0x80] != 0 ? kHighHalf[byte - 0x80] : 0xFFFD;
+    AppendUtf8(out, cp);
   }
   return out;
 }

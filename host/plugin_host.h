@@ -83,6 +83,8 @@ public:
   const std::vector<VariableWrite>& writes() const { return writes_; }
   const std::vector<std::int32_t>& interfaceCommands() const { return commands_; }
   const std::vector<std::string>& violations() const { return violations_; }
+  // Every variable the host holds, by name, with its current text.
+  const std::map<std::string, std::string>& variables() const { return variables_; }
   // A variable's current text ("" after a null write); nullopt when never written.
   std::optional<std::string> Variable(const std::string& name) const;
   void SetVariableText(const std::string& name, const std::string& value);  // host-side assignment

@@ -1,11 +1,21 @@
 #include "publication.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
 
-const char* const kPageClass = "StandInHostPage";
-const char* const kObjectClass = "StandInHostObject";
+const wchar_t* const kPageClassW = L"StandInHostPage";
+const wchar_t* const kObjectClassW = L"StandInHostObject";
+
+// The host's texts are Windows-1251; windows and the page show them through the wide API.
+std::wstring Wide(const std::string& cp1251) {
+  std::wstring out(cp1251.size(), L'\0');
+  const int n = MultiByteToWideChar(1251, 0, cp1251.data(), static_cast<int>(cp1251.size()), out.data(),
+                                    static_cast<int>(out.size()));
+  out.resize(static_cast<std::size_t>(std::max(n, 0)));
+  return out;
+}
 
 bool SameName(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
@@ -21,17 +31,17 @@ bool SameName(const std::string& a, const std::string& b) {
 void Publication::RegisterClasses() {
   static bool done = false;
   if (done) return;
-  WNDCLASSA page = {};
+  WNDCLASSW page = {};
   page.lpfnWndProc = &PageProc;
   page.hInstance = GetModuleHandleA(nullptr);
   page.hCursor = LoadCursor(nullptr, IDC_ARROW);
   page.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  page.lpszClassName = kPageClass;
-  WNDCLASSA object = page;
+  page.lpszClassName = kPageClassW;
+  WNDCLASSW object = page;
   object.lpfnWndProc = &ObjectProc;
   object.hbrBackground = nullptr;
-  object.lpszClassName = kObjectClass;
-  if (!RegisterClassA(&page) || !RegisterClassA(&object)) throw std::runtime_error("cannot register window classes");
+  object.lpszClassName = kObjectClassW;
+  if (!RegisterClassW(&page) || !RegisterClassW(&object)) throw std::runtime_error("cannot register window classes");
   done = true;
 }
 
@@ -40,7 +50,7 @@ Publication::Publication(const std::string& title, int width, int height) {
   RECT frame = {0, 0, width, height};
   const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
   AdjustWindowRect(&frame, style, FALSE);
-  window_ = CreateWindowExA(0, kPageClass, title.c_str(), style, 0, 0, frame.right - frame.left,
+  window_ = CreateWindowExW(0, kPageClassW, Wide(title).c_str(), style, 0, 0, frame.right - frame.left,
                             frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleA(nullptr), this);
   if (!window_) throw std::runtime_error("cannot create the publication window");
   ShowWindow(window_, SW_SHOWNORMAL);
@@ -52,17 +62,17 @@ Publication::~Publication() {
 }
 
 HWND Publication::AddRectangle(const std::string& name, int x, int y, int width, int height, COLORREF colour) {
-  HWND object = CreateWindowExA(0, kObjectClass, name.c_str(), WS_CHILD | WS_CLIPSIBLINGS, x, y, width, height,
+  HWND object = CreateWindowExW(0, kObjectClassW, Wide(name).c_str(), WS_CHILD | WS_CLIPSIBLINGS, x, y, width, height,
                                 window_, nullptr, GetModuleHandleA(nullptr), nullptr);
   if (!object) throw std::runtime_error("cannot create object " + name);
   objects_.push_back({name, object, colour});
-  SetWindowLongPtrA(object, GWLP_USERDATA, static_cast<LONG_PTR>(colour));
+  SetWindowLongPtrW(object, GWLP_USERDATA, static_cast<LONG_PTR>(colour));
   ShowWindow(object, SW_SHOW);
   return object;
 }
 
 void Publication::AddText(int x, int y, const std::string& text, COLORREF colour) {
-  texts_.push_back({x, y, text, colour});
+  texts_.push_back({x, y, Wide(text), colour});
   InvalidateRect(window_, nullptr, TRUE);
 }
 
@@ -81,9 +91,9 @@ void Publication::Pump(int milliseconds) {
   const DWORD end = GetTickCount() + static_cast<DWORD>(milliseconds);
   for (;;) {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       TranslateMessage(&msg);
-      DispatchMessageA(&msg);
+      DispatchMessageW(&msg);
     }
     const auto left = static_cast<LONG>(end - GetTickCount());
     if (left <= 0) break;
@@ -95,16 +105,16 @@ void Publication::PaintPage(HDC dc) const {
   SetBkMode(dc, TRANSPARENT);
   for (const Text& text : texts_) {
     SetTextColor(dc, text.colour);
-    TextOutA(dc, text.x, text.y, text.text.c_str(), static_cast<int>(text.text.size()));
+    TextOutW(dc, text.x, text.y, text.text.c_str(), static_cast<int>(text.text.size()));
   }
 }
 
 LRESULT CALLBACK Publication::PageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
-  auto* self = reinterpret_cast<Publication*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  auto* self = reinterpret_cast<Publication*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (message == WM_PAINT && self) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window, &ps);
@@ -112,7 +122,7 @@ LRESULT CALLBACK Publication::PageProc(HWND window, UINT message, WPARAM wParam,
     EndPaint(window, &ps);
     return 0;
   }
-  return DefWindowProcA(window, message, wParam, lParam);
+  return DefWindowProcW(window, message, wParam, lParam);
 }
 
 LRESULT CALLBACK Publication::ObjectProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -120,9 +130,9 @@ LRESULT CALLBACK Publication::ObjectProc(HWND window, UINT message, WPARAM wPara
     RECT client;
     GetClientRect(window, &client);
     const auto dc = reinterpret_cast<HDC>(wParam);
-    SetDCBrushColor(dc, static_cast<COLORREF>(GetWindowLongPtrA(window, GWLP_USERDATA)));
+    SetDCBrushColor(dc, static_cast<COLORREF>(GetWindowLongPtrW(window, GWLP_USERDATA)));
     FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
     return 1;
   }
-  return DefWindowProcA(window, message, wParam, lParam);
+  return DefWindowProcW(window, message, wParam, lParam);
 }

@@ -19,6 +19,7 @@ public:
 
   // Adds a Rectangle object: a child window of the page at (x, y), width x height, in this colour.
   HWND AddRectangle(const std::string& name, int x, int y, int width, int height, COLORREF colour);
+  // The page's title, the objects' names and the texts are host strings (Windows-1251).
   // Adds a line of text painted on the page at (x, y) (the publication's own content).
   void AddText(int x, int y, const std::string& text, COLORREF colour);
   // The object's window, or null for an unknown name. Names match without regard to ASCII case.
@@ -37,7 +38,7 @@ private:
   };
   struct Text {
     int x, y;
-    std::string text;
+    std::wstring text;
     COLORREF colour;
   };
   static void RegisterClasses();

@@ -5,7 +5,11 @@
 // The host's register convention: three arguments in EAX, EDX, ECX, the rest pushed first to
 // last, callee pops. GCC pushes stack arguments last to first, so a routine with two or more
 // stack arguments is declared with those arguments in reverse order.
+#if defined(__i386__)
 #define NB_CALL __attribute__((regparm(3), stdcall))
+#else
+#define NB_CALL  // portable code built natively only names these types
+#endif
 
 using HostBool = std::uint8_t;           // 0 false, 1 true; only the low byte counts
 using HostString = char*;                 // zero-terminated, host code page

@@ -291,8 +291,8 @@ static void __attribute__((regparm(3), stdcall)) CalleePops(int, int, int, int) 
 TEST(Thunks, CatchARoutineThatLeavesItsStackArgumentsBehind) {
   const std::uint32_t args[4] = {1, 2, 3, 4};
   std::uint32_t checks = 0;
-  nb_call(reinterpret_cast<FARPROC>(&CallerPops), args, 4, &checks);
+  nb_call(reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&CallerPops)), args, 4, &checks);
   EXPECT_FALSE(checks & kBalanced);
-  nb_call(reinterpret_cast<FARPROC>(&CalleePops), args, 4, &checks);
+  nb_call(reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&CalleePops)), args, 4, &checks);
   EXPECT_EQ(checks, kBalanced | kKeptRegisters);
 }

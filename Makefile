@@ -1,0 +1,28 @@
+# The two commands a newcomer needs: `make demo` and `make test`. Each installs what is missing,
+# configures and builds both trees, then runs the demo or every test.
+.PHONY: all bootstrap build native win32 test demo clean
+
+all: build
+
+bootstrap:
+	scripts/bootstrap
+
+native: bootstrap
+	cmake --preset native >/dev/null
+	cmake --build --preset native
+
+win32: bootstrap
+	cmake --preset win32 >/dev/null
+	cmake --build --preset win32
+
+build: native win32
+
+test: build
+	ctest --preset native
+	scripts/testbed ctest --preset win32
+
+demo: build
+	scripts/testbed scripts/wine-run build/win32/bin/nbhost.exe examples/demo.pub
+
+clean:
+	rm -rf build

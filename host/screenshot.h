@@ -1,0 +1,10 @@
+// Saves what the screen shows, so a script run leaves a picture to look at.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Captures the whole virtual screen, layered windows included, into a PNG file at `path`
+// (Windows-1251). Returns the picture's size; throws Exception on failure.
+SIZE SaveScreenshot(const std::string& path);

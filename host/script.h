@@ -1,0 +1,60 @@
+// The stand-in host's publication script: a UTF-8 text file, one command per line.
+//
+//   # a comment line (the first non-blank character is '#'); blank lines are ignored
+//   page "Title" WIDTH HEIGHT                    the page window; comes before any object or text
+//   rectangle "Name" X Y WIDTH HEIGHT [#RRGGBB]  a Rectangle object (default colour #C0C0C0)
+//   text X Y "text" [#RRGGBB]                    a line painted on the page (default #000000)
+//   init | register                              nbInitPlugIn | nbRegisterPlugIn
+//   interface on|off                             nbRegisterInterfaceAccess with the routine or null
+//   probe on|off                                 whether the host answers command 6
+//   pick "Name" | pick refuse                    the answer to command 8
+//   lookup "text" | lookup objects               command 7: a fixed answer, or the object's window
+//   ACTION "param" ...                           nbExecAction of the action registered as ACTION
+//   edit ACTION "param" ...                      nbEditAction with these texts in the slots
+//   wait MS | message CODE | send "Object" LPARAM
+//   print "[Var]" | variables | about [CLOSE_AFTER_MS] | screenshot "file.png"
+//
+// Tokens are separated by blanks (spaces or tabs): bare words (letters, digits, '_'), whole
+// numbers (optional '-', decimal, 32-bit), colours (#RRGGBB) and double-quoted strings, in which
+// "" stands for one literal ". Strings must hold only characters of Windows-1251, the host's code
+// page; a Command carries them already converted.
+#pragma once
+
+#include "framework/errors.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+enum class Verb {
+  Page, Rectangle, Text, Init, Register, Interface, Probe, Pick, Lookup,
+  Action, Edit, Wait, Print, Variables, Message, Send, About, Screenshot,
+};
+
+struct Command {
+  Verb verb{};
+  int line = 0;
+  std::string source;                 // the line as written, for the trace
+  std::string action;                 // Action, Edit: the action's registered name
+  std::vector<std::string> texts;     // quoted arguments in order, Windows-1251 bytes
+  std::vector<std::int32_t> numbers;  // whole-number arguments in order (About: its delay)
+  std::uint32_t colour = 0;           // Rectangle, Text: 0xRRGGBB
+  bool on = false;                    // Interface, Probe
+  // Pick without a text refuses; Lookup without a text finds objects again.
+};
+
+// A script that cannot be parsed or played; the message starts with "file:line: ".
+class ScriptError : public Exception {
+public:
+  using Exception::Exception;
+};
+
+// Parses a whole script; `file` names it in messages. Throws ScriptError at the first bad line.
+std::vector<Command> ParseScript(std::string_view text, const std::string& file);
+
+// Reads and parses a script file.
+std::vector<Command> LoadScript(const std::string& path);
+
+// Builds the message of an error found while playing a command.
+ScriptError ErrorAt(const std::string& file, int line, const std::string& message);
