@@ -1,6 +1,6 @@
 # The two commands a newcomer needs: `make demo` and `make test`. Each installs what is missing,
 # configures and builds both trees, then runs the demo or every test.
-.PHONY: all bootstrap build native win32 test demo clean
+.PHONY: all bootstrap build native win32 test demo bench clean
 
 all: build
 
@@ -18,11 +18,14 @@ win32: bootstrap
 build: native win32
 
 test: build
-	ctest --preset native
-	scripts/testbed ctest --preset win32
+	ctest --preset native --timeout 300
+	scripts/testbed ctest --preset win32 --timeout 300
 
 demo: build
 	scripts/testbed scripts/wine-run build/win32/bin/nbhost.exe examples/demo.pub
+
+bench: build
+	scripts/testbed scripts/wine-run build/win32/bin/load_bench.exe
 
 clean:
 	rm -rf build
