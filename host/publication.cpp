@@ -102,11 +102,16 @@ void Publication::Pump(int milliseconds) {
 }
 
 void Publication::PaintPage(HDC dc) const {
+  // The page's own typeface, with Cyrillic, whatever the system font of the machine.
+  static const HFONT font = CreateFontW(-15, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"Tahoma");
+  const HGDIOBJ old = SelectObject(dc, font);
   SetBkMode(dc, TRANSPARENT);
   for (const Text& text : texts_) {
     SetTextColor(dc, text.colour);
     TextOutW(dc, text.x, text.y, text.text.c_str(), static_cast<int>(text.text.size()));
   }
+  SelectObject(dc, old);
 }
 
 LRESULT CALLBACK Publication::PageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
