@@ -296,3 +296,39 @@ TEST(Thunks, CatchARoutineThatLeavesItsStackArgumentsBehind) {
   nb_call(reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&CalleePops)), args, 4, &checks);
   EXPECT_EQ(checks, kBalanced | kKeptRegisters);
 }
+
+namespace {
+
+// Bytes in use on the process heap, where global memory blocks live.
+std::size_t ProcessHeapInUse() {
+  const HANDLE heap = GetProcessHeap();
+  std::size_t used = 0;
+  HeapLock(heap);
+  PROCESS_HEAP_ENTRY entry = {};
+  while (HeapWalk(heap, &entry))
+    if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) used += entry.cbData;
+  HeapUnlock(heap);
+  return used;
+}
+
+}  // namespace
+
+TEST_F(HostTest, ThousandsOfCallsLeaveTheHeapAsTheyFoundIt) {
+  Start();
+  auto round = [this] {
+    host->InitPlugIn({std::string("t"), std::nullopt, std::string("d")});
+    host->RegisterPlugIn();
+    host->ExecAction(1, {std::string("Rectangle1"), std::string("[Changed]")});
+    host->ExecAction(1, {std::string("Missing"), std::string("")});
+    host->ExecAction(3, {std::string("Rectangle1"), std::string("4")});
+    host->ExecAction(4, {std::string("Rectangle1")});
+    std::vector<HostText> slots = {std::string("Rectangle1"), std::string("8")};
+    host->EditAction(3, slots);
+    host->Message(2);
+    host->ClearRecords();
+  };
+  for (int i = 0; i < 50; ++i) round();
+  const std::size_t before = ProcessHeapInUse();
+  for (int i = 0; i < 3000; ++i) round();
+  EXPECT_EQ(ProcessHeapInUse(), before);
+}
