@@ -38,21 +38,14 @@ double Cycle(const std::string& path, int rounds) {
   return times[rounds / 2];
 }
 
-std::string Beside(const char* file) {
-  char path[MAX_PATH];
-  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string dir(path, n);
-  return dir.substr(0, dir.find_last_of("\\/") + 1) + file;
-}
-
 }  // namespace
 
 int main() {
   const int rounds = 200;
-  Cycle(Beside("Vitrelle.nbp"), 5);  // warm the file cache for both
-  Cycle(Beside("baseline_plugin.nbp"), 5);
-  const double baseline = Cycle(Beside("baseline_plugin.nbp"), rounds);
-  const double vitrelle = Cycle(Beside("Vitrelle.nbp"), rounds);
+  Cycle(BesideExecutable("Vitrelle.nbp"), 5);  // warm the file cache for both
+  Cycle(BesideExecutable("baseline_plugin.nbp"), 5);
+  const double baseline = Cycle(BesideExecutable("baseline_plugin.nbp"), rounds);
+  const double vitrelle = Cycle(BesideExecutable("Vitrelle.nbp"), rounds);
   std::printf("load + init + register + unload, median of %d rounds\n", rounds);
   std::printf("  baseline plug-in (empty exports): %8.1f us\n", baseline);
   std::printf("  Vitrelle.nbp:                     %8.1f us\n", vitrelle);

@@ -182,13 +182,6 @@ private:
   std::size_t commandsSeen_ = 0, writesSeen_ = 0, violationsSeen_ = 0;
 };
 
-std::string DefaultPluginPath() {
-  char path[MAX_PATH];
-  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string dir(path, n);
-  return dir.substr(0, dir.find_last_of("\\/") + 1) + "Vitrelle.nbp";
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -208,7 +201,7 @@ int main(int argc, char** argv) {
     Complain("usage: nbhost [--plugin PATH] SCRIPT");
     return kExitUsage;
   }
-  if (plugin.empty()) plugin = DefaultPluginPath();
+  if (plugin.empty()) plugin = BesideExecutable("Vitrelle.nbp");
 
   std::vector<Command> script;
   try {

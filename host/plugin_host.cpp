@@ -46,6 +46,13 @@ bool FreedOrReused(const char* old, const Slots& now) {
 
 }  // namespace
 
+std::string BesideExecutable(const char* file) {
+  char path[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  const std::string self(path, length);
+  return self.substr(0, self.find_last_of("\\/") + 1) + file;
+}
+
 char* NewHostBlock(const std::string& text) {
   auto* block = static_cast<char*>(GlobalAlloc(GMEM_FIXED, text.size() + 1));
   if (!block) throw std::bad_alloc();

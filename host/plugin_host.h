@@ -132,5 +132,8 @@ private:
   bool inRegister_ = false;
 };
 
+// A file in the folder of the running executable (where the build puts Vitrelle.nbp).
+std::string BesideExecutable(const char* file);
+
 // Host blocks: fixed GlobalAlloc blocks of exactly length + 1 bytes, as the slot rule asks.
 char* NewHostBlock(const std::string& text);

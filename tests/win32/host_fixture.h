@@ -10,9 +10,6 @@
 #include "host/plugin_host.h"
 #include "host/publication.h"
 
-// Vitrelle.nbp, which the build puts beside the test executables.
-std::string PluginPath();
-
 class HostTest : public ::testing::Test {
 protected:
   void SetUp() override;
