@@ -36,11 +36,3 @@ std::string LookupObjectWindowText(std::string_view objectName) {
   PlugInUtils::InterfaceAccess(kCmdObjectWindow, slot.get());
   return slot.text();
 }
-
-bool PickObject(std::string& name) {
-  if (!PlugInUtils::InterfaceAccess) return false;
-  LocalHostSlot slot(name);
-  if (!HostTrue(PlugInUtils::InterfaceAccess(kCmdPickObject, slot.get()))) return false;
-  name = slot.text();
-  return true;
-}

@@ -56,8 +56,5 @@ bool ProbeHostCapability();
 // Command 7: the host's answer for the object's window, as text ("0" when there is none).
 std::string LookupObjectWindowText(std::string_view objectName);
 
-// Command 8: lets the author pick an object. Returns true and replaces name when one was picked.
-bool PickObject(std::string& name);
-
 // Host commands of InterfaceAccess.
-enum HostCommand : std::int32_t { kCmdProbe = 6, kCmdObjectWindow = 7, kCmdPickObject = 8 };
+enum HostCommand : std::int32_t { kCmdProbe = 6, kCmdObjectWindow = 7 };
