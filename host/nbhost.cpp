@@ -14,7 +14,6 @@
 #include <fcntl.h>
 #include <io.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -144,15 +143,14 @@ private:
   // The host knows an action only through the catalogue the plug-in registered; its parameter
   // count also sizes the block the plug-in will read.
   std::int32_t ActionFor(const Command& c) const {
-    const std::int32_t id = host_.ActionId(c.action);
-    const auto& rows = host_.catalogue();
-    const auto row = std::find_if(rows.begin(), rows.end(), [&](const CatalogueEntry& e) { return e.id == id; });
-    if (id < 0 || row == rows.end())
-      throw ErrorAt(file_, c.line, "no action '" + c.action + "' is registered" + (rows.empty() ? " (no 'register' yet)" : ""));
+    const CatalogueEntry* row = host_.FindAction(c.action);
+    if (!row)
+      throw ErrorAt(file_, c.line,
+                    "no action '" + c.action + "' is registered" + (host_.catalogue().empty() ? " (no 'register' yet)" : ""));
     if (static_cast<std::size_t>(row->count) != c.texts.size())
       throw ErrorAt(file_, c.line, "'" + c.action + "' takes " + std::to_string(row->count) + " parameter(s), " +
                                        std::to_string(c.texts.size()) + " given");
-    return id;
+    return row->id;
   }
 
   void PrintVariable(const std::string& name) const {

@@ -33,8 +33,7 @@ enum Export { kAbout, kMessage, kStreamAccess, kInterfaceAccess, kScriptProcesso
 
 std::uint32_t Word(const void* p) { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p)); }
 
-// Fixed host blocks the host has handed out and not yet seen freed. Global memory of a block the
-// plug-in frees goes back to the heap, so a later GlobalSize on it reports 0.
+// Whether a fixed global block is still allocated: once freed, GlobalSize on it reports 0.
 bool BlockAlive(const void* block) { return GlobalSize(const_cast<void*>(block)) != 0; }
 
 // A block the host left in a slot was freed by the plug-in when its memory is dead or now holds
@@ -205,10 +204,10 @@ void PluginHost::Message(std::uint32_t code) { Call("nbMessage", exports_[kMessa
 
 void PluginHost::About() { Call("nbAbout", exports_[kAbout], {}); }
 
-std::int32_t PluginHost::ActionId(const std::string& name) const {
+const CatalogueEntry* PluginHost::FindAction(const std::string& name) const {
   for (const CatalogueEntry& row : catalogue_)
-    if (row.id != 0 && row.name == name) return row.id;
-  return -1;
+    if (row.id != 0 && row.name == name) return &row;
+  return nullptr;
 }
 
 std::optional<std::string> PluginHost::Variable(const std::string& name) const {

@@ -74,9 +74,9 @@ public:
 
   // Raw 32-bit result of the last export that returns a Boolean (only its low byte counts).
   std::uint32_t lastRawResult() const { return lastRaw_; }
-  // Looks an action id up by the name the plug-in registered (-1 when unknown); the catalogue is
+  // The action row the plug-in registered under this name (null when unknown); the catalogue is
   // how the host knows the actions.
-  std::int32_t ActionId(const std::string& name) const;
+  const CatalogueEntry* FindAction(const std::string& name) const;
 
   // ---- What the host saw. ----
   const std::vector<CatalogueEntry>& catalogue() const { return catalogue_; }

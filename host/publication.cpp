@@ -1,21 +1,13 @@
 #include "publication.h"
 
-#include <algorithm>
+#include "wide_text.h"
+
 #include <stdexcept>
 
 namespace {
 
 const wchar_t* const kPageClassW = L"StandInHostPage";
 const wchar_t* const kObjectClassW = L"StandInHostObject";
-
-// The host's texts are Windows-1251; windows and the page show them through the wide API.
-std::wstring Wide(const std::string& cp1251) {
-  std::wstring out(cp1251.size(), L'\0');
-  const int n = MultiByteToWideChar(1251, 0, cp1251.data(), static_cast<int>(cp1251.size()), out.data(),
-                                    static_cast<int>(out.size()));
-  out.resize(static_cast<std::size_t>(std::max(n, 0)));
-  return out;
-}
 
 bool SameName(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
@@ -50,7 +42,7 @@ Publication::Publication(const std::string& title, int width, int height) {
   RECT frame = {0, 0, width, height};
   const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
   AdjustWindowRect(&frame, style, FALSE);
-  window_ = CreateWindowExW(0, kPageClassW, Wide(title).c_str(), style, 0, 0, frame.right - frame.left,
+  window_ = CreateWindowExW(0, kPageClassW, WideFromHost(title).c_str(), style, 0, 0, frame.right - frame.left,
                             frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleA(nullptr), this);
   if (!window_) throw std::runtime_error("cannot create the publication window");
   ShowWindow(window_, SW_SHOWNORMAL);
@@ -62,17 +54,17 @@ Publication::~Publication() {
 }
 
 HWND Publication::AddRectangle(const std::string& name, int x, int y, int width, int height, COLORREF colour) {
-  HWND object = CreateWindowExW(0, kObjectClassW, Wide(name).c_str(), WS_CHILD | WS_CLIPSIBLINGS, x, y, width, height,
+  HWND object = CreateWindowExW(0, kObjectClassW, WideFromHost(name).c_str(), WS_CHILD | WS_CLIPSIBLINGS, x, y, width, height,
                                 window_, nullptr, GetModuleHandleA(nullptr), nullptr);
   if (!object) throw std::runtime_error("cannot create object " + name);
-  objects_.push_back({name, object, colour});
+  objects_.push_back({name, object});
   SetWindowLongPtrW(object, GWLP_USERDATA, static_cast<LONG_PTR>(colour));
   ShowWindow(object, SW_SHOW);
   return object;
 }
 
 void Publication::AddText(int x, int y, const std::string& text, COLORREF colour) {
-  texts_.push_back({x, y, Wide(text), colour});
+  texts_.push_back({x, y, WideFromHost(text), colour});
   InvalidateRect(window_, nullptr, TRUE);
 }
 

@@ -33,8 +33,7 @@ public:
 private:
   struct Object {
     std::string name;
-    HWND window;
-    COLORREF colour;
+    HWND window;  // its colour lives in the window's user data, where its paint code reads it
   };
   struct Text {
     int x, y;

@@ -2,6 +2,7 @@
 
 #include "framework/errors.h"
 #include "png_writer.h"
+#include "wide_text.h"
 
 #include <cstdio>
 #include <memory>
@@ -52,15 +53,8 @@ struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-std::wstring WidePath(const std::string& cp1251) {
-  const int n = MultiByteToWideChar(1251, 0, cp1251.data(), static_cast<int>(cp1251.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(1251, 0, cp1251.data(), static_cast<int>(cp1251.size()), wide.data(), n);
-  return wide;
-}
-
 void SaveBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  std::unique_ptr<std::FILE, FileCloser> file(_wfopen(WidePath(path).c_str(), L"wb"));
+  std::unique_ptr<std::FILE, FileCloser> file(_wfopen(WideFromHost(path).c_str(), L"wb"));
   if (!file) throw Exception("cannot create the screenshot file");
   if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size() || std::fflush(file.get()) != 0)
     throw Exception("cannot write the screenshot file");
