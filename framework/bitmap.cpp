@@ -1,0 +1,122 @@
+#include "framework/bitmap.h"
+
+#include <cstring>
+#include <limits>
+#include <string>
+
+#include "framework/errors.h"
+
+Bitmap::~Bitmap() = default;
+
+std::size_t Bitmap::StrideFor(int width, PixelFormat format) {
+  // Rows are whole 32-bit words, as in a device-independent bitmap.
+  std::uint64_t bits = std::uint64_t(width < 0 ? 0 : width) * std::uint64_t(BitsOf(format));
+  return std::size_t((bits + 31) / 32 * 4);
+}
+
+void Bitmap::SetFormat(PixelFormat format) {
+  if (format != format_) Reallocate(width_, height_, format);
+}
+
+void Bitmap::SetSize(int width, int height) {
+  if (width != width_ || height != height_) Reallocate(width, height, format_);
+}
+
+void Bitmap::Clear() {
+  Reallocate(0, 0, format_);
+  palette_.clear();
+  transparent_color_ = kNoColor;
+  transparent_ = false;
+}
+
+void Bitmap::Reallocate(int width, int height, PixelFormat format) {
+  if (width < 0 || height < 0) throw Exception("Invalid bitmap size");
+  std::uint64_t stride = std::uint64_t(width) * std::uint64_t(BitsOf(format));
+  stride = (stride + 31) / 32 * 4;
+  if (width == 0 || height == 0) stride = 0;
+  if (stride * std::uint64_t(height) > kMaxBytes) {
+    throw Exception("Out of memory: a bitmap of " + std::to_string(width) + "x" + std::to_string(height) +
+                    " pixels is too large");
+  }
+  // Drop the old pixels first so that two large pictures never live side by side.
+  bits_ = nullptr;
+  memory_ = std::vector<std::uint8_t>();
+  width_ = 0;
+  height_ = 0;
+  stride_ = 0;
+  format_ = format;
+  bits_ = AllocatePixels(width, height, format, std::size_t(stride));
+  if (stride != 0 && bits_ == nullptr) throw Exception("Out of memory: the bitmap could not be created");
+  width_ = width;
+  height_ = height;
+  stride_ = std::size_t(stride);
+  PixelsChanged();
+}
+
+std::uint8_t* Bitmap::AllocatePixels(int, int height, PixelFormat, std::size_t stride) {
+  if (stride == 0 || height == 0) return nullptr;
+  memory_.assign(stride * std::size_t(height), 0);
+  return memory_.data();
+}
+
+void Bitmap::SetPalette(std::vector<TColor> palette) { palette_ = std::move(palette); }
+
+TColor Bitmap::PixelColor(int x, int y) const {
+  const std::uint8_t* row = ScanLine(y);
+  unsigned index = 0;
+  switch (format_) {
+    case PixelFormat::pf1bit: index = (row[x >> 3] >> (7 - (x & 7))) & 1; break;
+    case PixelFormat::pf4bit: index = (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 15; break;
+    case PixelFormat::pf8bit: index = row[x]; break;
+    case PixelFormat::pf24bit: return RGBColor(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
+    case PixelFormat::pf32bit: return RGBColor(row[4 * x + 2], row[4 * x + 1], row[4 * x]);
+  }
+  return index < palette_.size() ? palette_[index] & 0xFFFFFF : 0;
+}
+
+namespace {
+
+unsigned NearestEntry(const std::vector<TColor>& palette, TColor color) {
+  unsigned best = 0;
+  long best_distance = std::numeric_limits<long>::max();
+  for (unsigned i = 0; i < palette.size(); ++i) {
+    long dr = long(RedOf(palette[i])) - RedOf(color);
+    long dg = long(GreenOf(palette[i])) - GreenOf(color);
+    long db = long(BlueOf(palette[i])) - BlueOf(color);
+    long distance = dr * dr + dg * dg + db * db;
+    if (distance < best_distance) {
+      best_distance = distance;
+      best = i;
+    }
+  }
+  return best;
+}
+
+}  // namespace
+
+void Bitmap::Fill(TColor color) {
+  if (bits_ == nullptr) return;
+  std::uint8_t pattern[4] = {};
+  std::size_t unit = 1;
+  switch (format_) {
+    case PixelFormat::pf1bit: pattern[0] = NearestEntry(palette_, color) ? 0xFF : 0x00; break;
+    case PixelFormat::pf4bit: pattern[0] = std::uint8_t(NearestEntry(palette_, color) * 0x11); break;
+    case PixelFormat::pf8bit: pattern[0] = std::uint8_t(NearestEntry(palette_, color)); break;
+    case PixelFormat::pf24bit:
+      pattern[0] = BlueOf(color), pattern[1] = GreenOf(color), pattern[2] = RedOf(color);
+      unit = 3;
+      break;
+    case PixelFormat::pf32bit:
+      pattern[0] = BlueOf(color), pattern[1] = GreenOf(color), pattern[2] = RedOf(color);
+      unit = 4;
+      break;
+  }
+  for (int y = 0; y < height_; ++y) {
+    std::uint8_t* row = ScanLine(y);
+    if (unit == 1) {
+      std::memset(row, pattern[0], stride_);
+    } else {
+      for (std::size_t i = 0; i + unit <= stride_; i += unit) std::memcpy(row + i, pattern, unit);
+    }
+  }
+}

@@ -1,0 +1,36 @@
+// GDI helpers of the lens: making its bitmaps and painting its frame picture onto them.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "framework/dib.h"
+#include "imaging/rect.h"  // RectWidth, RectHeight (RECT works as well as TRect)
+
+// Bitmaps of the given size and format, owned by the caller. Throw Exception when GDI cannot
+// make them.
+std::unique_ptr<Dib> CreateDib24(int width, int height);
+std::unique_ptr<Dib> CreateDib32(int width, int height);
+
+// One value per side, in the order of a RECT.
+struct Sides {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+};
+
+// How an edge or the centre covers its area; any other value leaves the area undrawn.
+enum NineSliceMode : int { kNineSliceTile = 0, kNineSliceStretch = 1 };
+
+// Paints the source rectangle of `source` onto the destination rectangle of `dest` as nine
+// pieces: the corners copied 1:1, the edges and the centre tiled or stretched to fit between
+// the margins. A limit below its margin thins that side's edge to the limit's outer pixels and
+// leaves the rest of the band as `dest` held it; a corner stays margin-wide along the top and
+// bottom bands and, when their limit thins them, is drawn in two pieces: that band's strip,
+// then the side edge's strip up to where the side edge starts. Stretching uses BLACKONWHITE
+// (the destination DC is left in that mode); enlarging with it makes every pixel a copy of one
+// source pixel, all four bytes.
+void PaintNineSlice(Dib& dest, Dib& source, const RECT& destRect, const RECT& sourceRect, const Sides& margins,
+                    const Sides& limits, const Sides& edgeModes, int centreMode, bool drawCentre);

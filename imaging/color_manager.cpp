@@ -1,0 +1,206 @@
+#include "imaging/color_manager.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+bool SchemeHasAlpha(TColorScheme s) {
+  return s == TColorScheme::csGA || s == TColorScheme::csRGBA || s == TColorScheme::csBGRA;
+}
+
+// 16-bit samples come big-endian and are brought down to 8 bits by truncation.
+inline std::uint8_t Reduce16(const std::uint8_t* p) {
+  unsigned v = unsigned(p[0]) << 8 | p[1];
+  return std::uint8_t(v * 255 / 65535);
+}
+
+inline std::uint8_t RotateRight(std::uint8_t bit) { return std::uint8_t(bit >> 1 | bit << 7); }
+
+}  // namespace
+
+TColorManager::TColorManager() { BuildGammaTable(1.0f, 2.2f); }
+
+void TColorManager::SetSourceBitsPerSample(std::uint8_t bits) {
+  if (bits != source_bits_) source_bits_ = bits, changed_ = true;
+}
+void TColorManager::SetTargetBitsPerSample(std::uint8_t bits) {
+  if (bits != target_bits_) target_bits_ = bits, changed_ = true;
+}
+void TColorManager::SetSourceSamplesPerPixel(std::uint8_t samples) {
+  if (samples != source_samples_) source_samples_ = samples, changed_ = true;
+}
+void TColorManager::SetTargetSamplesPerPixel(std::uint8_t samples) {
+  if (samples != target_samples_) target_samples_ = samples, changed_ = true;
+}
+void TColorManager::SetSourceColorScheme(TColorScheme scheme) {
+  if (scheme != source_scheme_) source_scheme_ = scheme, changed_ = true;
+}
+void TColorManager::SetTargetColorScheme(TColorScheme scheme) {
+  if (scheme != target_scheme_) target_scheme_ = scheme, changed_ = true;
+}
+
+void TColorManager::BuildGammaTable(float main_gamma, float display_gamma) {
+  main_gamma_ = main_gamma > 0 ? main_gamma : 1.0f;
+  display_gamma_ = display_gamma > 0 ? display_gamma : 2.2f;
+  const float exponent = 1.0f / (main_gamma_ * display_gamma_);
+  const int source_max = source_bits_ >= 8 ? 255 : (1 << target_bits_) - 1;
+  const int target_max = target_bits_ >= 8 ? 255 : (1 << target_bits_) - 1;
+  for (int i = 0; i <= source_max && i < 256; ++i) {
+    // lrint rounds halves to even in the default rounding mode.
+    long v = std::lrint(std::pow(double(i) / source_max, double(exponent)) * target_max);
+    gamma_table_[i] = std::uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
+  }
+}
+
+std::vector<TColor> TColorManager::CreateGrayscalePalette() const {
+  int bits = target_bits_ * target_samples_;
+  if (bits > 8) bits = 8;
+  const unsigned entries = 1u << bits;
+  const unsigned step = 255 / (entries - 1);
+  const bool gamma = target_options_ & coApplyGamma;
+  std::vector<TColor> palette(entries);
+  for (unsigned i = 0; i < entries; ++i) {
+    std::uint8_t v = std::uint8_t(i * step);
+    if (gamma) v = gamma_table_[v];
+    palette[i] = RGBColor(v, v, v);
+  }
+  return palette;
+}
+
+std::vector<TColor> TColorManager::CreateColorPalette(const std::uint8_t* entries, std::uint32_t count) const {
+  if (count > 256) count = 256;
+  const bool gamma = target_options_ & coApplyGamma;
+  auto entry = [&](std::uint32_t i) {
+    std::uint8_t r = entries[3 * i], g = entries[3 * i + 1], b = entries[3 * i + 2];
+    if (gamma) r = gamma_table_[r], g = gamma_table_[g], b = gamma_table_[b];
+    return RGBColor(r, g, b);
+  };
+  std::vector<TColor> palette;
+  if (source_bits_ == 2 && target_bits_ == 4) {
+    // Two-bit indices are stored as four-bit ones, v * 5: widen the palette to match.
+    palette.resize(16, 0);
+    for (std::uint32_t k = 0; k < 16; ++k) {
+      std::uint32_t i = k * 3 / 15;
+      if (i < count) palette[k] = entry(i);
+    }
+  } else {
+    palette.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i) palette.push_back(entry(i));
+  }
+  return palette;
+}
+
+void TColorManager::TransferRow(const std::uint8_t* source, std::uint8_t* target, std::uint32_t count,
+                                std::uint8_t column_mask) {
+  if (changed_) ChooseRowRoutine();
+  if (row_routine_) (this->*row_routine_)(source, target, count, column_mask);
+}
+
+void TColorManager::ChooseRowRoutine() {
+  changed_ = false;
+  source_options_ = (source_options_ & ~coAlpha) | (SchemeHasAlpha(source_scheme_) ? coAlpha : 0);
+  target_options_ = (target_options_ & ~coAlpha) | (SchemeHasAlpha(target_scheme_) ? coAlpha : 0);
+  switch (source_scheme_) {
+    case TColorScheme::csIndexed:
+    case TColorScheme::csG:
+      row_routine_ = source_bits_ <= 8 ? &TColorManager::RowIndexed : &TColorManager::RowGrey;
+      break;
+    case TColorScheme::csGA:
+      row_routine_ = &TColorManager::RowGrey;
+      break;
+    case TColorScheme::csRGB:
+    case TColorScheme::csRGBA:
+      row_routine_ = &TColorManager::RowRGBA;
+      break;
+    default:
+      row_routine_ = nullptr;
+      break;
+  }
+}
+
+// Grey and palette indices of 1 to 8 bits, packed most significant bits first on both sides.
+void TColorManager::RowIndexed(const std::uint8_t* source, std::uint8_t* target, std::uint32_t count,
+                               std::uint8_t mask) {
+  const unsigned sb = source_bits_, tb = target_bits_;
+  if (sb == tb && mask == 0xFF) {
+    std::memcpy(target, source, (std::size_t(count) * sb + 7) / 8);
+    return;
+  }
+  const unsigned source_max = (1u << sb) - 1, target_max = (1u << tb) - 1;
+  unsigned source_bit = 0;  // bit position inside the source stream
+  std::size_t target_bit = 0;
+  std::uint8_t bit = 0x80;
+  for (std::uint32_t i = 0; i < count; ++i, target_bit += tb, bit = RotateRight(bit)) {
+    if (!(mask & bit)) continue;
+    const std::uint8_t* s = source + source_bit / 8;
+    unsigned v = (*s >> (8 - sb - source_bit % 8)) & source_max;
+    source_bit += sb;
+    v = v * target_max / source_max;
+    std::uint8_t* t = target + target_bit / 8;
+    unsigned shift = 8 - tb - unsigned(target_bit % 8);
+    *t = std::uint8_t((*t & ~(target_max << shift)) | (v << shift));
+  }
+}
+
+// One 8-bit grey value per pixel from 16-bit grey or from grey with alpha; the alpha is dropped.
+void TColorManager::RowGrey(const std::uint8_t* source, std::uint8_t* target, std::uint32_t count,
+                            std::uint8_t mask) {
+  const bool wide = source_bits_ == 16;
+  const unsigned step = (wide ? 2 : 1) * (source_scheme_ == TColorScheme::csGA ? 2 : 1);
+  std::uint8_t bit = 0x80;
+  for (std::uint32_t i = 0; i < count; ++i, bit = RotateRight(bit)) {
+    if (!(mask & bit)) continue;
+    target[i] = wide ? Reduce16(source) : source[0];
+    source += step;
+  }
+}
+
+// RGB or RGBA of 8 or 16 bits into BGR or BGRA of 8 bits; gamma on colour, never on alpha.
+void TColorManager::RowRGBA(const std::uint8_t* source, std::uint8_t* target, std::uint32_t count,
+                            std::uint8_t mask) {
+  const bool source_alpha = source_options_ & coAlpha;
+  const bool target_alpha = target_options_ & coAlpha;
+  const bool gamma = target_options_ & coApplyGamma;
+  if (source_bits_ == 8 && mask == 0xFF && source_alpha == target_alpha && !gamma) {
+    RowRGBA8Fast(source, target, count, mask);
+    return;
+  }
+  const bool wide = source_bits_ == 16;
+  const unsigned sample = wide ? 2 : 1;
+  const unsigned source_step = sample * (source_alpha ? 4 : 3);
+  const unsigned target_step = target_alpha ? 4 : 3;
+  std::uint8_t bit = 0x80;
+  for (std::uint32_t i = 0; i < count; ++i, target += target_step, bit = RotateRight(bit)) {
+    if (!(mask & bit)) continue;
+    std::uint8_t r, g, b;
+    if (wide) {
+      r = Reduce16(source), g = Reduce16(source + 2), b = Reduce16(source + 4);
+    } else {
+      r = source[0], g = source[1], b = source[2];
+    }
+    if (gamma) r = gamma_table_[r], g = gamma_table_[g], b = gamma_table_[b];
+    target[0] = b, target[1] = g, target[2] = r;
+    if (source_alpha && target_alpha) target[3] = wide ? Reduce16(source + 6) : source[3];
+    source += source_step;
+  }
+}
+
+// The common case of whole 8-bit rows without gamma: a plain swap of red and blue. Same
+// result as RowRGBA.
+void TColorManager::RowRGBA8Fast(const std::uint8_t* source, std::uint8_t* target, std::uint32_t count,
+                                 std::uint8_t) {
+  if (source_options_ & coAlpha) {
+    for (std::uint32_t i = 0; i < count; ++i, source += 4, target += 4) {
+      std::uint32_t v;
+      std::memcpy(&v, source, 4);
+      // Bytes R G B A in memory become B G R A: exchange the first and third.
+      v = (v & 0xFF00FF00u) | ((v & 0xFFu) << 16) | ((v >> 16) & 0xFFu);
+      std::memcpy(target, &v, 4);
+    }
+  } else {
+    for (std::uint32_t i = 0; i < count; ++i, source += 3, target += 3) {
+      target[0] = source[2], target[1] = source[1], target[2] = source[0];
+    }
+  }
+}

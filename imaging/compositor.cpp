@@ -1,0 +1,109 @@
+#include "imaging/compositor.h"
+
+namespace {
+
+DWORD SystemMajorVersion() { return LOBYTE(LOWORD(GetVersion())); }
+HMODULE LoadSystemLibrary(const wchar_t* name) { return LoadLibraryW(name); }
+
+CompositorTesting::MajorVersionSource major_version = SystemMajorVersion;
+CompositorTesting::LibraryLoader load_library = LoadSystemLibrary;
+
+// The library handle, released when the module unloads.
+class Library {
+public:
+  ~Library() { Release(); }
+  HMODULE Get() {
+    if (handle_ == nullptr && major_version() >= 6) handle_ = load_library(L"DWMAPI.DLL");
+    return handle_;
+  }
+  void Release() {
+    if (handle_ != nullptr) FreeLibrary(handle_);
+    handle_ = nullptr;
+  }
+
+private:
+  HMODULE handle_ = nullptr;
+};
+
+Library library;
+// Bumped whenever the library is let go, so that functions looked up in it are looked up again.
+unsigned generation = 0;
+
+// A compositor function: looked up once the library is there, then remembered.
+template <typename Signature>
+class Function {
+public:
+  explicit Function(const char* name) : name_(name) {}
+  Signature Get() {
+    if (seen_ != generation) {
+      address_ = nullptr;
+      seen_ = generation;
+    }
+    if (address_ == nullptr) {
+      // Through void (*)(): GetProcAddress's type says nothing of the function's real one.
+      if (HMODULE module = library.Get()) {
+        address_ = reinterpret_cast<Signature>(reinterpret_cast<void (*)()>(GetProcAddress(module, name_)));
+      }
+    }
+    return address_;
+  }
+
+private:
+  const char* name_;
+  Signature address_ = nullptr;
+  unsigned seen_ = 0;
+};
+
+Function<decltype(&::DwmIsCompositionEnabled)> is_composition_enabled("DwmIsCompositionEnabled");
+Function<decltype(&::DwmRegisterThumbnail)> register_thumbnail("DwmRegisterThumbnail");
+Function<decltype(&::DwmUnregisterThumbnail)> unregister_thumbnail("DwmUnregisterThumbnail");
+Function<decltype(&::DwmUpdateThumbnailProperties)> update_thumbnail_properties("DwmUpdateThumbnailProperties");
+Function<decltype(&::DwmGetColorizationColor)> get_colorization_color("DwmGetColorizationColor");
+Function<decltype(&::DwmSetWindowAttribute)> set_window_attribute("DwmSetWindowAttribute");
+
+template <typename Signature, typename... Args>
+HRESULT Call(Function<Signature>& function, Args... args) {
+  const Signature f = function.Get();
+  return f != nullptr ? f(args...) : E_NOTIMPL;
+}
+
+}  // namespace
+
+bool IsCompositionEnabled() {
+  BOOL enabled = FALSE;
+  return Call(is_composition_enabled, &enabled) == S_OK && enabled;
+}
+
+namespace Dwm {
+
+HRESULT RegisterThumbnail(HWND destination, HWND source, HTHUMBNAIL* thumbnail) {
+  return Call(register_thumbnail, destination, source, thumbnail);
+}
+
+HRESULT UnregisterThumbnail(HTHUMBNAIL thumbnail) { return Call(unregister_thumbnail, thumbnail); }
+
+HRESULT UpdateThumbnailProperties(HTHUMBNAIL thumbnail, const DWM_THUMBNAIL_PROPERTIES* properties) {
+  return Call(update_thumbnail_properties, thumbnail, properties);
+}
+
+HRESULT GetColorizationColor(DWORD* colorization, BOOL* opaqueBlend) {
+  return Call(get_colorization_color, colorization, opaqueBlend);
+}
+
+HRESULT SetWindowAttribute(HWND window, DWORD attribute, const void* value, DWORD size) {
+  return Call(set_window_attribute, window, attribute, value, size);
+}
+
+}  // namespace Dwm
+
+namespace CompositorTesting {
+
+void Use(MajorVersionSource version, LibraryLoader loader) {
+  major_version = version != nullptr ? version : SystemMajorVersion;
+  load_library = loader != nullptr ? loader : LoadSystemLibrary;
+  library.Release();
+  ++generation;
+}
+
+}  // namespace CompositorTesting
+

@@ -1,0 +1,28 @@
+// The desktop compositor's functions, bound at run time: the library is absent before Windows
+// Vista, and the plug-in must load there too. It is loaded on first need and kept for the
+// module's life; each function is looked up on first use.
+#pragma once
+
+#include <windows.h>
+
+#include <dwmapi.h>  // types only; nothing is linked against its import library
+
+// True only when the compositor is there and says composition is on.
+bool IsCompositionEnabled();
+
+// The thumbnail calls of the lens; E_NOTIMPL when the library or the function is missing.
+namespace Dwm {
+HRESULT RegisterThumbnail(HWND destination, HWND source, HTHUMBNAIL* thumbnail);
+HRESULT UnregisterThumbnail(HTHUMBNAIL thumbnail);
+HRESULT UpdateThumbnailProperties(HTHUMBNAIL thumbnail, const DWM_THUMBNAIL_PROPERTIES* properties);
+HRESULT GetColorizationColor(DWORD* colorization, BOOL* opaqueBlend);
+HRESULT SetWindowAttribute(HWND window, DWORD attribute, const void* value, DWORD size);
+}  // namespace Dwm
+
+// Seams for tests: where the system's major version and the library come from (null: the
+// real ones). Setting them also unloads the library and forgets every function looked up.
+namespace CompositorTesting {
+using MajorVersionSource = DWORD (*)();
+using LibraryLoader = HMODULE (*)(const wchar_t* name);
+void Use(MajorVersionSource version, LibraryLoader loader);
+}  // namespace CompositorTesting

@@ -1,0 +1,43 @@
+#include "imaging/lz77_decoder.h"
+
+#include "imaging/png_graphic.h"
+
+namespace {
+const char kLZ77Error[] = "LZ77 decompression error.";
+}
+
+TLZ77Decoder::TLZ77Decoder(int flush_mode, bool auto_reset) : flush_mode_(flush_mode), auto_reset_(auto_reset) {}
+
+TLZ77Decoder::~TLZ77Decoder() {
+  if (started_) inflateEnd(&stream_);
+}
+
+void TLZ77Decoder::DecodeInit() {
+  if (started_) DecodeEnd();
+  stream_ = z_stream{};
+  result_ = inflateInit(&stream_);
+  if (result_ != Z_OK) throw EGraphicCompression(kLZ77Error);
+  started_ = true;
+}
+
+void TLZ77Decoder::DecodeEnd() {
+  if (!started_) return;
+  started_ = false;
+  result_ = inflateEnd(&stream_);
+  if (result_ != Z_OK) throw EGraphicCompression(kLZ77Error);
+}
+
+int TLZ77Decoder::Decode(const std::uint8_t*& source, std::uint32_t& source_count, std::uint8_t*& dest,
+                         std::uint32_t& dest_count) {
+  if (auto_reset_) inflateReset(&stream_);
+  stream_.next_in = const_cast<Bytef*>(source);
+  stream_.avail_in = source_count;
+  stream_.next_out = dest;
+  stream_.avail_out = dest_count;
+  result_ = inflate(&stream_, flush_mode_);
+  source = stream_.next_in;
+  source_count = stream_.avail_in;
+  dest = stream_.next_out;
+  dest_count = stream_.avail_out;
+  return result_;
+}

@@ -1,0 +1,37 @@
+// A zlib inflate stream fed piecewise: the PNG reader hands it one IDAT chunk at a time and
+// asks for one row at a time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include <zlib.h>
+
+class TLZ77Decoder {
+public:
+  // `flush_mode` is passed to every inflate call; with `auto_reset` every Decode starts a new
+  // stream.
+  TLZ77Decoder(int flush_mode, bool auto_reset);
+  ~TLZ77Decoder();
+  TLZ77Decoder(const TLZ77Decoder&) = delete;
+  TLZ77Decoder& operator=(const TLZ77Decoder&) = delete;
+
+  // Throws EGraphicCompression "LZ77 decompression error." when zlib cannot start or end.
+  void DecodeInit();
+  void DecodeEnd();
+  // Inflates from `source` into `dest`; both pointers and counts advance past what was used.
+  // Returns zlib's result code.
+  int Decode(const std::uint8_t*& source, std::uint32_t& source_count, std::uint8_t*& dest,
+             std::uint32_t& dest_count);
+
+  std::uint32_t AvailableInput() const { return stream_.avail_in; }
+  std::uint32_t AvailableOutput() const { return stream_.avail_out; }
+  int ZLibResult() const { return result_; }
+
+private:
+  z_stream stream_{};
+  int flush_mode_;
+  bool auto_reset_;
+  bool started_ = false;
+  int result_ = Z_OK;
+};

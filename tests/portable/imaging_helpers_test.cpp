@@ -1,0 +1,148 @@
+// The lens's portable pixel helpers: the 32-bit pixel accessor, colour swaps, rectangle extents
+// and the frame loader's conversion to B, G, R, A.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <vector>
+
+#include "imaging/fast32.h"
+#include "imaging/frame_pixels.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+constexpr std::uint8_t kSentinel = 0xA5;
+
+void Prepare(Bitmap& b, int width, int height, PixelFormat format = PixelFormat::pf32bit) {
+  b.SetFormat(format);
+  b.SetSize(width, height);
+  for (int y = 0; y < height; ++y) std::memset(b.ScanLine(y), kSentinel, b.Stride());
+}
+
+// The bytes of `count` 32-bit pixels from (x, y).
+Bytes Pixels(const Bitmap& b, int x, int y, int count = 1) {
+  const std::uint8_t* p = b.ScanLine(y) + 4 * x;
+  return {p, p + 4 * count};
+}
+
+}  // namespace
+
+TEST(TacFast32, AttachNeedsTwoByTwoPixelsOf32Bits) {
+  struct Case {
+    int width, height;
+    PixelFormat format;
+    bool attached;
+  };
+  const Case cases[] = {{1, 100, PixelFormat::pf32bit, false}, {100, 1, PixelFormat::pf32bit, false},
+                        {2, 2, PixelFormat::pf32bit, true},    {3, 7, PixelFormat::pf32bit, true},
+                        {10, 10, PixelFormat::pf24bit, false}};
+  Bitmap good;
+  Prepare(good, 4, 4);
+  for (const Case& c : cases) {
+    Bitmap b;
+    Prepare(b, c.width, c.height, c.format);
+    TacFast32 f;
+    ASSERT_TRUE(f.Attach(good));  // a failed attach must not leave the old width usable
+    EXPECT_EQ(f.Attach(b), c.attached) << c.width << "x" << c.height;
+    EXPECT_EQ(f.Width(), c.attached ? c.width : 0);
+  }
+}
+
+TEST(TacFast32, AddressesRowsThroughTheRowDeltaAndSwapsRedAndBlue) {
+  Bitmap b;
+  Prepare(b, 3, 4);  // 12-byte rows, top-down
+  TacFast32 f;
+  ASSERT_TRUE(f.Attach(b));
+  EXPECT_EQ(f.Row0(), b.ScanLine(0));
+  EXPECT_EQ(f.RowDelta(), 12);
+  EXPECT_EQ(f.PixelAddress(2, 3), b.ScanLine(3) + 8);
+
+  // Stored B, G, R, A = 11 22 33 44 reads as the framework colour 0x112233 under alpha 0x44.
+  const std::uint8_t stored[4] = {0x11, 0x22, 0x33, 0x44};
+  std::memcpy(b.ScanLine(1) + 4, stored, 4);
+  EXPECT_EQ(f.Read(1, 1), 0x44112233u);
+  f.Write(2, 1, 0x80563412);
+  EXPECT_EQ(Pixels(b, 2, 1), (Bytes{0x56, 0x34, 0x12, 0x80}));
+  EXPECT_EQ(Pixels(b, 0, 1), Bytes(4, kSentinel));
+}
+
+TEST(TacFast32, FillStoresTheValueUnswappedInsideTheRectangle) {
+  const TRect cases[] = {
+      {1, 1, 4, 3},    // inner block
+      {0, 0, 5, 4},    // whole bitmap
+      {4, 0, 1, 4},    // negative width: nothing
+      {0, 3, 5, 1},    // rows upside down: nothing
+      {-2, -1, 9, 2},  // beyond the edges: cut
+  };
+  const Bytes stored{0x33, 0x22, 0x11, 0x80};  // of the compositor colour 0x80112233
+  for (const TRect& r : cases) {
+    Bitmap b;
+    Prepare(b, 5, 4);
+    TacFast32 f;
+    ASSERT_TRUE(f.Attach(b));
+    f.Fill(r, 0x80112233);
+    for (int y = 0; y < 4; ++y) {
+      for (int x = 0; x < 5; ++x) {
+        const bool inside = x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+        EXPECT_EQ(Pixels(b, x, y), inside ? stored : Bytes(4, kSentinel))
+            << "rect " << r.left << "," << r.top << "," << r.right << "," << r.bottom << " at " << x << "," << y;
+      }
+    }
+  }
+}
+
+TEST(ColourSwap, SwapsRedAndBlueAndClearsTheTopByte) {
+  const std::pair<std::uint32_t, std::uint32_t> cases[] = {
+      {0xFF112233, 0x00332211}, {0x00FF0000, 0x000000FF}, {0x0000FF00, 0x0000FF00}, {0xFFFFFFFF, 0x00FFFFFF}};
+  for (const auto& [in, out] : cases) EXPECT_EQ(SwapRedBlue(in), out) << std::hex << in;
+}
+
+TEST(RectExtents, AreNegativeUnlessAskedNotToBe) {
+  struct Case {
+    TRect r;
+    std::int32_t width, height, widthOrZero, heightOrZero;
+  };
+  const Case cases[] = {
+      {{0, 0, 10, 5}, 10, 5, 10, 5},
+      {{10, 5, 0, 0}, -10, -5, 0, 0},
+      {{INT_MIN, 0, INT_MAX, 0}, -1, 0, 0, 0},  // wraps as the machine does, no overflow trap
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(RectWidth(c.r, false), c.width);
+    EXPECT_EQ(RectHeight(c.r, false), c.height);
+    EXPECT_EQ(RectWidth(c.r, true), c.widthOrZero);
+    EXPECT_EQ(RectHeight(c.r, true), c.heightOrZero);
+  }
+}
+
+TEST(FramePixels, CopiesEveryFormatToBgra32AndClearsTransparentPixels) {
+  Bitmap target;  // 24-bit to begin with: the copy makes it 32-bit of the source's size
+  target.SetSize(9, 9);
+
+  Bitmap rgba;
+  Prepare(rgba, 2, 1);
+  const Bytes rgba_bytes{1, 2, 3, 0, 4, 5, 6, 200};
+  std::memcpy(rgba.ScanLine(0), rgba_bytes.data(), 8);
+  CopyToBgra32(rgba, target);
+  ASSERT_EQ(target.Format(), PixelFormat::pf32bit);
+  ASSERT_EQ(target.Width(), 2);
+  ASSERT_EQ(target.Height(), 1);
+  EXPECT_EQ(Pixels(target, 0, 0, 2), rgba_bytes);
+  ZeroTransparentPixels(target);
+  EXPECT_EQ(Pixels(target, 0, 0, 2), (Bytes{0, 0, 0, 0, 4, 5, 6, 200}));
+
+  Bitmap bgr;
+  Prepare(bgr, 2, 2, PixelFormat::pf24bit);
+  for (int i = 0; i < 6; ++i) bgr.ScanLine(1)[i] = std::uint8_t(10 + i);
+  CopyToBgra32(bgr, target);
+  EXPECT_EQ(Pixels(target, 0, 1, 2), (Bytes{10, 11, 12, 255, 13, 14, 15, 255}));
+
+  Bitmap indexed;
+  Prepare(indexed, 3, 1, PixelFormat::pf8bit);
+  indexed.SetPalette({RGBColor(1, 2, 3), RGBColor(40, 50, 60)});
+  const std::uint8_t indices[3] = {1, 0, 7};  // 7 is beyond the palette: black
+  std::memcpy(indexed.ScanLine(0), indices, 3);
+  CopyToBgra32(indexed, target);
+  EXPECT_EQ(Pixels(target, 0, 0, 3), (Bytes{60, 50, 40, 255, 3, 2, 1, 255, 0, 0, 0, 255}));
+}

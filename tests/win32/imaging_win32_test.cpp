@@ -1,0 +1,409 @@
+// The lens's GDI helpers under Wine: bitmaps with a canvas, the nine-slice painter, the frame
+// loader and the run-time bound compositor and layered-window functions.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "fake_compositor.h"
+#include "framework/errors.h"
+#include "imaging/bitmap_helpers.h"
+#include "imaging/compositor.h"
+#include "imaging/frame_image.h"
+#include "imaging/layered_window.h"
+
+namespace {
+
+constexpr std::uint32_t kSentinel = 0xA5C3E1F7;
+
+std::uint32_t PixelAt(const Bitmap& b, int x, int y) {
+  std::uint32_t v;
+  std::memcpy(&v, b.ScanLine(y) + 4 * x, 4);
+  return v;
+}
+
+void SetPixelAt(Bitmap& b, int x, int y, std::uint32_t v) { std::memcpy(b.ScanLine(y) + 4 * x, &v, 4); }
+
+// All four bytes differ from pixel to pixel and from the alpha 255 a blit might invent: blue is
+// x, green is y, so a pixel tells where it came from.
+std::uint32_t Unique(int x, int y) {
+  const std::uint32_t alpha = std::uint32_t(x ^ y ^ 0x5A) & 0xFF;
+  const std::uint32_t red = std::uint32_t(x * 3 + y * 5) & 0xFF;
+  return alpha << 24 | red << 16 | std::uint32_t(y) << 8 | std::uint32_t(x);
+}
+
+std::unique_ptr<Dib> UniqueSource(int width, int height) {
+  auto b = CreateDib32(width, height);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) SetPixelAt(*b, x, y, Unique(x, y));
+  }
+  return b;
+}
+
+std::unique_ptr<Dib> SentinelDest(int width, int height) {
+  auto b = CreateDib32(width, height);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) SetPixelAt(*b, x, y, kSentinel);
+  }
+  return b;
+}
+
+// Which source pixel each destination pixel must hold; nullopt: left as it was.
+using Expectation = std::function<std::optional<POINT>(int x, int y)>;
+
+void ExpectPicture(const Bitmap& dest, const Expectation& expected) {
+  int failures = 0;
+  for (int y = 0; y < dest.Height() && failures < 10; ++y) {
+    for (int x = 0; x < dest.Width() && failures < 10; ++x) {
+      const std::optional<POINT> from = expected(x, y);
+      const std::uint32_t want = from ? Unique(from->x, from->y) : kSentinel;
+      if (PixelAt(dest, x, y) != want) {
+        ++failures;
+        ADD_FAILURE() << "pixel " << x << "," << y << " is " << std::hex << PixelAt(dest, x, y) << ", not " << want;
+      }
+    }
+  }
+}
+
+const Sides kNoLimits{255, 255, 255, 255};
+const Sides kAllStretch{kNineSliceStretch, kNineSliceStretch, kNineSliceStretch, kNineSliceStretch};
+const Sides kAllTile{kNineSliceTile, kNineSliceTile, kNineSliceTile, kNineSliceTile};
+
+// Where a tiled destination coordinate takes its source from along one axis: margins copied,
+// the inner part repeated from its start.
+int TiledSource(int d, int destStart, int destLength, int sourceStart, int sourceLength, int low, int high) {
+  const int local = d - destStart;
+  if (local < low) return sourceStart + local;
+  if (local >= destLength - high) return sourceStart + sourceLength - (destLength - local);
+  return sourceStart + low + (local - low) % (sourceLength - low - high);
+}
+
+}  // namespace
+
+// --- Dib ---
+
+TEST(Dib, IsATopDownSectionInItsOwnCanvas) {
+  for (const PixelFormat format : {PixelFormat::pf24bit, PixelFormat::pf32bit}) {
+    const int bytes = BitsOf(format) / 8;
+    auto dib = format == PixelFormat::pf24bit ? CreateDib24(7, 5) : CreateDib32(7, 5);
+    ASSERT_EQ(dib->Width(), 7);
+    ASSERT_EQ(dib->Height(), 5);
+    ASSERT_EQ(dib->Format(), format);
+    EXPECT_EQ(GetCurrentObject(dib->Canvas(), OBJ_BITMAP), dib->Handle());
+    DIBSECTION section{};
+    ASSERT_EQ(GetObject(dib->Handle(), sizeof section, &section), int(sizeof section));
+    EXPECT_EQ(section.dsBm.bmBitsPixel, BitsOf(format));
+    EXPECT_EQ(section.dsBm.bmBits, dib->ScanLine(0));
+
+    // What GDI draws at row 1 shows in scan line 1.
+    SetPixelV(dib->Canvas(), 2, 1, RGB(10, 20, 30));
+    GdiFlush();
+    const std::uint8_t* p = dib->ScanLine(1) + 2 * bytes;
+    EXPECT_EQ(std::vector<int>(p, p + 3), (std::vector<int>{30, 20, 10})) << BitsOf(format);
+  }
+}
+
+TEST(Dib, ResizingRecreatesTheSectionAndEmptyingPutsBackTheDCsOwnBitmap) {
+  Dib dib(4, 4, PixelFormat::pf32bit);
+  dib.SetSize(9, 3);
+  BITMAP selected{};
+  GetObject(GetCurrentObject(dib.Canvas(), OBJ_BITMAP), sizeof selected, &selected);
+  EXPECT_EQ(selected.bmWidth, 9);
+  EXPECT_EQ(selected.bmBits, dib.ScanLine(0));
+
+  const HBITMAP section = dib.Handle();
+  dib.Clear();
+  GetObject(GetCurrentObject(dib.Canvas(), OBJ_BITMAP), sizeof selected, &selected);
+  EXPECT_EQ(selected.bmWidth, 1) << "the memory DC's own 1x1 bitmap is back";
+  // A bitmap still selected cannot be deleted: gone means it was put out of the DC first.
+  EXPECT_EQ(GetObjectType(section), 0u);
+}
+
+TEST(Dib, LeavesNoGdiObjectBehind) {
+  // Wine's GetGuiResources counts nothing, so each handle is checked to be gone.
+  for (int i = 0; i < 1000; ++i) {
+    HDC dc;
+    HBITMAP last;
+    {
+      auto dib = CreateDib32(64, 48);
+      dib->SetSize(32, 32);
+      dc = dib->Canvas();
+      last = dib->Handle();
+    }
+    ASSERT_EQ(GetObjectType(dc), 0u) << "cycle " << i;
+    ASSERT_EQ(GetObjectType(last), 0u) << "cycle " << i;
+  }
+}
+
+// --- Nine-slice ---
+
+TEST(NineSlice, SameSizeStretchReproducesTheSourceInAllFourBytes) {
+  auto source = UniqueSource(32, 24);
+  auto dest = SentinelDest(32, 24);
+  const RECT whole{0, 0, 32, 24};
+  PaintNineSlice(*dest, *source, whole, whole, {5, 6, 7, 8}, kNoLimits, kAllStretch, kNineSliceStretch, true);
+  ExpectPicture(*dest, [](int x, int y) { return POINT{x, y}; });
+}
+
+TEST(NineSlice, TheLensFrameEnlargesEveryPieceByCopyingWholePixels) {
+  auto source = UniqueSource(120, 120);
+  auto dest = SentinelDest(400, 300);
+  PaintNineSlice(*dest, *source, RECT{0, 0, 400, 300}, RECT{0, 0, 120, 120}, {50, 50, 50, 50}, kNoLimits,
+                 kAllStretch, kNineSliceStretch, true);
+
+  // Every pixel is a source pixel; which one is read back from its blue and green.
+  std::vector<int> column_source(400, -1), row_source(300, -1);
+  for (int y = 0; y < 300; ++y) {
+    for (int x = 0; x < 400; ++x) {
+      const std::uint32_t v = PixelAt(*dest, x, y);
+      const int sx = int(v & 0xFF), sy = int(v >> 8 & 0xFF);
+      ASSERT_LT(sx, 120);
+      ASSERT_LT(sy, 120);
+      ASSERT_EQ(v, Unique(sx, sy)) << "pixel " << x << "," << y << " is no source pixel";
+      // Columns map to one source column each, rows to one source row each.
+      if (column_source[x] < 0) column_source[x] = sx;
+      ASSERT_EQ(column_source[x], sx) << "column " << x;
+      if (row_source[y] < 0) row_source[y] = sy;
+      ASSERT_EQ(row_source[y], sy) << "row " << y;
+    }
+  }
+  // Margins copied 1:1; the inner 20 source columns and rows spread evenly and in order over
+  // the 300 and 200 between the margins.
+  for (const auto* mapped : {&column_source, &row_source}) {
+    const int length = int(mapped->size());
+    std::map<int, int> uses;
+    for (int d = 0; d < length; ++d) {
+      const int s = (*mapped)[d];
+      if (d < 50 || d >= length - 50) {
+        EXPECT_EQ(s, d < 50 ? d : d - (length - 120)) << d;
+      } else {
+        EXPECT_TRUE(s >= 50 && s < 70 && s >= (*mapped)[d - 1]) << d;
+        ++uses[s];
+      }
+    }
+    EXPECT_EQ(uses.size(), 20u);
+    for (const auto& [s, n] : uses) EXPECT_EQ(n, (length - 100) / 20) << "source " << s;
+  }
+}
+
+TEST(NineSlice, TilingRepeatsFromTheStartAndCutsTheLastCopy) {
+  // Inner parts 6 x 4 over spans of 13 x 7: two copies and a cut one across, one and a cut
+  // one down. Both rectangles sit away from their bitmaps' corners.
+  auto source = UniqueSource(20, 16);
+  auto dest = SentinelDest(30, 20);
+  const RECT S{3, 2, 15, 14};
+  const RECT D{5, 1, 24, 16};
+  const Sides margins{4, 3, 2, 5};
+  PaintNineSlice(*dest, *source, D, S, margins, kNoLimits, kAllTile, kNineSliceTile, true);
+  ExpectPicture(*dest, [&](int x, int y) -> std::optional<POINT> {
+    if (x < D.left || x >= D.right || y < D.top || y >= D.bottom) return std::nullopt;
+    return POINT{TiledSource(x, D.left, 19, S.left, 12, margins.left, margins.right),
+                 TiledSource(y, D.top, 15, S.top, 12, margins.top, margins.bottom)};
+  });
+}
+
+TEST(NineSlice, OtherModesAndNoCentreLeaveTheirAreasUndrawn) {
+  struct Case {
+    const char* name;
+    Sides edges;
+    int centreMode;
+    bool drawCentre;
+  };
+  const Case cases[] = {
+      {"unknown modes everywhere", {2, -1, 7, 3}, 2, true},
+      {"centre not asked for", {2, 2, 2, 2}, kNineSliceStretch, false},
+  };
+  auto source = UniqueSource(20, 20);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto dest = SentinelDest(20, 20);
+    const RECT whole{0, 0, 20, 20};
+    PaintNineSlice(*dest, *source, whole, whole, {5, 5, 5, 5}, kNoLimits, c.edges, c.centreMode, c.drawCentre);
+    ExpectPicture(*dest, [](int x, int y) -> std::optional<POINT> {
+      const bool corner = (x < 5 || x >= 15) && (y < 5 || y >= 15);
+      return corner ? std::optional<POINT>(POINT{x, y}) : std::nullopt;
+    });
+  }
+}
+
+TEST(NineSlice, LimitsBelowTheMarginsThinTheBandsAndKeepTheirInnerParts) {
+  auto source = UniqueSource(20, 20);
+  auto dest = SentinelDest(20, 20);
+  const RECT whole{0, 0, 20, 20};
+  PaintNineSlice(*dest, *source, whole, whole, {6, 6, 6, 6}, {2, 3, 1, 4}, kAllStretch, kNineSliceStretch, true);
+  ExpectPicture(*dest, [](int x, int y) -> std::optional<POINT> {
+    const bool band = x < 2 || y < 3 || x >= 19 || y >= 16;
+    const bool centre = x >= 6 && x < 14 && y >= 6 && y < 14;
+    return band || centre ? std::optional<POINT>(POINT{x, y}) : std::nullopt;
+  });
+}
+
+// --- Compositor binding ---
+
+namespace {
+
+int loads = 0;
+DWORD fake_major = 6;
+
+DWORD FakeMajor() { return fake_major; }
+HMODULE LoadNothing(const wchar_t*) {
+  ++loads;
+  return nullptr;
+}
+HMODULE LoadKernel(const wchar_t*) {
+  ++loads;
+  return LoadLibraryW(L"KERNEL32.DLL");
+}
+// This test program, which exports stand-ins under the compositor's names.
+HMODULE LoadSelf(const wchar_t*) {
+  wchar_t path[MAX_PATH];
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  ++loads;
+  return LoadLibraryW(path);
+}
+
+class Compositor : public ::testing::Test {
+protected:
+  void Use(DWORD major, CompositorTesting::LibraryLoader loader) {
+    loads = 0;
+    fake_compositor = FakeCompositor{};
+    fake_major = major;
+    CompositorTesting::Use(FakeMajor, loader);
+  }
+  void TearDown() override { CompositorTesting::Use(nullptr, nullptr); }
+
+  // Every thumbnail wrapper's answer.
+  static std::vector<HRESULT> ThumbnailAnswers() {
+    HTHUMBNAIL thumbnail = nullptr;
+    DWM_THUMBNAIL_PROPERTIES properties{};
+    DWORD colour = 0;
+    BOOL opaque = FALSE;
+    return {Dwm::RegisterThumbnail(nullptr, nullptr, &thumbnail), Dwm::UnregisterThumbnail(thumbnail),
+            Dwm::UpdateThumbnailProperties(thumbnail, &properties), Dwm::GetColorizationColor(&colour, &opaque),
+            Dwm::SetWindowAttribute(nullptr, 2, &opaque, sizeof opaque)};
+  }
+};
+
+}  // namespace
+
+TEST_F(Compositor, WineSaysCompositionIsOff) { EXPECT_FALSE(IsCompositionEnabled()); }
+
+TEST_F(Compositor, WithoutTheLibraryOrItsFunctionsAnswersFalseAndNotImplemented) {
+  struct Case {
+    const char* name;
+    DWORD major;
+    CompositorTesting::LibraryLoader loader;
+    int loads;  // after two rounds of calls
+  };
+  const Case cases[] = {
+      {"before version 6 the library is never touched", 5, LoadNothing, 0},
+      {"a missing library is tried again on each call", 6, LoadNothing, 12},
+      {"a library without the functions is kept", 6, LoadKernel, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Use(c.major, c.loader);
+    for (int round = 0; round < 2; ++round) {
+      EXPECT_FALSE(IsCompositionEnabled());
+      EXPECT_EQ(ThumbnailAnswers(), std::vector<HRESULT>(5, HRESULT(0x80004001)));
+    }
+    EXPECT_EQ(loads, c.loads);
+  }
+}
+
+TEST_F(Compositor, CompositionIsOnOnlyWhenTheCallSucceedsAndSaysSo) {
+  struct Case {
+    HRESULT result;
+    BOOL enabled;
+    bool on;
+  };
+  const Case cases[] = {{S_OK, TRUE, true}, {S_OK, FALSE, false}, {E_FAIL, TRUE, false}, {S_FALSE, TRUE, false}};
+  Use(6, LoadSelf);
+  for (const Case& c : cases) {
+    fake_compositor.result = c.result;
+    fake_compositor.enabled = c.enabled;
+    EXPECT_EQ(IsCompositionEnabled(), c.on) << std::hex << c.result << " " << c.enabled;
+    EXPECT_EQ(fake_compositor.handed, FALSE);
+  }
+  EXPECT_EQ(loads, 1);
+}
+
+TEST_F(Compositor, ThumbnailWrappersCallTheirOwnFunctionAndPassItsAnswerOn) {
+  Use(6, LoadSelf);
+  fake_compositor.result = HRESULT(0x12345);
+  EXPECT_EQ(ThumbnailAnswers(), std::vector<HRESULT>(5, HRESULT(0x12345)));
+  EXPECT_EQ(fake_compositor.calls,
+            (std::vector<std::string>{"DwmRegisterThumbnail", "DwmUnregisterThumbnail", "DwmUpdateThumbnailProperties",
+                                      "DwmGetColorizationColor", "DwmSetWindowAttribute"}));
+}
+
+// --- Layered windows ---
+
+TEST(LayeredWindow, UpdateIsBoundToUser32AtLoad) {
+  const auto expected =
+      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"USER32"), "UpdateLayeredWindow"));
+  ASSERT_NE(expected, nullptr);
+  EXPECT_EQ(reinterpret_cast<void (*)()>(LayeredUpdate()), expected);
+}
+
+// --- Frame picture ---
+
+namespace {
+
+struct ModuleFree {
+  void operator()(HMODULE m) const { FreeLibrary(m); }
+};
+using Module = std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFree>;
+
+std::string ErrorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const Exception& e) {
+    return e.what();
+  }
+  return "no error";
+}
+
+}  // namespace
+
+TEST(FrameImage, AMissingResourceIsNamedInTheError) {
+  EXPECT_EQ(ErrorOf([] { LoadFrameImage("NOPE"); }), "Resource NOPE not found");
+  // The frame picture is the plug-in's, not this program's.
+  EXPECT_EQ(ErrorOf([] { LoadFrameImage("MAGN"); }), "Resource MAGN not found");
+}
+
+TEST(FrameImage, DecodesToBgraWithTransparentPixelsZero) {
+  const auto frame = LoadFrameImage("FRAMETEST");
+  ASSERT_EQ(frame->Width(), 3);
+  ASSERT_EQ(frame->Height(), 2);
+  ASSERT_EQ(frame->Format(), PixelFormat::pf32bit);
+  const std::uint8_t* p = frame->ScanLine(0);
+  EXPECT_EQ(std::vector<std::uint8_t>(p, p + 12), (std::vector<std::uint8_t>{0, 0, 0, 0, 0, 0, 255, 255, 0, 255, 0, 128}));
+  p = frame->ScanLine(1);
+  EXPECT_EQ(std::vector<std::uint8_t>(p, p + 12), (std::vector<std::uint8_t>{255, 0, 0, 1, 0, 0, 0, 0, 50, 100, 200, 255}));
+}
+
+TEST(FrameImage, ThePlugInCarriesTheLensFrame) {
+  wchar_t path[MAX_PATH];
+  std::wstring plugin(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
+  plugin = plugin.substr(0, plugin.find_last_of(L"\\/") + 1) + L"Vitrelle.nbp";
+  const Module module(LoadLibraryExW(plugin.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  ASSERT_NE(module, nullptr);
+
+  const auto frame = LoadFrameImage(module.get(), "MAGN");
+  ASSERT_EQ(frame->Width(), 120);
+  ASSERT_EQ(frame->Height(), 120);
+  int transparent = 0;
+  for (int y = 0; y < 120; ++y) {
+    for (int x = 0; x < 120; ++x) {
+      const std::uint32_t v = PixelAt(*frame, x, y);
+      transparent += v >> 24 == 0;
+      ASSERT_TRUE(v >> 24 != 0 || v == 0) << x << "," << y;
+    }
+  }
+  EXPECT_GT(transparent, 0);
+}
