@@ -1,6 +1,6 @@
 # The two commands a newcomer needs: `make demo` and `make test`. Each installs what is missing,
 # configures and builds both trees, then runs the demo or every test.
-.PHONY: all bootstrap build native win32 test demo bench clean
+.PHONY: all bootstrap build native win32 test demo bench fuzz clean
 
 all: build
 
@@ -26,6 +26,14 @@ demo: build
 
 bench: build
 	scripts/testbed scripts/wine-run build/win32/bin/load_bench.exe
+	cmake --preset bench >/dev/null
+	cmake --build --preset bench
+	build/bench/bin/png_bench
+
+# Fuzzes the PNG reader: `make fuzz FUZZ_SECONDS=3600`.
+FUZZ_SECONDS ?= 600
+fuzz:
+	scripts/fuzz $(FUZZ_SECONDS)
 
 clean:
 	rm -rf build

@@ -94,8 +94,10 @@ unsigned NearestEntry(const std::vector<TColor>& palette, TColor color) {
 
 }  // namespace
 
-void Bitmap::Fill(TColor color) {
-  if (bits_ == nullptr) return;
+void Bitmap::FillRows(int first, int last, TColor color) {
+  if (first < 0) first = 0;
+  if (last > height_) last = height_;
+  if (bits_ == nullptr || first >= last) return;
   std::uint8_t pattern[4] = {};
   std::size_t unit = 1;
   switch (format_) {
@@ -103,20 +105,17 @@ void Bitmap::Fill(TColor color) {
     case PixelFormat::pf4bit: pattern[0] = std::uint8_t(NearestEntry(palette_, color) * 0x11); break;
     case PixelFormat::pf8bit: pattern[0] = std::uint8_t(NearestEntry(palette_, color)); break;
     case PixelFormat::pf24bit:
-      pattern[0] = BlueOf(color), pattern[1] = GreenOf(color), pattern[2] = RedOf(color);
-      unit = 3;
-      break;
     case PixelFormat::pf32bit:
       pattern[0] = BlueOf(color), pattern[1] = GreenOf(color), pattern[2] = RedOf(color);
-      unit = 4;
+      unit = format_ == PixelFormat::pf24bit ? 3 : 4;
       break;
   }
-  for (int y = 0; y < height_; ++y) {
-    std::uint8_t* row = ScanLine(y);
-    if (unit == 1) {
-      std::memset(row, pattern[0], stride_);
-    } else {
-      for (std::size_t i = 0; i + unit <= stride_; i += unit) std::memcpy(row + i, pattern, unit);
-    }
+  // One row by pattern, the others as copies of it.
+  std::uint8_t* model = ScanLine(first);
+  if (unit == 1) {
+    std::memset(model, pattern[0], stride_);
+  } else {
+    for (std::size_t i = 0; i + unit <= stride_; i += unit) std::memcpy(model + i, pattern, unit);
   }
+  for (int y = first + 1; y < last; ++y) std::memcpy(ScanLine(y), model, stride_);
 }

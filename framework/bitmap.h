@@ -66,7 +66,9 @@ public:
 
   // Paints every pixel with the colour: the nearest palette entry for the palette formats,
   // alpha 0 for 32 bits (as a brush would).
-  void Fill(TColor color);
+  void Fill(TColor color) { FillRows(0, height_, color); }
+  // The same for rows first .. last - 1 only.
+  void FillRows(int first, int last, TColor color);
 
   // Largest picture we agree to hold, in bytes of pixel storage.
   static constexpr std::size_t kMaxBytes = std::size_t(512) << 20;

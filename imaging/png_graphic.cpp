@@ -380,7 +380,9 @@ void TPNGGraphic::ReadTransparency() {
 void TPNGGraphic::PrepareBitmap() {
   if (has_palette_) SetPalette(palette_entries_);
   SetSize(int(properties_.Width), int(properties_.Height));
-  Fill(background_color_);
+  // Rows of an image without interlacing are each written whole; only those that never arrive
+  // get the background (DecodeRows), which spares a pass over the picture.
+  if (properties_.InterlaceMethod == 1) Fill(background_color_);
   if (transparent_color_ != kNoColor) {
     SetTransparentColor(transparent_color_);
     SetTransparent(true);
@@ -434,6 +436,7 @@ void TPNGGraphic::DecodeRows(std::uint32_t first_row, std::uint32_t first_column
   for (std::uint32_t y = first_row; y < properties_.Height; y += row_step) {
     if (!InflateRow(current, row_size)) {
       state_->out_of_data = true;
+      if (properties_.InterlaceMethod != 1) FillRows(int(y), int(properties_.Height), background_color_);
       return;
     }
     UnfilterRow(current[0], current + 1, prior + 1, row_size - 1, filter_step_);
