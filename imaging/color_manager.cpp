@@ -15,7 +15,24 @@ inline std::uint8_t Reduce16(const std::uint8_t* p) {
   return std::uint8_t(v * 255 / 65535);
 }
 
-inline std::uint8_t RotateRight(std::uint8_t bit) { return std::uint8_t(bit >> 1 | bit << 7); }
+// Calls f(column) for each column below `count` that the mask selects, left to right. Bit 7
+// of the mask is the first pixel of every group of eight, as in Adam7's passes; the columns a
+// pass skips cost nothing.
+template <typename F>
+inline void ForEachColumn(std::uint8_t mask, std::uint32_t count, F f) {
+  std::uint32_t offsets[8];
+  int n = 0;
+  for (int bit = 0; bit < 8; ++bit) {
+    if (mask & (0x80 >> bit)) offsets[n++] = std::uint32_t(bit);
+  }
+  for (std::uint32_t group = 0; group < count; group += 8) {
+    for (int j = 0; j < n; ++j) {
+      const std::uint32_t column = group + offsets[j];
+      if (column >= count) return;
+      f(column);
+    }
+  }
+}
 
 }  // namespace
 
@@ -128,19 +145,16 @@ void TColorManager::RowIndexed(const std::uint8_t* source, std::uint8_t* target,
     return;
   }
   const unsigned source_max = (1u << sb) - 1, target_max = (1u << tb) - 1;
-  unsigned source_bit = 0;  // bit position inside the source stream
-  std::size_t target_bit = 0;
-  std::uint8_t bit = 0x80;
-  for (std::uint32_t i = 0; i < count; ++i, target_bit += tb, bit = RotateRight(bit)) {
-    if (!(mask & bit)) continue;
-    const std::uint8_t* s = source + source_bit / 8;
-    unsigned v = (*s >> (8 - sb - source_bit % 8)) & source_max;
+  std::size_t source_bit = 0;  // bit position in the source row
+  ForEachColumn(mask, count, [&](std::uint32_t column) {
+    unsigned v = (source[source_bit / 8] >> (8 - sb - source_bit % 8)) & source_max;
     source_bit += sb;
     v = v * target_max / source_max;
+    const std::size_t target_bit = std::size_t(column) * tb;
     std::uint8_t* t = target + target_bit / 8;
-    unsigned shift = 8 - tb - unsigned(target_bit % 8);
+    const unsigned shift = 8 - tb - unsigned(target_bit % 8);
     *t = std::uint8_t((*t & ~(target_max << shift)) | (v << shift));
-  }
+  });
 }
 
 // One 8-bit grey value per pixel from 16-bit grey or from grey with alpha; the alpha is dropped.
@@ -148,12 +162,10 @@ void TColorManager::RowGrey(const std::uint8_t* source, std::uint8_t* target, st
                             std::uint8_t mask) {
   const bool wide = source_bits_ == 16;
   const unsigned step = (wide ? 2 : 1) * (source_scheme_ == TColorScheme::csGA ? 2 : 1);
-  std::uint8_t bit = 0x80;
-  for (std::uint32_t i = 0; i < count; ++i, bit = RotateRight(bit)) {
-    if (!(mask & bit)) continue;
-    target[i] = wide ? Reduce16(source) : source[0];
+  ForEachColumn(mask, count, [&](std::uint32_t column) {
+    target[column] = wide ? Reduce16(source) : source[0];
     source += step;
-  }
+  });
 }
 
 // RGB or RGBA of 8 or 16 bits into BGR or BGRA of 8 bits; gamma on colour, never on alpha.
@@ -170,9 +182,7 @@ void TColorManager::RowRGBA(const std::uint8_t* source, std::uint8_t* target, st
   const unsigned sample = wide ? 2 : 1;
   const unsigned source_step = sample * (source_alpha ? 4 : 3);
   const unsigned target_step = target_alpha ? 4 : 3;
-  std::uint8_t bit = 0x80;
-  for (std::uint32_t i = 0; i < count; ++i, target += target_step, bit = RotateRight(bit)) {
-    if (!(mask & bit)) continue;
+  ForEachColumn(mask, count, [&](std::uint32_t column) {
     std::uint8_t r, g, b;
     if (wide) {
       r = Reduce16(source), g = Reduce16(source + 2), b = Reduce16(source + 4);
@@ -180,10 +190,11 @@ void TColorManager::RowRGBA(const std::uint8_t* source, std::uint8_t* target, st
       r = source[0], g = source[1], b = source[2];
     }
     if (gamma) r = gamma_table_[r], g = gamma_table_[g], b = gamma_table_[b];
-    target[0] = b, target[1] = g, target[2] = r;
-    if (source_alpha && target_alpha) target[3] = wide ? Reduce16(source + 6) : source[3];
+    std::uint8_t* t = target + std::size_t(column) * target_step;
+    t[0] = b, t[1] = g, t[2] = r;
+    if (source_alpha && target_alpha) t[3] = wide ? Reduce16(source + 6) : source[3];
     source += source_step;
-  }
+  });
 }
 
 // The common case of whole 8-bit rows without gamma: a plain swap of red and blue. Same
