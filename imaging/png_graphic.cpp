@@ -113,6 +113,10 @@ void TPNGGraphic::SkipChunkData() {
 
 bool TPNGGraphic::ReadHeader(Stream& stream) {
   stream_ = &stream;
+  struct Forget {
+    Stream*& stream;
+    ~Forget() { stream = nullptr; }
+  } forget{stream_};
   properties_ = TImageProperties{};
   properties_.FileGamma = 1.0f;
 
@@ -191,21 +195,23 @@ void TPNGGraphic::ReadImage(Stream& stream) {
   background_color_ = 0x00FFFFFF;
   transparent_color_ = kNoColor;
   target_chosen_ = false;
-  try {
-    ReadImageChunks();
-  } catch (...) {
+  // Whatever the outcome, the read lets go of its decoder, its chunk data and the stream.
+  auto finish = [this](int percent) {
     decoder_.reset();
     std::vector<std::uint8_t>().swap(chunk_buffer_);
     stream_ = nullptr;
-    Report(TProgressStage::psEnding, 0, "");
-    Clear();
+    state_ = nullptr;
+    Report(TProgressStage::psEnding, percent, "");
+  };
+  try {
+    ReadImageChunks();
+    decoder_->DecodeEnd();
+  } catch (...) {
+    finish(0);
+    Clear();  // no half-read picture is left behind as if it were the image
     throw;
   }
-  decoder_->DecodeEnd();
-  decoder_.reset();
-  std::vector<std::uint8_t>().swap(chunk_buffer_);
-  stream_ = nullptr;
-  Report(TProgressStage::psEnding, 100, "");
+  finish(100);
 }
 
 void TPNGGraphic::ReadImageChunks() {
@@ -248,7 +254,6 @@ void TPNGGraphic::ReadImageChunks() {
     }
     ReadChunkHeader();
   }
-  state_ = nullptr;
   if (!state.image_data_done) throw EInvalidGraphic(kNoImageData);
 }
 
