@@ -63,11 +63,29 @@ void TColorManager::BuildGammaTable(float main_gamma, float display_gamma) {
   const float exponent = 1.0f / (main_gamma_ * display_gamma_);
   const int source_max = source_bits_ >= 8 ? 255 : (1 << target_bits_) - 1;
   const int target_max = target_bits_ >= 8 ? 255 : (1 << target_bits_) - 1;
-  for (int i = 0; i <= source_max && i < 256; ++i) {
-    // lrint rounds halves to even in the default rounding mode.
-    long v = std::lrint(std::pow(double(i) / source_max, double(exponent)) * target_max);
-    gamma_table_[i] = std::uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
+  // Images of a kind ask for the same few tables (every lens opening decodes the same frame),
+  // and 256 powers cost more than the rest of a small image: recent tables are kept.
+  struct Cached {
+    float exponent = 0;
+    int source_max = -1, target_max = -1;
+    std::uint8_t table[256];
+  };
+  static Cached cache[4];
+  static unsigned next = 0;
+  Cached* hit = nullptr;
+  for (Cached& c : cache) {
+    if (c.exponent == exponent && c.source_max == source_max && c.target_max == target_max) hit = &c;
   }
+  if (hit == nullptr) {
+    hit = &cache[next++ % 4];
+    for (int i = 0; i <= source_max && i < 256; ++i) {
+      // lrint rounds halves to even in the default rounding mode.
+      long v = std::lrint(std::pow(double(i) / source_max, double(exponent)) * target_max);
+      hit->table[i] = std::uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
+    }
+    hit->exponent = exponent, hit->source_max = source_max, hit->target_max = target_max;
+  }
+  std::memcpy(gamma_table_, hit->table, std::size_t(source_max + 1 < 256 ? source_max + 1 : 256));
 }
 
 std::vector<TColor> TColorManager::CreateGrayscalePalette() const {
@@ -174,7 +192,7 @@ void TColorManager::RowRGBA(const std::uint8_t* source, std::uint8_t* target, st
   const bool source_alpha = source_options_ & coAlpha;
   const bool target_alpha = target_options_ & coAlpha;
   const bool gamma = target_options_ & coApplyGamma;
-  if (source_bits_ == 8 && mask == 0xFF && source_alpha == target_alpha && !gamma) {
+  if (source_bits_ == 8 && mask == 0xFF && source_alpha == target_alpha) {
     RowRGBA8Fast(source, target, count, mask);
     return;
   }
@@ -197,11 +215,27 @@ void TColorManager::RowRGBA(const std::uint8_t* source, std::uint8_t* target, st
   });
 }
 
-// The common case of whole 8-bit rows without gamma: a plain swap of red and blue. Same
-// result as RowRGBA.
+// The common case of whole 8-bit rows: red and blue exchange places, colour through the gamma
+// table when there is one. Same result as RowRGBA.
 void TColorManager::RowRGBA8Fast(const std::uint8_t* source, std::uint8_t* target, std::uint32_t count,
                                  std::uint8_t) {
-  if (source_options_ & coAlpha) {
+  const bool alpha = source_options_ & coAlpha;
+  if (target_options_ & coApplyGamma) {
+    const std::uint8_t* g = gamma_table_;
+    if (alpha) {
+      for (std::uint32_t i = 0; i < count; ++i, source += 4, target += 4) {
+        std::uint32_t v;
+        std::memcpy(&v, source, 4);
+        v = (v & 0xFF000000u) | std::uint32_t(g[v & 0xFF]) << 16 | std::uint32_t(g[(v >> 8) & 0xFF]) << 8 |
+            g[(v >> 16) & 0xFF];
+        std::memcpy(target, &v, 4);
+      }
+    } else {
+      for (std::uint32_t i = 0; i < count; ++i, source += 3, target += 3) {
+        target[0] = g[source[2]], target[1] = g[source[1]], target[2] = g[source[0]];
+      }
+    }
+  } else if (alpha) {
     for (std::uint32_t i = 0; i < count; ++i, source += 4, target += 4) {
       std::uint32_t v;
       std::memcpy(&v, source, 4);
