@@ -1,5 +1,6 @@
 #include "framework/bitmap.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -7,6 +8,8 @@
 #include "framework/errors.h"
 
 Bitmap::~Bitmap() = default;
+
+void Bitmap::FreeMemory::operator()(std::uint8_t* p) const { std::free(p); }
 
 std::size_t Bitmap::StrideFor(int width, PixelFormat format) {
   // Rows are whole 32-bit words, as in a device-independent bitmap.
@@ -40,7 +43,7 @@ void Bitmap::Reallocate(int width, int height, PixelFormat format) {
   }
   // Drop the old pixels first so that two large pictures never live side by side.
   bits_ = nullptr;
-  memory_ = std::vector<std::uint8_t>();
+  memory_.reset();
   width_ = 0;
   height_ = 0;
   stride_ = 0;
@@ -55,8 +58,8 @@ void Bitmap::Reallocate(int width, int height, PixelFormat format) {
 
 std::uint8_t* Bitmap::AllocatePixels(int, int height, PixelFormat, std::size_t stride) {
   if (stride == 0 || height == 0) return nullptr;
-  memory_.assign(stride * std::size_t(height), 0);
-  return memory_.data();
+  memory_.reset(static_cast<std::uint8_t*>(std::calloc(std::size_t(height), stride)));
+  return memory_.get();
 }
 
 void Bitmap::SetPalette(std::vector<TColor> palette) { palette_ = std::move(palette); }

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // Framework colour: red in the low byte, then green, then blue (0x00BBGGRR).
@@ -88,7 +89,12 @@ private:
   PixelFormat format_ = PixelFormat::pf24bit;
   std::size_t stride_ = 0;
   std::uint8_t* bits_ = nullptr;
-  std::vector<std::uint8_t> memory_;
+  // calloc'd: large blocks come straight from the system already zero, with no pass to clear
+  // them before the pixels are written.
+  struct FreeMemory {
+    void operator()(std::uint8_t* p) const;
+  };
+  std::unique_ptr<std::uint8_t, FreeMemory> memory_;
   std::vector<TColor> palette_;
   TColor transparent_color_ = kNoColor;
   bool transparent_ = false;
