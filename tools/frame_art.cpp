@@ -1,5 +1,7 @@
 #include "tools/frame_art.h"
 
+#include "tests/support/png_encoder.h"
+
 #include <zlib.h>
 
 #include <algorithm>
@@ -80,18 +82,6 @@ Sample At(double x, double y) {
 
 std::uint8_t Byte(double unit) { return static_cast<std::uint8_t>(std::lround(std::clamp(unit, 0.0, 1.0) * 255)); }
 
-void PutU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
-}
-
-void PutChunk(std::vector<std::uint8_t>& out, const char (&type)[5], const std::vector<std::uint8_t>& data) {
-  PutU32(out, static_cast<std::uint32_t>(data.size()));
-  const std::size_t typeAt = out.size();
-  out.insert(out.end(), type, type + 4);
-  out.insert(out.end(), data.begin(), data.end());
-  PutU32(out, static_cast<std::uint32_t>(crc32(0, out.data() + typeAt, static_cast<uInt>(out.size() - typeAt))));
-}
-
 }  // namespace
 
 std::vector<std::uint8_t> Pixels() {
@@ -124,37 +114,17 @@ std::vector<std::uint8_t> Pixels() {
 
 std::vector<std::uint8_t> EncodePng(int width, int height, const std::vector<std::uint8_t>& rgba,
                                     const std::string& comment) {
-  const std::size_t rowBytes = std::size_t(width) * 4;
-  if (width <= 0 || height <= 0 || rgba.size() != rowBytes * height) throw std::invalid_argument("bad picture size");
-
-  // Unfiltered rows: the pictures are small and stay easy to check.
-  std::vector<std::uint8_t> raw;
-  for (int y = 0; y < height; ++y) {
-    raw.push_back(0);
-    raw.insert(raw.end(), rgba.begin() + y * rowBytes, rgba.begin() + (y + 1) * rowBytes);
+  if (width <= 0 || height <= 0 || rgba.size() != std::size_t(width) * height * 4) {
+    throw std::invalid_argument("bad picture size");
   }
-  uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
-  std::vector<std::uint8_t> packed(packedSize);
-  if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), Z_BEST_COMPRESSION) != Z_OK)
-    throw std::runtime_error("cannot compress the picture");
-  packed.resize(packedSize);
-
-  std::vector<std::uint8_t> header;
-  PutU32(header, static_cast<std::uint32_t>(width));
-  PutU32(header, static_cast<std::uint32_t>(height));
-  header.insert(header.end(), {8, 6, 0, 0, 0});  // depth 8, RGBA, deflate, adaptive filters, no interlace
-  std::vector<std::uint8_t> gamma;
-  PutU32(gamma, 45000);  // 1/2.2, as for any screen picture
-  std::vector<std::uint8_t> text = {'C', 'o', 'm', 'm', 'e', 'n', 't', 0};
-  text.insert(text.end(), comment.begin(), comment.end());
-
-  std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  PutChunk(png, "IHDR", header);
-  PutChunk(png, "gAMA", gamma);
-  PutChunk(png, "tEXt", text);
-  PutChunk(png, "IDAT", packed);
-  PutChunk(png, "IEND", {});
-  return png;
+  namespace pe = png_encoder;
+  pe::Image image{std::uint32_t(width), std::uint32_t(height), pe::kRGBA, 8, {rgba.begin(), rgba.end()}, {}};
+  pe::Options options;
+  options.filter = 0;  // unfiltered rows: the pictures are small and stay easy to check
+  options.zlib_level = Z_BEST_COMPRESSION;
+  options.chunks = {pe::Gama(45000, pe::At::kAfterIHDR),  // 1/2.2, as for any screen picture
+                    pe::Text("Comment", comment, pe::At::kAfterIHDR)};
+  return pe::Encode(image, options);
 }
 
 std::vector<std::uint8_t> Png() { return EncodePng(kSize, kSize, Pixels(), "Vitrelle lens frame"); }

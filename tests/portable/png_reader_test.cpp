@@ -51,22 +51,6 @@ Decoded Decode(const std::vector<std::uint8_t>& png) {
   return d;
 }
 
-// A PNG file made of these chunks, with correct CRCs.
-std::vector<std::uint8_t> Assemble(const std::vector<pe::ChunkView>& chunks) {
-  std::vector<std::uint8_t> out = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-  auto put32 = [&out](std::uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(std::uint8_t(v >> shift));
-  };
-  for (const pe::ChunkView& c : chunks) {
-    put32(std::uint32_t(c.data.size()));
-    std::size_t start = out.size();
-    out.insert(out.end(), c.type.begin(), c.type.end());
-    out.insert(out.end(), c.data.begin(), c.data.end());
-    put32(std::uint32_t(crc32(0, out.data() + start, uInt(out.size() - start))));
-  }
-  return out;
-}
-
 std::uint8_t Reduce16(unsigned v) { return std::uint8_t(v * 255 / 65535); }
 
 // What the reader must make of a sample, without gamma.
@@ -254,7 +238,7 @@ TEST(PngReader, TransparencyAndBackground) {
     if (c.type != "IDAT") return false;
     return !std::exchange(first, false);
   });
-  std::vector<std::uint8_t> truncated = Assemble(chunks);
+  std::vector<std::uint8_t> truncated = pe::JoinChunks(chunks);
   Decoded d = Decode(truncated);
   ASSERT_EQ(d.error, "");
   EXPECT_EQ(d.colors[0], RGBColor(rgb.Sample(0, 0, 0), rgb.Sample(0, 0, 1), rgb.Sample(0, 0, 2)));
@@ -316,7 +300,7 @@ std::vector<Broken> BrokenFiles() {
     for (auto& c : chunks) {
       if (c.type == "IDAT") c.data = data;
     }
-    return Assemble(chunks);
+    return pe::JoinChunks(chunks);
   };
   std::vector<std::uint8_t> short_rows(image_data.begin(), image_data.end() - 7);
   std::vector<std::uint8_t> trailing = deflated(image_data);
@@ -333,7 +317,7 @@ std::vector<Broken> BrokenFiles() {
       {"zero width", Edit(good, [](std::vector<std::uint8_t>& p) {
          std::vector<pe::ChunkView> c = pe::SplitChunks(p);
          c[0].data[3] = 0;
-         p = Assemble(c);
+         p = pe::JoinChunks(c);
        }),
        kInvalid},
       {"compression byte 1", Small(pe::kRGBA, 8, Set([](pe::Options& o) { o.ihdr_compression = 1; })),
@@ -348,14 +332,14 @@ std::vector<Broken> BrokenFiles() {
       {"zlib rubbish", replace_idat(garbage), kCompression},
       {"stream ends before the rows", replace_idat(deflated(short_rows)), kExtra},
       {"bytes after the stream", replace_idat(trailing), kExtra},
-      {"no image data", Assemble({pe::SplitChunks(good)[0], {"IEND", {}}}),
+      {"no image data", pe::JoinChunks({pe::SplitChunks(good)[0], {"IEND", {}}}),
        "Cannot load image. No image data found in PNG file."},
       {"no IEND", Edit(good, [](auto& p) { p.resize(p.size() - 12); }), kRead},
       {"chunk longer than the file", Edit(good, [](auto& p) { p[p.size() - 12] = 0x7F; }), kRead},
       {"huge image", Edit(Small(), [](std::vector<std::uint8_t>& p) {
          std::vector<pe::ChunkView> c = pe::SplitChunks(p);
          c[0].data[0] = c[0].data[4] = 0x40;  // 2^30 by 2^30
-         p = Assemble(c);
+         p = pe::JoinChunks(c);
        }),
        "Cannot load image. The PNG image of 1073741830x1073741829 pixels is too large to hold in memory."},
   };
@@ -404,7 +388,7 @@ TEST(PngReader, OddButHarmlessInput) {
 
   std::vector<pe::ChunkView> chunks = pe::SplitChunks(Small(pe::kRGB));
   chunks.insert(chunks.end() - 1, {{"tEXt", {'a', 0, 'b'}}, chunks[chunks.size() - 2]});
-  EXPECT_EQ(Decode(Assemble(chunks)).colors, Decode(Small(pe::kRGB)).colors);
+  EXPECT_EQ(Decode(pe::JoinChunks(chunks)).colors, Decode(Small(pe::kRGB)).colors);
 }
 
 TEST(PngReader, ReadsOneImageAndLeavesTheStreamAfterIt) {

@@ -388,4 +388,11 @@ std::vector<ChunkView> SplitChunks(const std::vector<std::uint8_t>& png) {
   return chunks;
 }
 
+std::vector<std::uint8_t> JoinChunks(const std::vector<ChunkView>& chunks) {
+  const Options plain;
+  Writer writer(plain);
+  for (const ChunkView& c : chunks) writer.Own(c.type, c.data);
+  return writer.Take();
+}
+
 }  // namespace png_encoder

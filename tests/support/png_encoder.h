@@ -110,5 +110,7 @@ struct ChunkView {
   std::vector<std::uint8_t> data;
 };
 std::vector<ChunkView> SplitChunks(const std::vector<std::uint8_t>& png);
+// The signature and these chunks, with correct CRCs: files edited chunk by chunk.
+std::vector<std::uint8_t> JoinChunks(const std::vector<ChunkView>& chunks);
 
 }  // namespace png_encoder
