@@ -171,7 +171,7 @@ void TPNGGraphic::CheckImageSize() const {
   const unsigned bits = properties_.BitsPerSample ? properties_.BitsPerSample : 8;
   const std::uint64_t row = 1 + PackedRowBytes(w, bits, FileSamples(properties_.ColorType));
   const std::uint64_t pixels = (w * 32 + 31) / 32 * 4 * h;  // the widest bitmap format
-  if (w > 0x7FFFFFFF || h > 0x7FFFFFFF || w * h > kMaxPixels || pixels + 2 * row > kMaxImageBytes) {
+  if (w * h > kMaxPixels || pixels + 2 * row > kMaxImageBytes) {
     char text[160];
     std::snprintf(text, sizeof text,
                   "Cannot load image. The PNG image of %lux%lu pixels is too large to hold in memory.",
