@@ -1,5 +1,6 @@
 // The plug-in boundary through the real DLL: exports, hand-over, catalogue, dispatch and the
 // result protocol, as a host calling with the register convention sees them.
+#include "heap_usage.h"
 #include "host_fixture.h"
 
 #include "host/thunks.h"
@@ -297,22 +298,6 @@ TEST(Thunks, CatchARoutineThatLeavesItsStackArgumentsBehind) {
   EXPECT_EQ(checks, kBalanced | kKeptRegisters);
 }
 
-namespace {
-
-// Bytes in use on the process heap, where global memory blocks live.
-std::size_t ProcessHeapInUse() {
-  const HANDLE heap = GetProcessHeap();
-  std::size_t used = 0;
-  HeapLock(heap);
-  PROCESS_HEAP_ENTRY entry = {};
-  while (HeapWalk(heap, &entry))
-    if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) used += entry.cbData;
-  HeapUnlock(heap);
-  return used;
-}
-
-}  // namespace
-
 TEST_F(HostTest, ThousandsOfCallsLeaveTheHeapAsTheyFoundIt) {
   Start();
   auto round = [this] {
@@ -328,7 +313,7 @@ TEST_F(HostTest, ThousandsOfCallsLeaveTheHeapAsTheyFoundIt) {
     host->ClearRecords();
   };
   for (int i = 0; i < 50; ++i) round();
-  const std::size_t before = ProcessHeapInUse();
+  const std::size_t before = HeapBytesInUse();
   for (int i = 0; i < 3000; ++i) round();
-  EXPECT_EQ(ProcessHeapInUse(), before);
+  EXPECT_EQ(HeapBytesInUse(), before);
 }

@@ -11,6 +11,7 @@
 
 #include "fake_compositor.h"
 #include "framework/errors.h"
+#include "heap_usage.h"
 #include "imaging/bitmap_helpers.h"
 #include "imaging/compositor.h"
 #include "imaging/frame_image.h"
@@ -406,4 +407,20 @@ TEST(FrameImage, ThePlugInCarriesTheLensFrame) {
     }
   }
   EXPECT_GT(transparent, 0);
+}
+
+TEST(FrameImage, LoadingItThousandsOfTimesLeavesNothingBehind) {
+  // Every lens opening loads the frame afresh.
+  auto load = [] {
+    const auto frame = LoadFrameImage("FRAMETEST");
+    return std::make_pair(frame->Canvas(), frame->Handle());
+  };
+  for (int i = 0; i < 20; ++i) load();
+  const std::size_t before = HeapBytesInUse();
+  for (int i = 0; i < 2000; ++i) {
+    const auto [dc, section] = load();
+    ASSERT_EQ(GetObjectType(dc), 0u) << i;
+    ASSERT_EQ(GetObjectType(section), 0u) << i;
+  }
+  EXPECT_EQ(HeapBytesInUse(), before);
 }
