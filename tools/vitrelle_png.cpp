@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/stream.h"
+#include "imaging/frame_pixels.h"
 #include "imaging/png_graphic.h"
 
 namespace {
@@ -12,16 +13,15 @@ namespace {
 // Rows of RGB or RGBA bytes: 32-bit results keep their alpha, everything else becomes RGB,
 // palette pictures through their palette.
 std::vector<std::uint8_t> Tuples(const Bitmap& image, bool alpha) {
+  Bitmap bgra;
+  CopyToBgra32(image, bgra);
   std::vector<std::uint8_t> out;
   out.reserve(std::size_t(image.Width()) * std::size_t(image.Height()) * (alpha ? 4 : 3));
-  for (int y = 0; y < image.Height(); ++y) {
-    const std::uint8_t* row = image.ScanLine(y);
-    for (int x = 0; x < image.Width(); ++x) {
-      TColor c = image.PixelColor(x, y);
-      out.push_back(RedOf(c));
-      out.push_back(GreenOf(c));
-      out.push_back(BlueOf(c));
-      if (alpha) out.push_back(row[4 * x + 3]);
+  for (int y = 0; y < bgra.Height(); ++y) {
+    const std::uint8_t* p = bgra.ScanLine(y);
+    for (int x = 0; x < bgra.Width(); ++x, p += 4) {
+      out.insert(out.end(), {p[2], p[1], p[0]});
+      if (alpha) out.push_back(p[3]);
     }
   }
   return out;
