@@ -1,24 +1,75 @@
 #include "panels.h"
 
-#include "int_conv.h"
-#include "plugin_utils.h"
-
 #include <exception>
+#include <memory>
+#include <optional>
+#include <vector>
 
-// This build has no magnifier panels yet. The actions keep their result protocol: the create
-// action asks the host for the object's window as usual and then reports that panels are
-// unavailable; since nothing can ever be attached, starting or closing reports that no panel
-// is attached.
+#include "framework/errors.h"
+#include "int_conv.h"
+#include "panel_forms.h"
+#include "plugin_utils.h"
 
 namespace {
 
-const char* const kNoPanels = "Magnifier panels are not available in this build of Vitrelle.";
+// The attached panels in the order of attachment; absent until the first attach and again after
+// the host's clean-up notice.
+std::optional<std::vector<std::unique_ptr<TMagH>>> PanelList;
 
-bool ReportNoPanel(const std::string& objectName) {
+char FoldAscii(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
+
+// Object names match when equal after folding a..z to upper case; no other letters fold.
+bool SameObjectName(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+  }
+  return true;
+}
+
+int FindPanel(const std::string& name) {
+  if (!PanelList) return -1;
+  for (std::size_t i = 0; i < PanelList->size(); ++i) {
+    if (SameObjectName((*PanelList)[i]->KeyName, name)) return int(i);
+  }
+  return -1;
+}
+
+// Removes the panel registered under the name, emptying its change-event variable first.
+// Silent when there is none; a failure goes to the general last-error variable.
+bool DetachPanel(const std::string& name) {
+  try {
+    const int index = FindPanel(name);
+    if (index < 0) return false;
+    TMagH& panel = *(*PanelList)[std::size_t(index)];
+    if (!panel.VarName.empty()) SetHostVariable(panel.VarName, "");
+    PanelList->erase(PanelList->begin() + index);  // frees the panel and, with it, an open lens
+    return true;
+  } catch (const std::exception& e) {
+    SetHostVariable(kGeneralLastError, e.what());
+    return false;
+  }
+}
+
+// StartPanel and ClosePanel: the object's last-error variable is emptied first and ends with
+// "000 Ok" or the failure's text; the panel's own step may already have written that text.
+template <typename Step>
+bool RunPanelStep(const std::string& objectName, Step step) {
   const std::string variable = LastErrorVariable(objectName);
-  SetHostVariable(variable, nullptr);
-  SetHostVariable(variable, "There is no control attached to an object named " + objectName + ".");
-  return false;
+  try {
+    SetHostVariable(variable, nullptr);
+    const int index = FindPanel(objectName);
+    if (index < 0) {
+      SetHostVariable(variable, "There is no control attached to an object named " + objectName + ".");
+      return false;
+    }
+    if (!step(*(*PanelList)[std::size_t(index)])) return false;
+    SetHostVariable(variable, "000 Ok");
+    return true;
+  } catch (const std::exception& e) {
+    SetHostVariable(variable, e.what());
+    return false;
+  }
 }
 
 }  // namespace
@@ -28,28 +79,47 @@ std::string LastErrorVariable(const std::string& objectName) {
 }
 
 bool AttachPanel(const std::string& objectName, const std::string& varName) {
-  (void)varName;
   try {
     if (!ProbeHostCapability()) {
       SetHostVariable(kGeneralLastError, "This function requires NeoBook 4.0.9 or higher.");
       return false;
     }
-    if (StrToInt(LookupObjectWindowText(objectName)) == 0) {
+    DetachPanel(objectName);
+    const auto handle = StrToInt(LookupObjectWindowText(objectName));
+    if (handle == 0) {
       SetHostVariable(kGeneralLastError, "An object named " + objectName + " does not exist.");
       return false;
     }
-    SetHostVariable(kGeneralLastError, kNoPanels);
+    // The host's handle is a number: a 32-bit window handle as a signed integer.
+    const HWND parent = reinterpret_cast<HWND>(static_cast<std::intptr_t>(handle));
+    if (!IsWindow(parent)) throw Exception("An object named " + objectName + " does not exist.");
+    auto panel = std::make_unique<TMagH>(parent);
+    panel->VarName = varName;
+    panel->KeyName = objectName;
+    panel->ObjectName = objectName;
+    ShowWindow(panel->Handle(), SW_SHOW);
+    panel->FitToParent();
+    if (!PanelList) PanelList.emplace();
+    PanelList->push_back(std::move(panel));
+    return true;
   } catch (const std::exception& e) {
     SetHostVariable(kGeneralLastError, e.what());
+    return false;
   }
-  return false;
 }
 
 bool StartPanel(const std::string& objectName, const std::string& scaleText) {
-  (void)scaleText;
-  return ReportNoPanel(objectName);
+  return RunPanelStep(objectName, [&](TMagH& panel) { return panel.SetMag(scaleText); });
 }
 
-bool ClosePanel(const std::string& objectName) { return ReportNoPanel(objectName); }
+bool ClosePanel(const std::string& objectName) {
+  return RunPanelStep(objectName, [](TMagH& panel) { return panel.CloseMag(); });
+}
 
-void FreeAllPanels() {}
+void FreeAllPanels() {
+  if (!PanelList) return;
+  // Taken out of the registry first, so that nothing a panel does while it goes finds it there.
+  auto panels = std::move(*PanelList);
+  PanelList.reset();
+  for (auto& panel : panels) panel.reset();
+}

@@ -1,0 +1,89 @@
+// Form: a top-level or child window with the handlers our forms use (show, close, keys, mouse,
+// activation, size, timers) and a pop-up menu. A form closed with CloseAction::Free is hidden at
+// once and deleted once the messages already queued for it have run, so a handler may close
+// its own form.
+#pragma once
+
+#include "framework/window.h"
+
+class PopupMenu;
+
+enum class MouseButton { Left, Right, Middle };
+
+// Keys and buttons held during an input event.
+using ShiftState = unsigned;
+enum : ShiftState { kShift = 1, kAlt = 2, kCtrl = 4, kLeftButton = 8, kRightButton = 16, kMiddleButton = 32 };
+
+class Form : public Window {
+public:
+  ~Form() override;
+
+  enum class CloseAction { None, Hide, Free };
+
+  // Shows and activates the window; a form with default placement is centred on the screen
+  // first. FormShow runs after the window has become visible.
+  void Show();
+  void Hide();
+  // Asks the form to close: FormClose decides what happens (Hide unless it says otherwise).
+  void Close();
+  // Deletes the form after the messages already queued for it.
+  void Release();
+  void BringToFront();
+
+  bool Visible() const;
+  bool Closing() const { return closing_; }
+  bool Loading() const { return loading_; }
+
+  int Left() const;
+  int Top() const;
+  int Width() const;
+  int Height() const;
+  // Setting the left or the top gives up the default placement.
+  void SetLeft(int left);
+  void SetTop(int top);
+  void SetWidth(int width);
+  void SetHeight(int height);
+  // Outer size for a client area of this size, with the window's current styles.
+  void SetClientSize(int width, int height);
+
+  DWORD ExStyle() const;
+  void SetExStyle(DWORD exStyle);
+
+  PopupMenu* Popup() const { return popup_; }
+  void SetPopup(PopupMenu* menu) { popup_ = menu; }
+  void SetKeyPreview(bool on) { keyPreview_ = on; }
+
+protected:
+  Form() = default;
+  // Creation runs with Loading() true: handlers that must not act on a half-made form check it.
+  void CreateForm(const wchar_t* className, const CreateParams& params);
+  void SetDefaultPlacement(bool centred) { centred_ = centred; }
+  // Derived forms destroy their window in their own destructor, while their handlers still exist.
+  void DestroyForm() { DestroyHandle(); }
+
+  virtual void FormShow() {}
+  virtual void FormClose(CloseAction& action) { (void)action; }
+  virtual void FormActivate() {}
+  virtual void FormResize() {}
+  virtual void FormKeyDown(WORD key, ShiftState shift) { (void)key, (void)shift; }
+  virtual void FormMouseDown(MouseButton button, ShiftState shift, int x, int y) { (void)button, (void)shift, (void)x, (void)y; }
+  virtual void FormMouseMove(ShiftState shift, int x, int y) { (void)shift, (void)x, (void)y; }
+  virtual void FormDblClick() {}
+  virtual void FormTimer(UINT_PTR id) { (void)id; }
+
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+  void CentreOnScreen();
+  bool ShortcutKey(WORD key);
+
+  PopupMenu* popup_ = nullptr;
+  bool keyPreview_ = false;
+  bool centred_ = false;
+  bool loading_ = false;
+  bool closing_ = false;
+  bool releasing_ = false;
+};
+
+// The keys held now, for events that do not carry them.
+ShiftState KeyboardShiftState();

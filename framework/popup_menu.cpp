@@ -1,0 +1,88 @@
+#include "framework/popup_menu.h"
+
+#include "framework/errors.h"
+#include "framework/window.h"
+
+namespace {
+
+// The text a menu shows for a shortcut key, after a tab.
+std::wstring ShortcutText(WORD key) {
+  switch (key) {
+    case 0:
+      return {};
+    case VK_ESCAPE:
+      return L"\tEsc";
+    default: {
+      wchar_t name[32] = {};
+      const LONG scan = LONG(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
+      return GetKeyNameTextW(scan, name, 32) > 0 ? std::wstring(L"\t") + name : std::wstring();
+    }
+  }
+}
+
+}  // namespace
+
+PopupMenu::PopupMenu() : menu_(CreatePopupMenu()) {
+  if (menu_ == nullptr) throw Exception("Out of system resources: cannot create a menu");
+}
+
+PopupMenu::~PopupMenu() { DestroyMenu(menu_); }
+
+int PopupMenu::Add(Item item) {
+  const int index = Count();
+  MENUITEMINFOW info = {};
+  info.cbSize = sizeof info;
+  info.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STRING | MIIM_STATE;
+  info.wID = CommandOf(index);
+  std::wstring text;
+  if (item.caption == "-") {
+    info.fType = MFT_SEPARATOR;
+    info.fMask &= ~UINT(MIIM_STRING);
+  } else {
+    info.fType = item.radio ? MFT_RADIOCHECK : MFT_STRING;
+    text = Widen(item.caption) + ShortcutText(item.shortcut);
+    info.dwTypeData = text.data();
+  }
+  info.fState = item.isDefault ? MFS_DEFAULT : 0;
+  if (!InsertMenuItemW(menu_, UINT(index), TRUE, &info)) throw Exception("Cannot add a menu item");
+  items_.push_back(std::move(item));
+  return index;
+}
+
+bool PopupMenu::Checked(int index) const {
+  return (GetMenuState(menu_, CommandOf(index), MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+
+void PopupMenu::SetChecked(int index, bool checked) {
+  const Item& item = At(index);
+  if (checked && item.radio) {
+    for (int i = 0; i < Count(); ++i) {
+      if (i != index && items_[std::size_t(i)].radio && items_[std::size_t(i)].group == item.group)
+        CheckMenuItem(menu_, CommandOf(i), MF_BYCOMMAND | MF_UNCHECKED);
+    }
+  }
+  CheckMenuItem(menu_, CommandOf(index), MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+void PopupMenu::Popup(HWND owner, int x, int y) {
+  // The menu's owner must be the foreground window, or the menu stays open when the user
+  // clicks elsewhere.
+  SetForegroundWindow(owner);
+  const UINT command =
+      UINT(TrackPopupMenu(menu_, TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, x, y, 0, owner, nullptr));
+  PostMessageW(owner, WM_NULL, 0, 0);
+  if (command == 0 || command > UINT(Count())) return;
+  const Item& item = At(int(command) - 1);
+  if (item.onClick) item.onClick();
+}
+
+bool PopupMenu::RunShortcut(WORD key, unsigned shift) {
+  if (key == 0 || shift != 0) return false;
+  for (const Item& item : items_) {
+    if (item.shortcut == key && item.onClick) {
+      item.onClick();
+      return true;
+    }
+  }
+  return false;
+}

@@ -1,0 +1,102 @@
+#include "framework/window.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "framework/errors.h"
+
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
+namespace {
+
+constexpr wchar_t kObjectProperty[] = L"VitrelleWindowObject";
+
+// The window classes this module registered. A DLL's classes outlive it unless it unregisters
+// them, and a class left behind would point at code that is gone after the host unloads us.
+class ClassRegistry {
+public:
+  ~ClassRegistry() {
+    for (const auto& name : names_) UnregisterClassW(name.c_str(), ThisModule());
+  }
+  void Ensure(const wchar_t* name, HBRUSH background, WNDPROC procedure) {
+    if (std::find(names_.begin(), names_.end(), name) != names_.end()) return;
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = ThisModule();
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hbrBackground = background;
+    wc.lpszClassName = name;
+    if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+      throw Exception("Cannot register a window class");
+    names_.emplace_back(name);
+  }
+
+private:
+  std::vector<std::wstring> names_;
+};
+
+ClassRegistry classes;
+
+}  // namespace
+
+HINSTANCE ThisModule() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
+
+std::wstring Widen(const std::string& utf8) {
+  if (utf8.empty()) return {};
+  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
+  std::wstring wide(std::size_t(std::max(n, 0)), L'\0');
+  if (n > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), wide.data(), n);
+  return wide;
+}
+
+Window::~Window() { DestroyHandle(); }
+
+Window* Window::FromHandle(HWND hwnd) {
+  return hwnd ? static_cast<Window*>(GetPropW(hwnd, kObjectProperty)) : nullptr;
+}
+
+void Window::DestroyHandle() {
+  if (hwnd_ != nullptr) DestroyWindow(hwnd_);  // WM_NCDESTROY clears hwnd_
+}
+
+void Window::CreateHandle(const wchar_t* className, const CreateParams& p) {
+  classes.Ensure(className, p.background, &Window::Procedure);
+  HWND hwnd = CreateWindowExW(p.exStyle, className, p.caption.c_str(), p.style, p.x, p.y, p.width, p.height,
+                              p.parent, nullptr, ThisModule(), this);
+  if (hwnd == nullptr) throw Exception("Error creating window");
+}
+
+LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefaultHandler(message, wParam, lParam);
+}
+
+LRESULT Window::DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  Window* self = FromHandle(hwnd);
+  if (message == WM_NCCREATE) {
+    self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetPropW(hwnd, kObjectProperty, self);
+  }
+  if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
+  if (message == WM_DESTROY) self->destroying_ = true;
+  LRESULT result = 0;
+  // An exception must not unwind through the system's frames (the host's message loop is among
+  // them): a handler that fails leaves the message to the default processing.
+  try {
+    result = self->HandleMessage(message, wParam, lParam);
+  } catch (...) {
+    result = DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+  if (message == WM_NCDESTROY) {
+    RemovePropW(hwnd, kObjectProperty);
+    self->hwnd_ = nullptr;
+    self->destroying_ = false;
+  }
+  return result;
+}

@@ -1,0 +1,55 @@
+// Window: one C++ object bound to one HWND. The object is bound at WM_NCCREATE, cannot be
+// copied, and destroys its window when it goes; a window that the system destroys first (as a
+// child goes with its parent) leaves the object with no handle rather than a stale one. Each
+// derived class has one message switch (HandleMessage); what it leaves goes to DefaultHandler.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// The module that holds this code (the plug-in, or a test program that links it in). Window
+// classes and resources belong to it, not to the host's executable.
+HINSTANCE ThisModule();
+
+// UTF-8 (our source texts) to UTF-16 for the wide API.
+std::wstring Widen(const std::string& utf8);
+
+class Window {
+public:
+  Window() = default;
+  virtual ~Window();
+  Window(const Window&) = delete;
+  Window& operator=(const Window&) = delete;
+
+  HWND Handle() const { return hwnd_; }
+  bool HandleAllocated() const { return hwnd_ != nullptr; }
+  // The object behind a window of ours, or null for a foreign or dead handle.
+  static Window* FromHandle(HWND hwnd);
+
+  // Destroys the window now (nothing when there is none).
+  void DestroyHandle();
+  bool Destroying() const { return destroying_; }
+
+protected:
+  struct CreateParams {
+    DWORD style = WS_POPUP;
+    DWORD exStyle = 0;
+    std::wstring caption;
+    int x = 0, y = 0, width = 0, height = 0;
+    HWND parent = nullptr;
+    HBRUSH background = nullptr;  // the class brush; null: the window paints its background itself
+  };
+  // Creates the window of a class of ours (registered on first use, unregistered when the module
+  // unloads). Throws Exception when the system refuses.
+  void CreateHandle(const wchar_t* className, const CreateParams& params);
+
+  virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
+  static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+  HWND hwnd_ = nullptr;
+  bool destroying_ = false;
+};

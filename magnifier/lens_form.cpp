@@ -1,0 +1,210 @@
+#include "magnifier/lens_form.h"
+
+#include <windowsx.h>
+
+#include "framework/monitors.h"
+#include "imaging/bitmap_helpers.h"
+#include "imaging/frame_image.h"
+#include "magnifier/magnifier.h"
+
+namespace {
+
+constexpr UINT_PTR kRefreshTimer = 1;
+constexpr UINT kRefreshInterval = 20;  // ms, up to 50 frames a second
+constexpr WPARAM kDragMove = 0xF012;   // SC_MOVE as if the caption were dragged
+
+// A lens that has closed and whose deferred end has not come yet.
+TacMagnForm* closedLens = nullptr;
+
+}  // namespace
+
+TacMagnForm::TacMagnForm() : timer1_(*this, kRefreshTimer, kRefreshInterval) {
+  CreateParams params;
+  params.style = WS_POPUP | WS_CLIPCHILDREN;
+  params.exStyle = WS_EX_TOPMOST;
+  params.caption = L"Mgn";
+  params.width = 250;
+  params.height = 250;
+  CreateForm(L"VitrelleLens", params);
+  SetDefaultPlacement(true);
+  SetKeyPreview(true);
+
+  for (int zoom : {2, 4, 8, 16}) {
+    const int index = popupMenu1_.Count();
+    popupMenu1_.Add({.caption = std::to_string(zoom) + "x", .tag = zoom, .group = 1, .radio = true,
+                     .onClick = [this, index] { Zoom1x1Click(index); }});
+  }
+  popupMenu1_.Add({.caption = "-", .group = 1, .onClick = {}});
+  popupMenu1_.Add({.caption = "Закрыть", .group = 1, .isDefault = true, .shortcut = VK_ESCAPE,
+                   .onClick = [this] { Close1Click(); }});
+  SetPopup(&popupMenu1_);
+}
+
+TacMagnForm::~TacMagnForm() {
+  if (CurrentLens == this) CurrentLens = nullptr;
+  if (closedLens == this) closedLens = nullptr;
+  DestroyForm();
+}
+
+void TacMagnForm::FreeClosedLens() { delete closedLens; }
+
+void TacMagnForm::Initialise() {
+  const TRect area = LensArea();
+  captureBitmap_ = CreateDib24(RectWidth(area, false), RectHeight(area, false));
+  timer1_.SetEnabled(true);
+  frameBitmap_ = LoadFrameImage("MAGN");
+}
+
+void TacMagnForm::CheckZoomItem(std::int32_t zoom) {
+  for (int i = 0; i < popupMenu1_.Count(); ++i) {
+    if (popupMenu1_.At(i).tag == zoom) {
+      popupMenu1_.SetChecked(i, true);
+      return;
+    }
+  }
+}
+
+void TacMagnForm::SetZoom(std::int16_t zoom) {
+  Scale = zoom;
+  RenderAt(Left(), Top());
+}
+
+Lens::Size TacMagnForm::LensSize() const {
+  if (CurrentLens != this) return {};
+  return Lens::ClampedSize(Width(), Height());
+}
+
+TRect TacMagnForm::LensArea() const {
+  if (CurrentLens != this) return {};
+  return Lens::AreaOf(LensSize());
+}
+
+// ---- Handlers ----
+
+void TacMagnForm::FormShow() { LensClosing = false; }
+
+void TacMagnForm::FormClose(CloseAction& action) {
+  LensRendered = false;
+  LensClosing = true;
+  action = CloseAction::Free;
+  if (CurrentLens == this) CurrentLens = nullptr;
+  closedLens = this;
+}
+
+void TacMagnForm::FormKeyDown(WORD key, ShiftState) {
+  if (key == VK_ESCAPE) Close();
+}
+
+void TacMagnForm::FormMouseDown(MouseButton button, ShiftState shift, int x, int y) {
+  if (Magnifier != nullptr && Magnifier->OnMouseDown) Magnifier->OnMouseDown(Magnifier, button, shift, x, y);
+  if (button != MouseButton::Left) return;
+  DragPending = true;
+  ReleaseCapture();
+  // The system's move loop runs until the button is released and swallows the release; the
+  // first mouse move after it reports the end of the drag.
+  SendMessageW(Handle(), WM_SYSCOMMAND, kDragMove, 0);
+}
+
+void TacMagnForm::FormMouseMove(ShiftState shift, int x, int y) {
+  if (!DragPending) return;
+  if (Magnifier != nullptr && Magnifier->OnMouseUp) Magnifier->OnMouseUp(Magnifier, MouseButton::Left, shift, x, y);
+  DragPending = false;
+}
+
+void TacMagnForm::FormDblClick() {
+  if (Magnifier != nullptr && Magnifier->OnDblClick) Magnifier->OnDblClick(Magnifier);
+}
+
+void TacMagnForm::FormTimer(UINT_PTR id) {
+  if (id == kRefreshTimer) Timer1Timer();
+}
+
+void TacMagnForm::Timer1Timer() { RenderAt(Left(), Top()); }
+
+void TacMagnForm::Zoom1x1Click(int item) {
+  if (Magnifier != nullptr) Magnifier->SetScaling(popupMenu1_.At(item).tag);
+  popupMenu1_.SetChecked(item, true);
+}
+
+void TacMagnForm::Close1Click() { Close(); }
+
+// ---- Window procedure ----
+
+LRESULT TacMagnForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_ERASEBKGND:
+    case WM_NCPAINT:
+      return 0;  // the layered update supplies every pixel
+    case WM_NCHITTEST:
+      return HitTest(lParam);
+    case WM_SIZING:
+      Sizing(wParam, reinterpret_cast<RECT*>(lParam));
+      return 0;
+    case WM_WINDOWPOSCHANGING:
+      PositionChanging(*reinterpret_cast<WINDOWPOS*>(lParam));
+      return 0;
+    default:
+      break;
+  }
+  const LRESULT result = Form::HandleMessage(message, wParam, lParam);
+  // (A released form is gone here, but only for its own release message.)
+  if ((message == WM_SIZE || message == WM_ACTIVATE) && !Destroying() && !Loading() && Visible())
+    RenderAt(Left(), Top());
+  return result;
+}
+
+LRESULT TacMagnForm::HitTest(LPARAM point) const {
+  RECT window = {};
+  GetWindowRect(Handle(), &window);
+  const int x = std::int16_t(LOWORD(point)) - window.left;
+  const int y = std::int16_t(HIWORD(point)) - window.top;
+  const bool resizable = Magnifier == nullptr || Magnifier->SizingMode != asmNone;
+  return Lens::HitTest(LensArea(), x, y, resizable);
+}
+
+void TacMagnForm::Sizing(WPARAM edge, RECT* proposed) {
+  if (Magnifier == nullptr) return;
+  switch (Magnifier->SizingMode) {
+    case asmFreeAspectRatio:
+      DefaultHandler(WM_SIZING, edge, reinterpret_cast<LPARAM>(proposed));
+      break;
+    case asmFixedAspectRatio: {
+      TRect r{proposed->left, proposed->top, proposed->right, proposed->bottom};
+      Lens::KeepAspect(r, std::int32_t(LOWORD(edge)), Width(), Height());
+      *proposed = RECT{r.left, r.top, r.right, r.bottom};
+      break;
+    }
+    case asmNone:
+      break;
+  }
+}
+
+// Every proposed position is confined so that the centre of the lens area stays on the desktop,
+// and the frame for the new place is rendered before the window gets there.
+void TacMagnForm::PositionChanging(WINDOWPOS& pos) {
+  if (!LensRendered || LensClosing || Loading() || Destroying() || CurrentLens != this) return;
+  // A change that carries no position (a resize, a z-order change) renders where the lens is.
+  const bool moves = (pos.flags & SWP_NOMOVE) == 0;
+  int x = pos.x, y = pos.y;
+  if (moves) {
+    if (Magnifier != nullptr && Magnifier->OnPosChanging && pos.cx != 0 && pos.cy != 0) {
+      Magnifier->OnPosChanging(x, y);
+    } else {
+      const RECT own = MonitorOf(Handle());
+      std::int32_t monitorsLeft = own.left, monitorsRight = own.right;
+      for (const RECT& m : MonitorRects()) {
+        monitorsLeft = std::min<std::int32_t>(monitorsLeft, m.left);
+        monitorsRight = std::max<std::int32_t>(monitorsRight, m.right);
+      }
+      const RECT desktop = DesktopRect();
+      Lens::Confine(x, y, LensArea(), {monitorsLeft, monitorsRight, desktop.top, desktop.bottom});
+    }
+    pos.x = x;
+    pos.y = y;
+  }
+  if (moves && (x != 0 || y != 0)) {
+    RenderAt(x, y);
+  } else {
+    RenderAt(Left(), Top());
+  }
+}

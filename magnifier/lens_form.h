@@ -1,0 +1,89 @@
+// TacMagnForm: the lens. A borderless, topmost, layered pop-up that shows the screen under its
+// lens area enlarged inside the frame picture. It never paints through WM_PAINT: every frame is
+// pushed whole with one layered-window update. Dragged with the left button (the system's move
+// loop), resized at the rim of its lens area, re-zoomed from its menu, closed with Esc.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "framework/controls.h"
+#include "framework/dib.h"
+#include "framework/form.h"
+#include "framework/popup_menu.h"
+#include "magnifier/lens_geometry.h"
+
+class TsMagnifier;
+
+// Process-wide lens state (one lens per process).
+inline bool LensRendered = false;  // a frame has been pushed since the lens was last closed
+inline bool LensClosing = false;   // closed, and not shown again since
+inline bool DragPending = false;   // a left-button drag started and its end is not reported yet
+
+class TacMagnForm : public Form {
+public:
+  // Creates the window, invisible, 250 by 250, with its menu and its (disabled) timer.
+  TacMagnForm();
+  ~TacMagnForm() override;
+
+  // The component that opened the lens: its sizing mode, events and zoom setter. Not owned.
+  TsMagnifier* Magnifier = nullptr;
+  // The zoom factor used for rendering; 0 until the component sets it.
+  std::int16_t Scale = 0;
+
+  // Capture bitmap, timer and frame picture; throws when the frame picture cannot be loaded.
+  void Initialise();
+  // Checks the first zoom item whose tag is this zoom (none when no item has it).
+  void CheckZoomItem(std::int32_t zoom);
+  void SetZoom(std::int16_t zoom);
+
+  // The size the lens works with (each side clamped to 150..800) and its lens area in window
+  // coordinates. A lens that is no longer CurrentLens (closed, awaiting its end) has an empty
+  // area and renders nothing.
+  Lens::Size LensSize() const;
+  TRect LensArea() const;
+
+  // Renders and shows one frame for the window standing at (x, y) on the screen.
+  void RenderAt(int x, int y);
+
+  // The three steps of a frame, each on its own for the frame benchmark.
+  void CaptureScreen(const Lens::SourceRect& source);
+  void ComposeFrame();
+  void PushFrame();
+
+  ::PopupMenu& PopupMenu1() { return popupMenu1_; }
+  const Dib* OutputBitmap() const { return outputBitmap_.get(); }
+
+  // Frees a lens that has closed and is waiting for its deferred end, if there is one.
+  static void FreeClosedLens();
+
+protected:
+  void FormShow() override;
+  void FormClose(CloseAction& action) override;
+  void FormKeyDown(WORD key, ShiftState shift) override;
+  void FormMouseDown(MouseButton button, ShiftState shift, int x, int y) override;
+  void FormMouseMove(ShiftState shift, int x, int y) override;
+  void FormDblClick() override;
+  void FormTimer(UINT_PTR id) override;
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+  void Zoom1x1Click(int item);
+  void Close1Click();
+  void Timer1Timer();
+  LRESULT HitTest(LPARAM point) const;
+  void Sizing(WPARAM edge, RECT* proposed);
+  void PositionChanging(WINDOWPOS& pos);
+
+  ::PopupMenu popupMenu1_;
+  Timer timer1_;
+  std::unique_ptr<Dib> frameBitmap_;
+  std::unique_ptr<Dib> captureBitmap_;
+  std::unique_ptr<Dib> outputBitmap_;
+  // The frame stretched to the window's size. The frame picture never changes, so it is painted
+  // again only when the size does.
+  std::unique_ptr<Dib> frameLayer_;
+  // Set while a frame is being made: the layered update resizes the window, and the position
+  // change that follows must not start a frame inside this one.
+  bool rendering_ = false;
+};

@@ -1,0 +1,195 @@
+#include "magnifier/lens_geometry.h"
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace Lens {
+
+namespace {
+
+// Window side minus lens-area side: the frame's margins, equal across and down.
+constexpr std::int32_t kMargins = kAreaLeft + kAreaRight;
+static_assert(kMargins == kAreaTop + kAreaBottom);
+
+// How deep the resize bands reach into the grown area, and how far the area is grown for them.
+constexpr std::int32_t kBandDepth = 8;
+constexpr std::int32_t kGrowth = 4;
+// The centre of the lens area may come this close to the desktop's bottom, no closer.
+constexpr std::int32_t kBottomStop = 8;
+
+std::int32_t ClampSide(std::int32_t v) { return v < kMinSize ? kMinSize : v > kMaxSize ? kMaxSize : v; }
+
+// To nearest, halves to even, worked out by hand so that a host that changes the FPU's rounding
+// mode cannot move the lens. Saturates instead of overflowing on absurd input.
+std::int32_t Round(double v) {
+  double r = std::floor(v);
+  const double fraction = v - r;
+  if (fraction > 0.5 || (fraction == 0.5 && std::fmod(r, 2.0) != 0.0)) r += 1.0;
+  if (r <= std::numeric_limits<std::int32_t>::min()) return std::numeric_limits<std::int32_t>::min();
+  if (r >= std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();
+  return static_cast<std::int32_t>(r);
+}
+
+// Screen coordinates may sit anywhere in 32 bits; sums wrap as the system's own arithmetic does.
+std::int32_t Add(std::int32_t a, std::int64_t b) { return static_cast<std::int32_t>(a + b); }
+
+// Right and bottom exclusive, as PtInRect has it.
+bool Contains(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom, std::int32_t x,
+              std::int32_t y) {
+  return x >= left && x < right && y >= top && y < bottom;
+}
+
+}  // namespace
+
+Size ClampedSize(std::int32_t windowWidth, std::int32_t windowHeight) {
+  return {ClampSide(windowWidth), ClampSide(windowHeight)};
+}
+
+TRect AreaOf(Size size) {
+  return {kAreaLeft, kAreaTop, size.width - kAreaRight, size.height - kAreaBottom};
+}
+
+std::int32_t HitTest(const TRect& area, std::int32_t x, std::int32_t y, bool resizable) {
+  const std::int64_t left = std::int64_t{area.left} - kGrowth;
+  const std::int64_t top = std::int64_t{area.top} - kGrowth;
+  const std::int64_t right = std::int64_t{area.right} + kGrowth;
+  const std::int64_t bottom = std::int64_t{area.bottom} + kGrowth;
+  if (!Contains(left, top, right, bottom, x, y)) return kHitTransparent;
+  if (!resizable) return kHitClient;
+
+  const bool inTop = Contains(left, top, right, top + kBandDepth, x, y);
+  const bool inLeft = Contains(left, top, left + kBandDepth, bottom, x, y);
+  const bool inBottom = Contains(left, bottom - kBandDepth, right, bottom, x, y);
+  const bool inRight = Contains(right - kBandDepth, top, right, bottom, x, y);
+
+  const std::int32_t first = inTop && inLeft ? kHitTopLeft : inTop ? kHitTop : inLeft ? kHitLeft : kHitClient;
+  const std::int32_t second =
+      inBottom && inRight ? kHitBottomRight : inBottom ? kHitBottom : inRight ? kHitRight : kHitClient;
+  if (first == kHitClient) return second;
+  if (first == kHitTop && second == kHitRight) return kHitTopRight;
+  if (first == kHitLeft && second == kHitBottom) return kHitBottomLeft;
+  return first;
+}
+
+// When the side derived from the aspect falls outside 150..800 it is pinned to the limit and the
+// other side is derived back from it. The edge moved for that is always one the user is dragging
+// (the dragged edge itself, or the corner's edge on that axis), so the fixed edges stay put.
+void KeepAspect(TRect& r, std::int32_t edge, std::int32_t currentWidth, std::int32_t currentHeight) {
+  const std::int64_t areaWidth = std::int64_t{currentWidth} - kMargins;
+  const std::int64_t areaHeight = std::int64_t{currentHeight} - kMargins;
+  const double e = double(areaHeight < 1 ? 1 : areaHeight) / double(areaWidth < 1 ? 1 : areaWidth);
+
+  const std::int32_t h = ClampSide(RectHeight(r, false));
+  r.bottom = Add(r.top, h);
+  const std::int32_t w = ClampSide(RectWidth(r, false));
+  r.right = Add(r.left, w);
+
+  // Lens-area extents from window extents and back, through the ratio.
+  const auto widthFor = [e](double height) { return (height - kMargins) / e + kMargins; };
+  const auto heightFor = [e](double width) { return e * (width - kMargins) + kMargins; };
+
+  switch (edge) {
+    case kEdgeBottom:
+    case kEdgeBottomRight:
+    case kEdgeTop:
+    case kEdgeTopLeft: {
+      const bool movesRight = edge == kEdgeBottom || edge == kEdgeBottomRight;
+      if (movesRight) {
+        r.right = Round(r.left + widthFor(h));
+      } else {
+        r.left = Round(r.right - widthFor(h));
+      }
+      const std::int32_t width = RectWidth(r, false);
+      const std::int32_t pinned = ClampSide(width);
+      if (pinned == width) break;
+      if (movesRight) {
+        r.right = Add(r.left, pinned);
+        r.bottom = Round(r.top + heightFor(pinned));
+      } else {
+        r.left = Add(r.right, -std::int64_t{pinned});
+        r.top = Round(r.bottom - heightFor(pinned));
+      }
+      break;
+    }
+    case kEdgeRight:
+    case kEdgeBottomLeft:
+    case kEdgeLeft:
+    case kEdgeTopRight: {
+      const bool movesBottom = edge == kEdgeRight || edge == kEdgeBottomLeft;
+      if (movesBottom) {
+        r.bottom = Round(r.top + heightFor(w));
+      } else {
+        r.top = Round(r.bottom - heightFor(w));
+      }
+      const std::int32_t height = RectHeight(r, false);
+      const std::int32_t pinned = ClampSide(height);
+      if (pinned == height) break;
+      if (movesBottom) {
+        r.bottom = Add(r.top, pinned);
+      } else {
+        r.top = Add(r.bottom, -std::int64_t{pinned});
+      }
+      if (edge == kEdgeRight || edge == kEdgeTopRight) {
+        r.right = Round(r.left + widthFor(pinned));
+      } else {
+        r.left = Round(r.right - widthFor(pinned));
+      }
+      break;
+    }
+    default: break;  // not an edge we know: the clamp alone
+  }
+}
+
+void Confine(std::int32_t& x, std::int32_t& y, const TRect& area, const DesktopBounds& bounds) {
+  // Where the area's centre lies in the window; halves truncate.
+  const std::int64_t centreX = std::int64_t{area.left} + RectWidth(area, false) / 2;
+  const std::int64_t centreY = std::int64_t{area.top} + RectHeight(area, false) / 2;
+
+  const std::int64_t xmin = bounds.monitorsLeft - centreX;
+  const std::int64_t xmax = bounds.monitorsRight - centreX;
+  if (x < xmin) {
+    x = static_cast<std::int32_t>(xmin);
+  } else if (x > xmax) {
+    x = static_cast<std::int32_t>(xmax);
+  }
+
+  const std::int64_t ymin = bounds.desktopTop - centreY;
+  const std::int64_t ymax = bounds.desktopBottom - kBottomStop - centreY;
+  if (y < ymin) {
+    y = static_cast<std::int32_t>(ymin);
+  } else if (y > ymax) {
+    y = static_cast<std::int32_t>(ymax);
+  }
+}
+
+SourceRect SourceFor(std::int32_t x, std::int32_t y, const TRect& area, std::int32_t scale) {
+  const std::int32_t s = scale < 1 ? 1 : scale;
+  const std::int32_t w = RectWidth(area, true);
+  const std::int32_t h = RectHeight(area, true);
+  // Centred with the exact quotient; the size is the truncated one.
+  const double offsetX = (w - w / double(s)) / 2;
+  const double offsetY = (h - h / double(s)) / 2;
+  return {Round(offsetX + (double(x) + area.left)), Round(offsetY + (double(y) + area.top)), w / s, h / s};
+}
+
+void BlendRow(std::uint8_t* out, const std::uint8_t* capture, const std::uint8_t* frame, std::int32_t count) {
+  // Every frame byte is read before the pixel is written, so `out` may be `frame`.
+  for (std::int32_t i = 0; i < count; ++i, out += 4, capture += 3, frame += 4) {
+    const unsigned a = frame[3];
+    const unsigned keep = 256 - a;
+    const unsigned b = (capture[0] * keep + frame[0] * a) >> 8;
+    const unsigned g = (capture[1] * keep + frame[1] * a) >> 8;
+    const unsigned r = (capture[2] * keep + frame[2] * a) >> 8;
+    out[0] = static_cast<std::uint8_t>(b);
+    out[1] = static_cast<std::uint8_t>(g);
+    out[2] = static_cast<std::uint8_t>(r);
+    out[3] = 0xFF;
+  }
+}
+
+void LiftTransparentAlpha(std::uint8_t* row, std::int32_t count) {
+  for (std::int32_t i = 0; i < count; ++i, row += 4) row[3] = static_cast<std::uint8_t>(row[3] + (row[3] == 0));
+}
+
+}  // namespace Lens

@@ -1,0 +1,108 @@
+// The lens's geometry and pixel arithmetic, without Windows: the size it works with, the lens
+// area inside the frame, the hit test, the aspect-keeping resize, the confinement of its
+// position to the desktop, the screen rectangle it enlarges and the per-pixel blend of the
+// frame over the enlarged picture.
+#pragma once
+
+#include <cstdint>
+
+#include "imaging/rect.h"
+
+namespace Lens {
+
+constexpr std::int32_t kMinSize = 150;
+constexpr std::int32_t kMaxSize = 800;
+// The frame's margins around the lens area; the shadow lies below and to the right.
+constexpr std::int32_t kAreaLeft = 24;
+constexpr std::int32_t kAreaTop = 21;
+constexpr std::int32_t kAreaRight = 26;
+constexpr std::int32_t kAreaBottom = 29;
+// Frame picture width and height, and how far its corners reach in.
+constexpr std::int32_t kFrameSize = 120;
+constexpr std::int32_t kFrameCorner = 50;
+
+struct Size {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  friend bool operator==(const Size&, const Size&) = default;
+};
+
+// The window size the lens works with: each side clamped to 150..800.
+Size ClampedSize(std::int32_t windowWidth, std::int32_t windowHeight);
+
+// The lens area of a window of that (clamped) size, in window coordinates:
+// (24, 21, width - 26, height - 29), right and bottom exclusive.
+TRect AreaOf(Size size);
+
+// Hit-test results, the values of the system's WM_NCHITTEST codes.
+enum HitCode : std::int32_t {
+  kHitTransparent = -1,
+  kHitClient = 1,
+  kHitLeft = 10,
+  kHitRight = 11,
+  kHitTop = 12,
+  kHitTopLeft = 13,
+  kHitTopRight = 14,
+  kHitBottom = 15,
+  kHitBottomLeft = 16,
+  kHitBottomRight = 17,
+};
+
+// Where a point (window coordinates) of a lens with this area falls: outside the area grown by
+// 4 pixels the click goes through; inside, the 8-pixel bands at the grown area's rim resize
+// (when resizing is allowed at all) and the rest is client.
+std::int32_t HitTest(const TRect& area, std::int32_t x, std::int32_t y, bool resizable);
+
+// The edge being dragged during a resize, the values of the system's WMSZ_* codes.
+enum SizingEdge : std::int32_t {
+  kEdgeLeft = 1,
+  kEdgeRight = 2,
+  kEdgeTop = 3,
+  kEdgeTopLeft = 4,
+  kEdgeTopRight = 5,
+  kEdgeBottom = 6,
+  kEdgeBottomLeft = 7,
+  kEdgeBottomRight = 8,
+};
+
+// Corrects a proposed window rectangle (screen coordinates, changed in place) so that the lens
+// area keeps the aspect it had in a window of currentWidth by currentHeight, and both sides stay
+// within 150..800. The edge decides which side moves; rounding is to nearest, halves to even.
+void KeepAspect(TRect& proposed, std::int32_t edge, std::int32_t currentWidth, std::int32_t currentHeight);
+
+// What the confinement needs to know of the screens: the smallest left and largest right edge
+// among the window's own monitor and all monitors, and the desktop's top and bottom.
+struct DesktopBounds {
+  std::int32_t monitorsLeft = 0;
+  std::int32_t monitorsRight = 0;
+  std::int32_t desktopTop = 0;
+  std::int32_t desktopBottom = 0;
+};
+
+// Confines a proposed window position (x, y: the window's left and top) so that the centre of
+// the lens area stays on the desktop: it may reach the monitors' outer left and right edges and
+// the desktop's top, and stops 8 pixels above the desktop's bottom.
+void Confine(std::int32_t& x, std::int32_t& y, const TRect& area, const DesktopBounds& bounds);
+
+// The screen rectangle that a window at (x, y) enlarges into its lens area at this zoom:
+// centred on the area's centre, 1/scale of its size (truncated). A zoom below 1 counts as 1.
+struct SourceRect {
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  friend bool operator==(const SourceRect&, const SourceRect&) = default;
+};
+SourceRect SourceFor(std::int32_t x, std::int32_t y, const TRect& area, std::int32_t scale);
+
+// One row of the lens area: `count` pixels of the enlarged screen (24-bit B, G, R) under the
+// frame (32-bit B, G, R, A, colour not multiplied by alpha) into `out` (32-bit). Each colour
+// becomes (m * (256 - a) + f * a) >> 8 and the alpha 255. `out` may be `frame`; `capture` must
+// not overlap `out`.
+void BlendRow(std::uint8_t* out, const std::uint8_t* capture, const std::uint8_t* frame, std::int32_t count);
+
+// Thumbnail mode: a row of the lens area where every alpha 0 becomes 1 (colour unchanged), so
+// the area stays see-through without being fully transparent.
+void LiftTransparentAlpha(std::uint8_t* row, std::int32_t count);
+
+}  // namespace Lens

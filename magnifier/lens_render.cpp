@@ -1,0 +1,90 @@
+// The lens picture: the screen under the lens area stretched by the zoom, the frame laid over it
+// with its alpha, pushed to the window in one per-pixel-alpha update.
+#include <cstring>
+
+#include "framework/gdi.h"
+#include "imaging/bitmap_helpers.h"
+#include "imaging/layered_window.h"
+#include "magnifier/lens_form.h"
+#include "magnifier/magnifier.h"
+
+namespace {
+
+// Colour key of the layered update; unused under ULW_ALPHA.
+constexpr COLORREF kNoColorKey = 0x1FFFFFFF;
+
+}  // namespace
+
+void TacMagnForm::RenderAt(int x, int y) {
+  // A closed lens awaiting its end renders nothing, nor does a frame start inside another.
+  if (CurrentLens != this || rendering_ || frameBitmap_ == nullptr) return;
+  rendering_ = true;
+  try {
+    CaptureScreen(Lens::SourceFor(x, y, LensArea(), Scale));
+    ComposeFrame();
+    PushFrame();
+  } catch (...) {
+    rendering_ = false;
+    throw;
+  }
+  rendering_ = false;
+  LensRendered = true;
+}
+
+void TacMagnForm::CaptureScreen(const Lens::SourceRect& source) {
+  const TRect area = LensArea();
+  const int w = RectWidth(area, false), h = RectHeight(area, false);
+  if (captureBitmap_->Width() != w || captureBitmap_->Height() != h) captureBitmap_->SetSize(w, h);
+  ScreenDC screen;
+  // Without CAPTUREBLT: layered windows, the lens among them, stay out of the picture.
+  StretchBlt(captureBitmap_->Canvas(), 0, 0, w, h, screen.get(), source.x, source.y, source.width, source.height,
+             SRCCOPY);
+  GdiFlush();
+}
+
+void TacMagnForm::ComposeFrame() {
+  const Lens::Size size = LensSize();
+  const TRect area = LensArea();
+  if (outputBitmap_ == nullptr) {
+    outputBitmap_ = CreateDib32(size.width, size.height);
+  } else if (outputBitmap_->Width() != size.width || outputBitmap_->Height() != size.height) {
+    outputBitmap_->SetSize(size.width, size.height);
+  }
+  if (frameLayer_ == nullptr || frameLayer_->Width() != size.width || frameLayer_->Height() != size.height) {
+    frameLayer_ = CreateDib32(size.width, size.height);
+    constexpr int c = Lens::kFrameCorner;
+    PaintNineSlice(*frameLayer_, *frameBitmap_, RECT{0, 0, size.width, size.height},
+                   RECT{0, 0, Lens::kFrameSize, Lens::kFrameSize}, Sides{c, c, c, c}, Sides{255, 255, 255, 255},
+                   Sides{kNineSliceStretch, kNineSliceStretch, kNineSliceStretch, kNineSliceStretch},
+                   kNineSliceStretch, true);
+  }
+
+  // Outside the lens area the window shows the stretched frame as it is; inside, the enlarged
+  // screen under the frame's inner shade, fully opaque.
+  const std::size_t rowBytes = std::size_t(size.width) * 4;
+  const std::size_t left = std::size_t(area.left) * 4;
+  const int areaWidth = RectWidth(area, false);
+  for (int y = 0; y < size.height; ++y) {
+    std::uint8_t* out = outputBitmap_->ScanLine(y);
+    const std::uint8_t* frame = frameLayer_->ScanLine(y);
+    if (y < area.top || y >= area.bottom || areaWidth < 1) {
+      std::memcpy(out, frame, rowBytes);
+      continue;
+    }
+    std::memcpy(out, frame, left);
+    Lens::BlendRow(out + left, captureBitmap_->ScanLine(y - area.top), frame + left, areaWidth);
+    const std::size_t right = std::size_t(area.right) * 4;
+    std::memcpy(out + right, frame + right, rowBytes - right);
+  }
+}
+
+void TacMagnForm::PushFrame() {
+  const auto update = LayeredUpdate();
+  if (update == nullptr) return;
+  const Lens::Size size = LensSize();
+  ScreenDC screen;
+  SIZE extent = {size.width, size.height};
+  POINT origin = {0, 0};
+  BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  update(Handle(), screen.get(), nullptr, &extent, outputBitmap_->Canvas(), &origin, kNoColorKey, &blend, ULW_ALPHA);
+}

@@ -1,0 +1,55 @@
+#include "magnifier/magnifier.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "framework/popup_menu.h"
+#include "magnifier/lens_form.h"
+
+TsMagnifier::~TsMagnifier() {
+  delete CurrentLens;  // clears CurrentLens
+  // A lens closed a moment ago is still waiting to be freed; it goes now too, so that nothing of
+  // ours is left running after the panels are gone.
+  TacMagnForm::FreeClosedLens();
+}
+
+void TsMagnifier::SetScaling(std::int32_t value) {
+  if (value == scaling_) return;
+  scaling_ = std::clamp(value, 2, 16);
+  if (CurrentLens != nullptr) CurrentLens->SetZoom(std::int16_t(scaling_));
+}
+
+void TsMagnifier::ShowLens(std::int32_t x, std::int32_t y) {
+  if (CurrentLens != nullptr) {
+    CurrentLens->BringToFront();
+    return;
+  }
+  auto lens = std::make_unique<TacMagnForm>();
+  lens->Magnifier = this;
+  lens->SetWidth(Width);
+  lens->SetHeight(Height);
+  CurrentLens = lens.get();
+  try {
+    lens->Initialise();
+  } catch (...) {
+    // A lens that could not be made is not left behind: the next attempt starts afresh.
+    CurrentLens = nullptr;
+    throw;
+  }
+  lens->Scale = std::int16_t(scaling_);
+  if (PopupMenu != nullptr) {
+    lens->SetPopup(PopupMenu);
+  } else {
+    lens->CheckZoomItem(scaling_);
+  }
+  if (x != -1 || y != -1) {
+    lens->SetLeft(x);
+    lens->SetTop(y);
+  }
+  lens->SetExStyle(lens->ExStyle() | WS_EX_LAYERED);
+  lens.release()->Show();
+}
+
+void TsMagnifier::CloseLens() {
+  if (CurrentLens != nullptr) CurrentLens->Close();
+}
