@@ -1,18 +1,23 @@
-// The device context of the whole screen, held for one use.
+// Device contexts held for one use: the whole screen's, and a window's (non-client area
+// included).
 #pragma once
 
 #include <windows.h>
 
-class ScreenDC {
+class WindowDC {
 public:
-  ScreenDC() : dc_(GetDC(nullptr)) {}
-  ~ScreenDC() {
-    if (dc_ != nullptr) ReleaseDC(nullptr, dc_);
+  // A null window gives the screen's device context.
+  explicit WindowDC(HWND window = nullptr) : window_(window), dc_(window ? GetWindowDC(window) : GetDC(nullptr)) {}
+  ~WindowDC() {
+    if (dc_ != nullptr) ReleaseDC(window_, dc_);
   }
-  ScreenDC(const ScreenDC&) = delete;
-  ScreenDC& operator=(const ScreenDC&) = delete;
+  WindowDC(const WindowDC&) = delete;
+  WindowDC& operator=(const WindowDC&) = delete;
   HDC get() const { return dc_; }
 
 private:
+  HWND window_;
   HDC dc_;
 };
+
+using ScreenDC = WindowDC;

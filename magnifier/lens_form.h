@@ -83,6 +83,8 @@ private:
   // The frame stretched to the window's size. The frame picture never changes, so it is painted
   // again only when the size does.
   std::unique_ptr<Dib> frameLayer_;
+  // Under Wine: the unscaled picture beneath the lens, made from the windows below it.
+  std::unique_ptr<Dib> beneath_;
   // Set while a frame is being made: the layered update resizes the window, and the position
   // change that follows must not start a frame inside this one.
   bool rendering_ = false;

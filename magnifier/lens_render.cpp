@@ -1,6 +1,7 @@
 // The lens picture: the screen under the lens area stretched by the zoom, the frame laid over it
 // with its alpha, pushed to the window in one per-pixel-alpha update.
 #include <cstring>
+#include <vector>
 
 #include "framework/gdi.h"
 #include "imaging/bitmap_helpers.h"
@@ -12,6 +13,36 @@ namespace {
 
 // Colour key of the layered update; unused under ULW_ALPHA.
 constexpr COLORREF kNoColorKey = 0x1FFFFFFF;
+
+// Wine's copy of the screen includes layered windows whatever the flags say, so there the lens
+// would magnify its own picture from its second frame on.
+bool ScreenCopyShowsLayeredWindows() {
+  static const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+  return wine;
+}
+
+// What lies beneath the lens within `source` (screen coordinates), made from the windows below
+// it in the z-order, bottom first, each read from its own picture; where no window is, the
+// desktop colour. Wine keeps every window's picture apart from the screen, so the lens does not
+// get into it.
+void CopyBeneath(HWND lens, HDC dest, const RECT& source) {
+  const RECT all = {0, 0, source.right - source.left, source.bottom - source.top};
+  FillRect(dest, &all, GetSysColorBrush(COLOR_DESKTOP));
+  std::vector<HWND> below;
+  for (HWND w = GetWindow(lens, GW_HWNDNEXT); w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
+    RECT r = {}, common = {};
+    if (IsWindowVisible(w) && !IsIconic(w) && GetWindowRect(w, &r) && IntersectRect(&common, &r, &source))
+      below.push_back(w);
+  }
+  for (auto it = below.rbegin(); it != below.rend(); ++it) {
+    RECT r = {}, common = {};
+    GetWindowRect(*it, &r);
+    IntersectRect(&common, &r, &source);
+    WindowDC window(*it);
+    BitBlt(dest, common.left - source.left, common.top - source.top, common.right - common.left,
+           common.bottom - common.top, window.get(), common.left - r.left, common.top - r.top, SRCCOPY);
+  }
+}
 
 }  // namespace
 
@@ -35,10 +66,19 @@ void TacMagnForm::CaptureScreen(const Lens::SourceRect& source) {
   const TRect area = LensArea();
   const int w = RectWidth(area, false), h = RectHeight(area, false);
   if (captureBitmap_->Width() != w || captureBitmap_->Height() != h) captureBitmap_->SetSize(w, h);
-  ScreenDC screen;
-  // Without CAPTUREBLT: layered windows, the lens among them, stay out of the picture.
-  StretchBlt(captureBitmap_->Canvas(), 0, 0, w, h, screen.get(), source.x, source.y, source.width, source.height,
-             SRCCOPY);
+  if (ScreenCopyShowsLayeredWindows()) {
+    if (beneath_ == nullptr) beneath_ = CreateDib24(source.width, source.height);
+    if (beneath_->Width() != source.width || beneath_->Height() != source.height)
+      beneath_->SetSize(source.width, source.height);
+    CopyBeneath(Handle(), beneath_->Canvas(),
+                RECT{source.x, source.y, source.x + source.width, source.y + source.height});
+    StretchBlt(captureBitmap_->Canvas(), 0, 0, w, h, beneath_->Canvas(), 0, 0, source.width, source.height, SRCCOPY);
+  } else {
+    ScreenDC screen;
+    // Without CAPTUREBLT: layered windows, the lens among them, stay out of the picture.
+    StretchBlt(captureBitmap_->Canvas(), 0, 0, w, h, screen.get(), source.x, source.y, source.width, source.height,
+               SRCCOPY);
+  }
   GdiFlush();
 }
 
