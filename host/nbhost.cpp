@@ -78,6 +78,10 @@ private:
         page_->AddRectangle(c.texts[0], c.numbers[0], c.numbers[1], c.numbers[2], c.numbers[3], ToColorRef(c.colour));
         break;
       case Verb::Text: page_->AddText(c.numbers[0], c.numbers[1], c.texts[0], ToColorRef(c.colour)); break;
+      case Verb::Picture: page_->AddPicture(c.numbers[0], c.numbers[1], c.numbers[2], c.numbers[3]); break;
+      case Verb::Lines:
+        page_->AddLines(c.numbers[0], c.numbers[1], c.numbers[2], c.numbers[3], ToColorRef(c.colour));
+        break;
       case Verb::Init: {
         const InitStrings s = host_.InitPlugIn();
         Flush();

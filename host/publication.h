@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,12 @@ public:
   // The page's title, the objects' names and the texts are host strings (Windows-1251).
   // Adds a line of text painted on the page at (x, y) (the publication's own content).
   void AddText(int x, int y, const std::string& text, COLORREF colour);
+  // Adds a photo-like landscape painted at (x, y), width x height: smooth gradients and soft
+  // edges, something worth enlarging. At most kMaxPictureSide pixels a side.
+  void AddPicture(int x, int y, int width, int height);
+  // Adds a block of one-pixel lines painted at (x, y), width x height, in this colour: a frame
+  // around three strips, lines 1 to 4 pixels apart, a grid with a 4-pixel pitch and hatching.
+  void AddLines(int x, int y, int width, int height, COLORREF colour);
   // The object's window, or null for an unknown name. Names match without regard to ASCII case.
   HWND Find(const std::string& name) const;
   // Moves or resizes an object's window (as the host does when a publication changes a page).
@@ -29,6 +36,8 @@ public:
 
   // Runs the thread's message loop for about this many milliseconds.
   static void Pump(int milliseconds);
+
+  static constexpr int kMaxPictureSide = 4096;
 
 private:
   struct Object {
@@ -40,6 +49,14 @@ private:
     std::wstring text;
     COLORREF colour;
   };
+  struct Picture {
+    int x, y, width, height;
+    std::vector<std::uint32_t> pixels;  // top-down rows of 0x00RRGGBB, rendered once
+  };
+  struct Lines {
+    RECT box;
+    COLORREF colour;
+  };
   static void RegisterClasses();
   static LRESULT CALLBACK PageProc(HWND, UINT, WPARAM, LPARAM);
   static LRESULT CALLBACK ObjectProc(HWND, UINT, WPARAM, LPARAM);
@@ -48,4 +65,6 @@ private:
   HWND window_ = nullptr;
   std::vector<Object> objects_;
   std::vector<Text> texts_;
+  std::vector<Picture> pictures_;
+  std::vector<Lines> lines_;
 };

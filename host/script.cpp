@@ -25,6 +25,8 @@ constexpr Syntax kSyntax[] = {
     {"page", Verb::Page, "page \"TITLE\" WIDTH HEIGHT"},
     {"rectangle", Verb::Rectangle, "rectangle \"NAME\" X Y WIDTH HEIGHT [#RRGGBB]"},
     {"text", Verb::Text, "text X Y \"TEXT\" [#RRGGBB]"},
+    {"picture", Verb::Picture, "picture X Y WIDTH HEIGHT"},
+    {"lines", Verb::Lines, "lines X Y WIDTH HEIGHT [#RRGGBB]"},
     {"init", Verb::Init, "init"},
     {"register", Verb::Register, "register"},
     {"interface", Verb::Interface, "interface on|off"},
@@ -43,6 +45,7 @@ constexpr Syntax kSyntax[] = {
 
 constexpr std::uint32_t kDefaultRectangleColour = 0xC0C0C0;
 constexpr std::uint32_t kDefaultTextColour = 0x000000;
+constexpr std::uint32_t kDefaultLinesColour = 0x000000;
 constexpr std::int32_t kDefaultAboutClose = 1000;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -206,6 +209,12 @@ Command ParseLine(const std::vector<Token>& tokens, bool& havePage) {
       c.numbers = {a.Number(), a.Number()};
       c.texts = {a.Text()};
       c.colour = a.Colour(kDefaultTextColour);
+      break;
+    case Verb::Picture:
+    case Verb::Lines:
+      if (!havePage) throw ScriptError("'" + std::string(syntax->word) + "' needs a page first");
+      c.numbers = {a.Number(), a.Number(), a.Size(), a.Size()};
+      if (c.verb == Verb::Lines) c.colour = a.Colour(kDefaultLinesColour);
       break;
     case Verb::Interface:
     case Verb::Probe:

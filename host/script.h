@@ -4,6 +4,11 @@
 //   page "Title" WIDTH HEIGHT                    the page window; comes before any object or text
 //   rectangle "Name" X Y WIDTH HEIGHT [#RRGGBB]  a Rectangle object (default colour #C0C0C0)
 //   text X Y "text" [#RRGGBB]                    a line painted on the page (default #000000)
+//   picture X Y WIDTH HEIGHT                     a photo-like landscape painted on the page: a sky
+//                                                gradient, a sun with its glow, three ranges of hills
+//   lines X Y WIDTH HEIGHT [#RRGGBB]             a block of one-pixel lines painted on the page
+//                                                (default #000000): a frame around three strips,
+//                                                lines 1 to 4 pixels apart, a 4-pixel grid, hatching
 //   init | register                              nbInitPlugIn | nbRegisterPlugIn
 //   interface on|off                             nbRegisterInterfaceAccess with the routine or null
 //   probe on|off                                 whether the host answers command 6
@@ -13,6 +18,9 @@
 //   edit ACTION "param" ...                      nbEditAction with these texts in the slots
 //   wait MS | message CODE | send "Object" LPARAM
 //   print "[Var]" | variables | about [CLOSE_AFTER_MS] | screenshot "file.png"
+//
+// The page paints its pictures first, then the lines, then the texts, each kind in script order;
+// Rectangle objects are windows and lie above all of it.
 //
 // Tokens are separated by blanks (spaces or tabs): bare words (letters, digits, '_'), whole
 // numbers (optional '-', decimal, 32-bit), colours (#RRGGBB) and double-quoted strings, in which
@@ -28,7 +36,7 @@
 #include <vector>
 
 enum class Verb {
-  Page, Rectangle, Text, Init, Register, Interface, Probe, Pick, Lookup,
+  Page, Rectangle, Text, Picture, Lines, Init, Register, Interface, Probe, Pick, Lookup,
   Action, Edit, Wait, Print, Variables, Message, Send, About, Screenshot,
 };
 
@@ -39,7 +47,7 @@ struct Command {
   std::string action;                 // Action, Edit: the action's registered name
   std::vector<std::string> texts;     // quoted arguments in order, Windows-1251 bytes
   std::vector<std::int32_t> numbers;  // whole-number arguments in order (About: its delay)
-  std::uint32_t colour = 0;           // Rectangle, Text: 0xRRGGBB
+  std::uint32_t colour = 0;           // Rectangle, Text, Lines: 0xRRGGBB
   bool on = false;                    // Interface, Probe
   // Pick without a text refuses; Lookup without a text finds objects again.
 };

@@ -48,6 +48,21 @@ TEST(ScriptParse, ReadsEveryCommand) {
   EXPECT_EQ(c[14].numbers, std::vector<std::int32_t>{250});
 }
 
+TEST(ScriptParse, ReadsPicturesAndLines) {
+  const auto c = Parse(
+      "page \"Demo\" 800 600\n"
+      "picture -5 6 70 80\n"
+      "lines 1 -2 30 4 #0a0B0c\n"
+      "lines 0 0 1 1\n");
+  ASSERT_EQ(c.size(), 4u);
+  EXPECT_EQ(c[1].verb, Verb::Picture);
+  EXPECT_EQ(c[1].numbers, (std::vector<std::int32_t>{-5, 6, 70, 80}));
+  EXPECT_EQ(c[2].verb, Verb::Lines);
+  EXPECT_EQ(c[2].numbers, (std::vector<std::int32_t>{1, -2, 30, 4}));
+  EXPECT_EQ(c[2].colour, 0x0A0B0Cu);
+  EXPECT_EQ(c[3].colour, 0u);
+}
+
 TEST(ScriptParse, CountsEveryPhysicalLine) {
   // BOM, CRLF, comments, blank and blank-only lines, no final newline.
   const auto c = Parse("\xEF\xBB\xBF# comment\r\n\r\n  \t\r\n  init  \r\n\t# indented comment\nregister");
@@ -114,6 +129,13 @@ const Malformed kMalformed[] = {
     {"page \"A\" 1 1\nrectangle \"R\" 0 0 10 10 red",
      "t.pub:2: usage: rectangle \"NAME\" X Y WIDTH HEIGHT [#RRGGBB]"},
     {"page \"A\" 1 1\ntext 0 0 \"x\" #000000 #000000", "t.pub:2: usage: text X Y \"TEXT\" [#RRGGBB]"},
+    {"picture 0 0 10 10", "t.pub:1: 'picture' needs a page first"},
+    {"lines 0 0 10 10", "t.pub:1: 'lines' needs a page first"},
+    {"page \"A\" 1 1\npicture 0 0 10 0", "t.pub:2: sizes must be positive"},
+    {"page \"A\" 1 1\nlines 0 0 -4 10", "t.pub:2: sizes must be positive"},
+    {"page \"A\" 1 1\npicture 0 0 10 10 #FFFFFF", "t.pub:2: usage: picture X Y WIDTH HEIGHT"},
+    {"page \"A\" 1 1\nlines 0 0 10", "t.pub:2: usage: lines X Y WIDTH HEIGHT [#RRGGBB]"},
+    {"page \"A\" 1 1\nlines 0 0 10 10 #000000 #000000", "t.pub:2: usage: lines X Y WIDTH HEIGHT [#RRGGBB]"},
     {"init now", "t.pub:1: usage: init"},
     {"interface maybe", "t.pub:1: usage: interface on|off"},
     {"probe", "t.pub:1: usage: probe on|off"},
