@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <vector>
+
 #include "framework/monitors.h"
 #include "imaging/bitmap_helpers.h"
 #include "imaging/frame_image.h"
@@ -13,8 +15,9 @@ constexpr UINT_PTR kRefreshTimer = 1;
 constexpr UINT kRefreshInterval = 20;  // ms, up to 50 frames a second
 constexpr WPARAM kDragMove = 0xF012;   // SC_MOVE as if the caption were dragged
 
-// A lens that has closed and whose deferred end has not come yet.
-TacMagnForm* closedLens = nullptr;
+// Lenses that have closed and whose deferred end has not come yet. There may be several: a
+// script can open and close the lens again before any message runs.
+std::vector<TacMagnForm*> closedLenses;
 
 }  // namespace
 
@@ -42,11 +45,13 @@ TacMagnForm::TacMagnForm() : timer1_(*this, kRefreshTimer, kRefreshInterval) {
 
 TacMagnForm::~TacMagnForm() {
   if (CurrentLens == this) CurrentLens = nullptr;
-  if (closedLens == this) closedLens = nullptr;
+  std::erase(closedLenses, this);
   DestroyForm();
 }
 
-void TacMagnForm::FreeClosedLens() { delete closedLens; }
+void TacMagnForm::FreeClosedLenses() {
+  while (!closedLenses.empty()) delete closedLenses.back();  // each takes itself off the list
+}
 
 void TacMagnForm::Initialise() {
   const TRect area = LensArea();
@@ -88,7 +93,7 @@ void TacMagnForm::FormClose(CloseAction& action) {
   LensClosing = true;
   action = CloseAction::Free;
   if (CurrentLens == this) CurrentLens = nullptr;
-  closedLens = this;
+  closedLenses.push_back(this);
 }
 
 void TacMagnForm::FormKeyDown(WORD key, ShiftState) {

@@ -54,8 +54,8 @@ public:
   ::PopupMenu& PopupMenu1() { return popupMenu1_; }
   const Dib* OutputBitmap() const { return outputBitmap_.get(); }
 
-  // Frees a lens that has closed and is waiting for its deferred end, if there is one.
-  static void FreeClosedLens();
+  // Frees the lenses that have closed and are waiting for their deferred end.
+  static void FreeClosedLenses();
 
 protected:
   void FormShow() override;

@@ -173,23 +173,4 @@ SourceRect SourceFor(std::int32_t x, std::int32_t y, const TRect& area, std::int
   return {Round(offsetX + (double(x) + area.left)), Round(offsetY + (double(y) + area.top)), w / s, h / s};
 }
 
-void BlendRow(std::uint8_t* out, const std::uint8_t* capture, const std::uint8_t* frame, std::int32_t count) {
-  // Every frame byte is read before the pixel is written, so `out` may be `frame`.
-  for (std::int32_t i = 0; i < count; ++i, out += 4, capture += 3, frame += 4) {
-    const unsigned a = frame[3];
-    const unsigned keep = 256 - a;
-    const unsigned b = (capture[0] * keep + frame[0] * a) >> 8;
-    const unsigned g = (capture[1] * keep + frame[1] * a) >> 8;
-    const unsigned r = (capture[2] * keep + frame[2] * a) >> 8;
-    out[0] = static_cast<std::uint8_t>(b);
-    out[1] = static_cast<std::uint8_t>(g);
-    out[2] = static_cast<std::uint8_t>(r);
-    out[3] = 0xFF;
-  }
-}
-
-void LiftTransparentAlpha(std::uint8_t* row, std::int32_t count) {
-  for (std::int32_t i = 0; i < count; ++i, row += 4) row[3] = static_cast<std::uint8_t>(row[3] + (row[3] == 0));
-}
-
 }  // namespace Lens

@@ -100,6 +100,8 @@ SourceRect SourceFor(std::int32_t x, std::int32_t y, const TRect& area, std::int
 // becomes (m * (256 - a) + f * a) >> 8 and the alpha 255. `out` may be `frame`; `capture` must
 // not overlap `out`.
 void BlendRow(std::uint8_t* out, const std::uint8_t* capture, const std::uint8_t* frame, std::int32_t count);
+// The same, one pixel at a time; BlendRow takes a SIMD path where the processor has one.
+void BlendRowPlain(std::uint8_t* out, const std::uint8_t* capture, const std::uint8_t* frame, std::int32_t count);
 
 // Thumbnail mode: a row of the lens area where every alpha 0 becomes 1 (colour unchanged), so
 // the area stays see-through without being fully transparent.

@@ -8,9 +8,9 @@
 
 TsMagnifier::~TsMagnifier() {
   delete CurrentLens;  // clears CurrentLens
-  // A lens closed a moment ago is still waiting to be freed; it goes now too, so that nothing of
-  // ours is left running after the panels are gone.
-  TacMagnForm::FreeClosedLens();
+  // Lenses closed a moment ago may still wait to be freed; they go now too, so that no window of
+  // ours is left behind once the panels are gone (the host may unload us next).
+  TacMagnForm::FreeClosedLenses();
 }
 
 void TsMagnifier::SetScaling(std::int32_t value) {

@@ -2,6 +2,7 @@
 // resize, confinement to the desktop, the enlarged source rectangle and the frame blend.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <cstdint>
@@ -236,6 +237,34 @@ TEST(LensBlend, LaysTheFrameOverTheCaptureByItsAlphaAndMakesItOpaque) {
   Bytes untouched = frame;
   Lens::BlendRow(untouched.data(), capture.data(), untouched.data(), 0);
   EXPECT_EQ(untouched, frame);
+}
+
+// The fast path against the plain loop: every row length around its 4-pixel steps and its
+// 2-pixel stop short of the end, a full 750-pixel row, out-of-place and in place, and nothing
+// written past the row.
+TEST(LensBlend, FastPathMatchesThePlainLoop) {
+  std::uint32_t seed = 12345;
+  auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return std::uint8_t(seed >> 16);
+  };
+  for (int count : {0, 1, 2, 3, 5, 6, 7, 8, 9, 10, 11, 13, 17, 31, 40, 750}) {
+    Bytes capture(std::size_t(count) * 3), frame(std::size_t(count) * 4 + 8);
+    for (auto& b : capture) b = next();
+    for (auto& b : frame) b = next();
+    // Alphas at the extremes as often as in between.
+    for (int i = 0; i < count; i += 3) frame[std::size_t(i) * 4 + 3] = i % 2 ? 0 : 255;
+
+    Bytes plain(frame.size(), 0x5A), fast(frame.size(), 0x5A);
+    Lens::BlendRowPlain(plain.data(), capture.data(), frame.data(), count);
+    Lens::BlendRow(fast.data(), capture.data(), frame.data(), count);
+    EXPECT_EQ(fast, plain) << count << " pixels";
+
+    Bytes inPlace = frame;
+    Lens::BlendRow(inPlace.data(), capture.data(), inPlace.data(), count);
+    EXPECT_TRUE(std::equal(inPlace.begin(), inPlace.begin() + 4 * count, plain.begin())) << count << " pixels";
+    EXPECT_TRUE(std::equal(inPlace.begin() + 4 * count, inPlace.end(), frame.begin() + 4 * count)) << count;
+  }
 }
 
 TEST(LensBlend, LiftsOnlyZeroAlphaToOne) {
