@@ -22,10 +22,11 @@ test: build
 	scripts/testbed ctest --preset win32 --timeout 300
 
 demo: build
-	scripts/testbed scripts/wine-run build/win32/bin/nbhost.exe examples/demo.pub
+	VITRELLE_COMPOSITOR=1 scripts/testbed scripts/wine-run build/win32/bin/nbhost.exe examples/demo.pub
 
 bench: build
 	scripts/testbed scripts/wine-run build/win32/bin/load_bench.exe
+	scripts/testbed scripts/wine-run build/win32/bin/lens_bench.exe
 	cmake --preset bench >/dev/null
 	cmake --build --preset bench
 	build/bench/bin/png_bench

@@ -1,0 +1,144 @@
+// The lens's frame, step by step, in-process: the screen capture, the composition and the
+// layered update, each timed on its own, and whole frames (RenderAt) against the 20 ms refresh
+// interval. The baseline, measured in the same run, is a plain copy of the lens picture's bytes
+// (width x height x 4), the least any frame must do with them. The composition's share that is
+// the blend of the lens area is timed apart, through the same row blend on buffers of the
+// area's size.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "magnifier/lens_form.h"
+#include "magnifier/lens_geometry.h"
+#include "magnifier/magnifier.h"
+
+namespace {
+
+constexpr double kBudgetMs = 20.0;  // the lens's refresh interval
+constexpr int kWarmUpFrames = 10;
+constexpr int kFrames = 300;
+
+double Now() {
+  static const double frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return static_cast<double>(f.QuadPart);
+  }();
+  LARGE_INTEGER c;
+  QueryPerformanceCounter(&c);
+  return static_cast<double>(c.QuadPart) / frequency;
+}
+
+// The q-quantile (0..1) of the samples, in the samples' unit.
+double Quantile(std::vector<double> samples, double q) {
+  const auto at = samples.begin() + std::ptrdiff_t(q * double(samples.size() - 1) + 0.5);
+  std::nth_element(samples.begin(), at, samples.end());
+  return *at;
+}
+
+double Median(const std::vector<double>& samples) { return Quantile(samples, 0.5); }
+
+// Keeps the baseline's copy from being optimised away.
+volatile std::uint8_t sink;
+
+// The blend of a lens area of w by h alone, as the composition runs it row by row: the enlarged
+// screen's 24-bit rows (4-byte aligned, as in a bitmap) under the frame's 32-bit rows.
+double BlendMs(int w, int h) {
+  const std::size_t captureStride = (std::size_t(w) * 3 + 3) & ~std::size_t(3);
+  std::vector<std::uint8_t> capture(captureStride * std::size_t(h), 0x5A);
+  std::vector<std::uint8_t> frame(std::size_t(w) * 4 * std::size_t(h));
+  for (std::size_t i = 0; i < frame.size(); ++i) frame[i] = std::uint8_t(i * 37);  // every alpha
+  std::vector<std::uint8_t> out(frame.size());
+  std::vector<double> times;
+  for (int i = 0; i < kFrames; ++i) {
+    const double t0 = Now();
+    for (int y = 0; y < h; ++y) {
+      const std::size_t row = std::size_t(y) * std::size_t(w) * 4;
+      Lens::BlendRow(out.data() + row, capture.data() + std::size_t(y) * captureStride, frame.data() + row, w);
+    }
+    times.push_back((Now() - t0) * 1e3);
+    sink = out[std::size_t(i) % out.size()];
+  }
+  return Median(times);
+}
+
+struct Result {
+  int size, zoom;
+  double composeRatio;
+};
+
+Result Measure(int size, int zoom) {
+  TsMagnifier magnifier;
+  magnifier.Width = TMagnSize(size);
+  magnifier.Height = TMagnSize(size);
+  magnifier.SetScaling(zoom);
+  magnifier.ShowLens(-1, -1);
+  TacMagnForm& lens = *CurrentLens;
+  const int x = lens.Left(), y = lens.Top();
+  const Lens::SourceRect source = Lens::SourceFor(x, y, lens.LensArea(), lens.Scale);
+
+  for (int i = 0; i < kWarmUpFrames; ++i) lens.RenderAt(x, y);
+  const Dib& output = *lens.OutputBitmap();
+  const std::size_t bytes = std::size_t(output.Width()) * std::size_t(output.Height()) * 4;
+  std::vector<std::uint8_t> copy(bytes);
+
+  // The steps in frame order, each frame followed by the baseline copy of the picture it made.
+  std::vector<double> capture, compose, push, baseline, whole;
+  for (int i = 0; i < kFrames; ++i) {
+    const double t0 = Now();
+    lens.CaptureScreen(source);
+    const double t1 = Now();
+    lens.ComposeFrame();
+    const double t2 = Now();
+    lens.PushFrame();
+    const double t3 = Now();
+    std::memcpy(copy.data(), output.ScanLine(0), bytes);
+    const double t4 = Now();
+    sink = copy[std::size_t(i) % bytes];
+    capture.push_back((t1 - t0) * 1e3);
+    compose.push_back((t2 - t1) * 1e3);
+    push.push_back((t3 - t2) * 1e3);
+    baseline.push_back((t4 - t3) * 1e3);
+  }
+  for (int i = 0; i < kFrames; ++i) {
+    const double t0 = Now();
+    lens.RenderAt(x, y);
+    whole.push_back((Now() - t0) * 1e3);
+  }
+  const TRect area = lens.LensArea();
+  magnifier.CloseLens();
+  const double blendMs = BlendMs(RectWidth(area, false), RectHeight(area, false));
+
+  const double copyMs = Median(baseline);
+  const double p50 = Median(whole), p95 = Quantile(whole, 0.95);
+  std::printf("%4dx%-4d %4d  %6.3f  %7.3f %6.1fx  %7.3f %5.1fx %7.3f  %7.3f %6.1fx  %6.2f %3.0f%%  %6.2f %3.0f%%\n",
+              output.Width(), output.Height(), zoom, copyMs, Median(capture), Median(capture) / copyMs,
+              Median(compose), Median(compose) / copyMs, blendMs, Median(push), Median(push) / copyMs, p50,
+              100 * p50 / kBudgetMs, p95, 100 * p95 / kBudgetMs);
+  std::fflush(stdout);
+  return {size, zoom, Median(compose) / copyMs};
+}
+
+}  // namespace
+
+int main() {
+  std::printf("lens frame steps: median ms of %d frames, and each step / copy of the picture's bytes;\n"
+              "blend = the lens area's blend alone (part of compose); whole frames (RenderAt) as p50 and p95\n"
+              "and their share of the %.0f ms refresh interval\n\n",
+              kFrames, kBudgetMs);
+  std::printf("%-9s %4s  %6s  %7s %7s  %7s %6s %7s  %7s %7s  %11s  %11s\n", "lens", "zoom", "copy", "capture", "ratio",
+              "compose", "ratio", "blend", "push", "ratio", "frame p50", "p95");
+  std::vector<Result> results;
+  for (int size : {250, 800}) {
+    for (int zoom : {2, 16}) results.push_back(Measure(size, zoom));
+  }
+  std::printf("\ncompose / copy at 800x800 (goal: at most 6):");
+  for (const Result& r : results) {
+    if (r.size == 800) std::printf("  zoom %d: %.1f", r.zoom, r.composeRatio);
+  }
+  std::printf("\n");
+  return 0;
+}
