@@ -113,13 +113,6 @@ void Form::SetHeight(int height) {
   SetWindowPos(Handle(), nullptr, 0, 0, Width(), height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Form::SetClientSize(int width, int height) {
-  RECT r = {0, 0, width, height};
-  AdjustWindowRectEx(&r, DWORD(GetWindowLongW(Handle(), GWL_STYLE)), FALSE, ExStyle());
-  SetWindowPos(Handle(), nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 DWORD Form::ExStyle() const { return DWORD(GetWindowLongW(Handle(), GWL_EXSTYLE)); }
 void Form::SetExStyle(DWORD exStyle) { SetWindowLongW(Handle(), GWL_EXSTYLE, LONG(exStyle)); }
 

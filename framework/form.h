@@ -43,8 +43,6 @@ public:
   void SetTop(int top);
   void SetWidth(int width);
   void SetHeight(int height);
-  // Outer size for a client area of this size, with the window's current styles.
-  void SetClientSize(int width, int height);
 
   DWORD ExStyle() const;
   void SetExStyle(DWORD exStyle);

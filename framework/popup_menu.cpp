@@ -49,10 +49,6 @@ int PopupMenu::Add(Item item) {
   return index;
 }
 
-bool PopupMenu::Checked(int index) const {
-  return (GetMenuState(menu_, CommandOf(index), MF_BYCOMMAND) & MF_CHECKED) != 0;
-}
-
 void PopupMenu::SetChecked(int index, bool checked) {
   const Item& item = At(index);
   if (checked && item.radio) {

@@ -32,7 +32,6 @@ public:
   const Item& At(int index) const { return items_[std::size_t(index)]; }
   HMENU Handle() const { return menu_; }
 
-  bool Checked(int index) const;
   // Checking a radio item unchecks the others of its group.
   void SetChecked(int index, bool checked);
 

@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "framework/monitors.h"
@@ -23,7 +24,7 @@ std::vector<TacMagnForm*> closedLenses;
 
 TacMagnForm::TacMagnForm() : timer1_(*this, kRefreshTimer, kRefreshInterval) {
   CreateParams params;
-  params.style = WS_POPUP | WS_CLIPCHILDREN;
+  params.style = WS_POPUP;
   params.exStyle = WS_EX_TOPMOST;
   params.caption = L"Mgn";
   params.width = 250;
@@ -152,7 +153,7 @@ LRESULT TacMagnForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
   }
   const LRESULT result = Form::HandleMessage(message, wParam, lParam);
-  // (A released form is gone here, but only for its own release message.)
+  // Form::HandleMessage deletes the form only for its release message, which is neither of these.
   if ((message == WM_SIZE || message == WM_ACTIVATE) && !Destroying() && !Loading() && Visible())
     RenderAt(Left(), Top());
   return result;
