@@ -227,12 +227,12 @@ void PluginHost::ClearRecords() {
 int PluginHost::SendPanelMessage(const std::string& objectName, LPARAM lParam) {
   const HWND object = publication ? publication->Find(objectName) : nullptr;
   if (!object) return 0;
-  int sent = 0;
-  for (HWND child = GetWindow(object, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    SendMessageA(child, WM_USER + 250, 0, lParam);
-    ++sent;
-  }
-  return sent;
+  // The children are listed first: a panel that re-fits itself moves in the z-order, and a walk
+  // made while sending would meet some windows twice.
+  std::vector<HWND> children;
+  for (HWND child = GetWindow(object, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) children.push_back(child);
+  for (HWND child : children) SendMessageA(child, WM_USER + 250, 0, lParam);
+  return static_cast<int>(children.size());
 }
 
 std::uint32_t PluginHost::OnAddAction(std::int32_t id, const char* name, const char* hint, const std::uint8_t* codes,

@@ -1,0 +1,119 @@
+// Looking at the plug-in's lens from outside, as a user sees it: its windows, and its menu opened
+// with a right click and read while it is open.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "host/publication.h"
+
+namespace lens_probe {
+
+inline BOOL CALLBACK CollectLens(HWND window, LPARAM param) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  if (process == GetCurrentProcessId() && std::wstring(name) == L"VitrelleLens")
+    reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+  return TRUE;
+}
+
+}  // namespace lens_probe
+
+// Every top-level window of this process with the lens's class, shown or not.
+inline std::vector<HWND> LensWindows() {
+  std::vector<HWND> found;
+  EnumWindows(lens_probe::CollectLens, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+// The one lens window; null when there is none or more than one.
+inline HWND TheLens() {
+  const std::vector<HWND> lenses = LensWindows();
+  return lenses.size() == 1 ? lenses[0] : nullptr;
+}
+
+struct MenuEntry {
+  std::wstring text;
+  UINT type = 0;   // MFT_*
+  UINT state = 0;  // MFS_*
+};
+
+struct MenuView {
+  bool opened = false;
+  std::vector<MenuEntry> items;
+  UINT defaultItem = UINT(-1);  // by position
+  int Checked() const {         // position of the one checked item; -1 for none, -2 for several
+    int found = -1;
+    for (std::size_t i = 0; i < items.size(); ++i)
+      if (items[i].state & MFS_CHECKED) found = found == -1 ? int(i) : -2;
+    return found;
+  }
+};
+
+namespace lens_probe {
+
+struct MenuVisit {
+  MenuView view;
+  std::vector<WPARAM> keys;
+  int ticks = 0;
+  bool done = false;
+};
+inline MenuVisit* visit = nullptr;
+
+// Runs inside the menu's own modal loop: reads the open menu, then presses the keys on it.
+inline void CALLBACK ReadMenu(HWND, UINT, UINT_PTR id, DWORD) {
+  MenuVisit& v = *visit;
+  const HWND menuWindow = FindWindowW(L"#32768", nullptr);
+  if (menuWindow == nullptr || !IsWindowVisible(menuWindow)) {
+    if (++v.ticks > 40) {  // two seconds without a menu: give up
+      KillTimer(nullptr, id);
+      v.done = true;
+    }
+    return;
+  }
+  KillTimer(nullptr, id);
+  constexpr UINT kGetMenu = 0x01E1;  // MN_GETHMENU
+  const auto menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, kGetMenu, 0, 0));
+  v.view.opened = menu != nullptr;
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    wchar_t text[64] = {};
+    MENUITEMINFOW info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_STRING | MIIM_FTYPE | MIIM_STATE;
+    info.dwTypeData = text;
+    info.cch = 64;
+    GetMenuItemInfoW(menu, UINT(i), TRUE, &info);
+    v.view.items.push_back({text, info.fType, info.fState});
+  }
+  v.view.defaultItem = GetMenuDefaultItem(menu, TRUE, 0);
+  for (WPARAM key : v.keys) PostMessageW(menuWindow, WM_KEYDOWN, key, 0);
+  v.done = true;
+}
+
+}  // namespace lens_probe
+
+// Right-clicks the middle of the lens area with the mouse, reads the menu that opens, then
+// presses `keys` in it (Esc by default: nothing chosen) and lets the choice run.
+inline MenuView OpenLensMenu(HWND lens, std::vector<WPARAM> keys = {VK_ESCAPE}) {
+  RECT r = {};
+  GetWindowRect(lens, &r);
+  lens_probe::MenuVisit v;
+  v.keys = std::move(keys);
+  lens_probe::visit = &v;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, lens_probe::ReadMenu);
+  SetCursorPos(r.left + 124, r.top + 121);
+  INPUT click[2] = {};
+  click[0].type = click[1].type = INPUT_MOUSE;
+  click[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
+  click[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+  SendInput(2, click, sizeof(INPUT));
+  for (int i = 0; i < 60 && !v.done; ++i) Publication::Pump(50);
+  Publication::Pump(100);  // the chosen item's action runs once the menu is gone
+  KillTimer(nullptr, timer);
+  lens_probe::visit = nullptr;
+  return v.view;
+}

@@ -1,0 +1,384 @@
+// The lens window opened through the real plug-in, as it stands on the screen: its window, its
+// menu, keys and hit test, its first frame's pixels against the screen beneath it, and how it
+// fails when the frame picture is missing.
+#include <cmath>
+
+#include "host_fixture.h"
+#include "imaging/bitmap_helpers.h"
+#include "imaging/frame_image.h"
+#include "lens_probe.h"
+
+namespace {
+
+// A different colour at nearly every pixel, fixed to the screen position, so that an
+// enlargement that is one pixel off shows.
+std::uint32_t PatternAt(int x, int y) {
+  return std::uint32_t((x * 37) & 255) << 16 | std::uint32_t((y * 53) & 255) << 8 | std::uint32_t(((x ^ y) * 29) & 255);
+}
+
+// A plain pop-up window showing the pattern, above the publication and below the (topmost) lens.
+class PatternWindow {
+public:
+  explicit PatternWindow(const RECT& r) {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"LensTestPattern";
+    RegisterClassW(&wc);  // fails harmlessly from the second window on
+    window_ = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP | WS_VISIBLE, r.left, r.top, r.right - r.left,
+                              r.bottom - r.top, nullptr, nullptr, wc.hInstance, nullptr);
+    Publication::Pump(200);
+  }
+  ~PatternWindow() { DestroyWindow(window_); }
+  PatternWindow(const PatternWindow&) = delete;
+  PatternWindow& operator=(const PatternWindow&) = delete;
+
+private:
+  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_ERASEBKGND) return 1;
+    if (message != WM_PAINT) return DefWindowProcW(window, message, wParam, lParam);
+    PAINTSTRUCT ps;
+    const HDC dc = BeginPaint(window, &ps);
+    RECT r = {};
+    GetWindowRect(window, &r);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    std::vector<std::uint32_t> pixels(std::size_t(w) * std::size_t(h));
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        pixels[std::size_t(y) * std::size_t(w) + std::size_t(x)] = PatternAt(r.left + x, r.top + y);
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    SetDIBitsToDevice(dc, 0, 0, DWORD(w), DWORD(h), 0, 0, 0, UINT(h), pixels.data(), &info, DIB_RGB_COLORS);
+    EndPaint(window, &ps);
+    return 0;
+  }
+  HWND window_ = nullptr;
+};
+
+// Part of the screen as it is now, read the way the lens reads it, and kept in a memory DC too
+// so that it can be stretched as the lens stretches the screen.
+class ScreenGrab {
+public:
+  explicit ScreenGrab(const RECT& r) : rect_(r), dc_(CreateCompatibleDC(nullptr)) {
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), Width(), -Height(), 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    section_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
+    old_ = SelectObject(dc_, section_);
+    const HDC screen = GetDC(nullptr);
+    BitBlt(dc_, 0, 0, Width(), Height(), screen, r.left, r.top, SRCCOPY);
+    ReleaseDC(nullptr, screen);
+    GdiFlush();
+  }
+  ~ScreenGrab() {
+    SelectObject(dc_, old_);
+    DeleteObject(section_);
+    DeleteDC(dc_);
+  }
+  ScreenGrab(const ScreenGrab&) = delete;
+  ScreenGrab& operator=(const ScreenGrab&) = delete;
+
+  int Width() const { return rect_.right - rect_.left; }
+  int Height() const { return rect_.bottom - rect_.top; }
+  HDC Canvas() const { return dc_; }
+  // 0xRRGGBB at a screen point.
+  std::uint32_t At(int x, int y) const {
+    return bits_[std::size_t(y - rect_.top) * std::size_t(Width()) + std::size_t(x - rect_.left)] & 0xFFFFFF;
+  }
+  // Screen points inside the grab that differ from the pattern.
+  int PatternMismatches(const RECT& r) const {
+    int bad = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x) bad += At(x, y) != PatternAt(x, y);
+    return bad;
+  }
+
+private:
+  RECT rect_;
+  HDC dc_;
+  HBITMAP section_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+  std::uint32_t* bits_ = nullptr;
+};
+
+RECT WindowRectOf(HWND window) {
+  RECT r = {};
+  GetWindowRect(window, &r);
+  return r;
+}
+
+std::uint32_t Rgb(const std::uint8_t* bgr) { return std::uint32_t(bgr[2]) << 16 | std::uint32_t(bgr[1]) << 8 | bgr[0]; }
+
+const RECT kScreen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+// Covers the centred 250 by 250 lens and everything it enlarges.
+const RECT kUnderLens = {400, 300, 880, 740};
+
+class LensTest : public HostTest {
+protected:
+  void SetUp() override {
+    HostTest::SetUp();
+    Start();
+    ASSERT_TRUE(host->ExecAction(1, {std::string("Rectangle1"), std::string("")}));
+    Publication::Pump(50);
+  }
+  void TearDown() override {
+    host->Message(2);
+    Publication::Pump(50);
+    EXPECT_TRUE(LensWindows().empty());
+    HostTest::TearDown();
+  }
+
+  // Opens the lens through the panel; no message is pumped, so it shows its first frame.
+  HWND Open(const std::string& scale) {
+    host->ClearRecords();
+    if (!host->ExecAction(3, {std::string("Rectangle1"), scale})) return nullptr;
+    return TheLens();
+  }
+  bool CloseAndWait() {
+    const bool closed = host->ExecAction(4, {std::string("Rectangle1")});
+    Publication::Pump(50);
+    return closed;
+  }
+
+  // The frame picture stretched to a window of this size, as the lens lays it over its picture.
+  std::unique_ptr<Dib> FrameLayer(int width, int height) {
+    auto frame = LoadFrameImage(host->module(), "MAGN");
+    auto layer = CreateDib32(width, height);
+    constexpr int s = kNineSliceStretch;
+    PaintNineSlice(*layer, *frame, RECT{0, 0, width, height}, RECT{0, 0, 120, 120}, Sides{50, 50, 50, 50},
+                   Sides{255, 255, 255, 255}, Sides{s, s, s, s}, s, true);
+    GdiFlush();
+    return layer;
+  }
+
+  // Compares the 250 by 250 lens window at its place on the screen with what it must show at
+  // this zoom over the screen `before`: inside the lens area the enlarged screen under the frame,
+  // outside it the frame where the frame is opaque and what lies beneath where it is clear.
+  // Returns the number of wrong pixels; the first few are reported.
+  int WrongPixels(const ScreenGrab& before, const ScreenGrab& shown, const RECT& lens, int scale) {
+    const int W = 200, H = 200;
+    const int sx = int(std::lrint((W - double(W) / scale) / 2 + lens.left + 24));
+    const int sy = int(std::lrint((H - double(H) / scale) / 2 + lens.top + 21));
+    auto enlarged = CreateDib24(W, H);
+    StretchBlt(enlarged->Canvas(), 0, 0, W, H, before.Canvas(), sx, sy, W / scale, H / scale, SRCCOPY);
+    GdiFlush();
+    const auto frame = FrameLayer(250, 250);
+
+    int wrong = 0;
+    for (int y = 0; y < 250; ++y) {
+      for (int x = 0; x < 250; ++x) {
+        const std::uint8_t* f = frame->ScanLine(y) + x * 4;
+        const unsigned a = f[3];
+        const bool inArea = x >= 24 && x < 24 + W && y >= 21 && y < 21 + H;
+        std::uint32_t want;
+        if (inArea) {
+          const std::uint8_t* m = enlarged->ScanLine(y - 21) + (x - 24) * 3;
+          std::uint8_t blend[3];
+          for (int c = 0; c < 3; ++c) blend[c] = std::uint8_t((m[c] * (256 - a) + f[c] * a) >> 8);
+          want = Rgb(blend);
+        } else if (a == 255) {
+          want = Rgb(f);
+        } else if (a == 0) {
+          want = before.At(lens.left + x, lens.top + y);
+        } else {
+          continue;  // how a part-transparent pixel mixes on the screen is the system's affair
+        }
+        const std::uint32_t got = shown.At(lens.left + x, lens.top + y);
+        if (got != want && ++wrong <= 5)
+          ADD_FAILURE() << "zoom " << scale << " at (" << x << ", " << y << ") frame alpha " << a << ": shown "
+                        << std::hex << got << ", expected " << want;
+      }
+    }
+    return wrong;
+  }
+};
+
+}  // namespace
+
+TEST_F(LensTest, IsATopmostLayeredPopupCentredOnTheScreen) {
+  const HWND lens = Open("2");
+  ASSERT_NE(lens, nullptr);
+  wchar_t text[32] = {};
+  GetWindowTextW(lens, text, 32);
+  EXPECT_EQ(std::wstring(text), L"Mgn");
+  const auto style = DWORD(GetWindowLongW(lens, GWL_STYLE));
+  EXPECT_TRUE(style & WS_POPUP);
+  EXPECT_FALSE(style & (WS_BORDER | WS_DLGFRAME | WS_THICKFRAME | WS_SYSMENU));
+  EXPECT_TRUE(IsWindowVisible(lens));
+  const auto exStyle = DWORD(GetWindowLongW(lens, GWL_EXSTYLE));
+  EXPECT_EQ(exStyle & (WS_EX_TOPMOST | WS_EX_LAYERED), DWORD(WS_EX_TOPMOST | WS_EX_LAYERED));
+  EXPECT_EQ(GetWindow(lens, GW_OWNER), nullptr);
+  const RECT r = WindowRectOf(lens);
+  EXPECT_EQ(r.left, (kScreen.right - 250) / 2);
+  EXPECT_EQ(r.top, (kScreen.bottom - 250) / 2);
+  EXPECT_EQ(r.right - r.left, 250);
+  EXPECT_EQ(r.bottom - r.top, 250);
+}
+
+TEST_F(LensTest, RightClickOpensTheZoomMenu) {
+  const HWND lens = Open("4");
+  ASSERT_NE(lens, nullptr);
+  const MenuView menu = OpenLensMenu(lens);
+  ASSERT_TRUE(menu.opened);
+  ASSERT_EQ(menu.items.size(), 6u);
+  const wchar_t* const zooms[] = {L"2x", L"4x", L"8x", L"16x"};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(menu.items[std::size_t(i)].text, zooms[i]);
+    EXPECT_TRUE(menu.items[std::size_t(i)].type & MFT_RADIOCHECK) << i;
+  }
+  EXPECT_TRUE(menu.items[4].type & MFT_SEPARATOR);
+  EXPECT_EQ(menu.items[5].text, L"Закрыть\tEsc");
+  EXPECT_EQ(menu.defaultItem, 5u);
+  EXPECT_TRUE(menu.items[5].state & MFS_DEFAULT);
+  EXPECT_EQ(menu.Checked(), 1);
+  EXPECT_EQ(TheLens(), lens);  // Esc in the menu only dismissed the menu
+}
+
+TEST_F(LensTest, ChoosingAZoomFromTheMenuChecksItAndReZooms) {
+  const PatternWindow pattern(kUnderLens);
+  const ScreenGrab before(kScreen);
+  const HWND lens = Open("4");
+  ASSERT_NE(lens, nullptr);
+  const MenuView chosen = OpenLensMenu(lens, {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // "8x"
+  ASSERT_TRUE(chosen.opened);
+  EXPECT_EQ(OpenLensMenu(lens).Checked(), 2);
+  const RECT r = WindowRectOf(lens);
+  EXPECT_EQ(WrongPixels(before, ScreenGrab(r), r, 8), 0);
+}
+
+TEST_F(LensTest, EscapeAndTheMenusCloseItemCloseAndFreeTheLens) {
+  HWND lens = Open("2");
+  ASSERT_NE(lens, nullptr);
+  SendMessageW(lens, WM_KEYDOWN, 'A', 0);
+  EXPECT_TRUE(IsWindowVisible(lens));
+  SendMessageW(lens, WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_FALSE(IsWindowVisible(lens));
+  Publication::Pump(50);
+  EXPECT_FALSE(IsWindow(lens));
+  EXPECT_TRUE(LensWindows().empty());
+
+  // Nothing of the old lens is left to raise: the next Execute opens a new one.
+  lens = Open("2");
+  ASSERT_NE(lens, nullptr);
+  EXPECT_TRUE(IsWindowVisible(lens));
+  OpenLensMenu(lens, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // "Закрыть"
+  EXPECT_TRUE(LensWindows().empty());
+
+  lens = Open("2");
+  ASSERT_NE(lens, nullptr);
+  EXPECT_TRUE(CloseAndWait());
+  EXPECT_TRUE(LensWindows().empty());
+}
+
+TEST_F(LensTest, HitTestLetsTheFrameThroughAndResizesAtTheAreasRim) {
+  const HWND lens = Open("2");
+  ASSERT_NE(lens, nullptr);
+  const RECT r = WindowRectOf(lens);
+  // Window coordinates; the lens area is (24, 21)-(224, 221), grown by 4 for the test.
+  const struct {
+    int x, y;
+    LRESULT code;
+  } cases[] = {
+      {0, 0, HTTRANSPARENT},     {19, 121, HTTRANSPARENT}, {228, 121, HTTRANSPARENT}, {124, 16, HTTRANSPARENT},
+      {124, 225, HTTRANSPARENT}, {124, 121, HTCLIENT},     {28, 121, HTCLIENT},       {20, 121, HTLEFT},
+      {27, 121, HTLEFT},         {227, 121, HTRIGHT},      {124, 17, HTTOP},          {124, 224, HTBOTTOM},
+      {20, 17, HTTOPLEFT},       {227, 17, HTTOPRIGHT},    {20, 224, HTBOTTOMLEFT},   {227, 224, HTBOTTOMRIGHT},
+  };
+  for (const auto& c : cases) {
+    const LPARAM at = MAKELPARAM(r.left + c.x, r.top + c.y);
+    EXPECT_EQ(SendMessageW(lens, WM_NCHITTEST, 0, at), c.code) << "(" << c.x << ", " << c.y << ")";
+  }
+}
+
+TEST_F(LensTest, TheFirstFrameIsTheScreenBeneathEnlargedUnderTheFrame) {
+  const PatternWindow pattern(kUnderLens);
+  for (int scale : {2, 3, 16}) {
+    SCOPED_TRACE(scale);
+    const ScreenGrab before(kScreen);
+    ASSERT_EQ(before.PatternMismatches(kUnderLens), 0) << "something covers the pattern";
+    const HWND lens = Open(std::to_string(scale));
+    ASSERT_NE(lens, nullptr);
+    const RECT r = WindowRectOf(lens);
+    const ScreenGrab shown(r);  // at once: no message has run since the lens opened
+    EXPECT_EQ(WrongPixels(before, shown, r, scale), 0);
+    ASSERT_TRUE(CloseAndWait());
+  }
+}
+
+TEST_F(LensTest, ASizeOutsideTheLimitsIsClampedByTheNextFrame) {
+  const HWND lens = Open("2");
+  ASSERT_NE(lens, nullptr);
+  SetWindowPos(lens, nullptr, 0, 0, 100, 1000, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT r = WindowRectOf(lens);
+  EXPECT_EQ(r.right - r.left, 150);
+  EXPECT_EQ(r.bottom - r.top, 800);
+  Publication::Pump(100);  // the timer's frames keep it so
+  r = WindowRectOf(lens);
+  EXPECT_EQ(r.right - r.left, 150);
+  EXPECT_EQ(r.bottom - r.top, 800);
+  EXPECT_EQ(r.left, (kScreen.right - 250) / 2);
+}
+
+TEST_F(LensTest, MovesAreConfinedSoThatTheAreasCentreStaysOnTheDesktop) {
+  const HWND lens = Open("2");
+  ASSERT_NE(lens, nullptr);
+  // Centre of the 200 by 200 area at (124, 121) in the window: it may reach the left, right and
+  // top edges of the screen, and stop 8 pixels above the bottom.
+  const struct {
+    int x, y, left, top;
+  } cases[] = {
+      {-1000, 300, -124, 300},
+      {5000, 300, kScreen.right - 124, 300},
+      {300, -1000, 300, -121},
+      {300, 5000, 300, kScreen.bottom - 129},
+      {-124, -121, -124, -121},
+  };
+  for (const auto& c : cases) {
+    SetWindowPos(lens, nullptr, c.x, c.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const RECT r = WindowRectOf(lens);
+    EXPECT_EQ(r.left, c.left) << c.x << ", " << c.y;
+    EXPECT_EQ(r.top, c.top) << c.x << ", " << c.y;
+  }
+}
+
+TEST_F(LensTest, WithoutTheFramePictureExecuteFailsAndLeavesNoLens) {
+  host->Message(2);
+  host.reset();
+  host = std::make_unique<PluginHost>(BesideExecutable("VitrelleNoFrame.nbp"));
+  host->publication = page.get();
+  Start();
+  ASSERT_TRUE(host->ExecAction(1, {std::string("Rectangle1"), std::string("")}));
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    // A half-made lens kept from the first attempt would make the second one "succeed".
+    SCOPED_TRACE(attempt);
+    host->ClearRecords();
+    EXPECT_FALSE(host->ExecAction(3, {std::string("Rectangle1"), std::string("2")}));
+    EXPECT_EQ(Trace(), (std::vector<std::string>{"[Rectangle1.VitrelleLastError]=<null>",
+                                                 "[Rectangle1.VitrelleLastError]=Resource MAGN not found"}));
+    EXPECT_TRUE(LensWindows().empty());
+  }
+  Publication::Pump(50);
+  EXPECT_TRUE(LensWindows().empty());
+  host->Message(2);
+  host.reset();
+  EXPECT_TRUE(LensWindows().empty());
+
+  // The same page with the complete plug-in opens its lens.
+  host = std::make_unique<PluginHost>(BesideExecutable("Vitrelle.nbp"));
+  host->publication = page.get();
+  Start();
+  ASSERT_TRUE(host->ExecAction(1, {std::string("Rectangle1"), std::string("")}));
+  const HWND lens = Open("2");
+  ASSERT_NE(lens, nullptr);
+  EXPECT_TRUE(IsWindowVisible(lens));
+}
+
+TEST_F(LensTest, AZoomSetFromCodeReZoomsAtOnceAndLeavesTheCheckMark) {
+  const PatternWindow pattern(kUnderLens);
+  const ScreenGrab before(kScreen);
+  const HWND lens = Open("4");
+  ASSERT_NE(lens, nullptr);
+  ASSERT_EQ(Open("16"), lens);
+  const RECT r = WindowRectOf(lens);
+  EXPECT_EQ(WrongPixels(before, ScreenGrab(r), r, 16), 0);  // rendered inside the Execute
+  EXPECT_EQ(OpenLensMenu(lens).Checked(), 1);
+}
