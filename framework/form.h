@@ -1,7 +1,7 @@
 // Form: a top-level or child window with the handlers our forms use (show, close, keys, mouse,
 // activation, size, timers) and a pop-up menu. A form closed with CloseAction::Free is hidden at
 // once and deleted once the messages already queued for it have run, so a handler may close
-// its own form.
+// its own form; such a form must have been made with new.
 #pragma once
 
 #include "framework/window.h"

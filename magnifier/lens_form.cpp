@@ -55,6 +55,8 @@ void TacMagnForm::FreeClosedLenses() {
 }
 
 void TacMagnForm::Initialise() {
+  // The lens copies the screen itself whether or not the desktop is composed: the copy leaves
+  // layered windows out either way.
   const TRect area = LensArea();
   captureBitmap_ = CreateDib24(RectWidth(area, false), RectHeight(area, false));
   timer1_.SetEnabled(true);
