@@ -15,22 +15,13 @@
 #include "magnifier/lens_geometry.h"
 #include "magnifier/magnifier.h"
 
+#include "bench/bench_clock.h"
+
 namespace {
 
 constexpr double kBudgetMs = 20.0;  // the lens's refresh interval
 constexpr int kWarmUpFrames = 10;
 constexpr int kFrames = 300;
-
-double Now() {
-  static const double frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return static_cast<double>(f.QuadPart);
-  }();
-  LARGE_INTEGER c;
-  QueryPerformanceCounter(&c);
-  return static_cast<double>(c.QuadPart) / frequency;
-}
 
 // The q-quantile (0..1) of the samples, in the samples' unit.
 double Quantile(std::vector<double> samples, double q) {

@@ -8,18 +8,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "bench/bench_clock.h"
 
-double Now() {
-  static const double frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return static_cast<double>(f.QuadPart);
-  }();
-  LARGE_INTEGER c;
-  QueryPerformanceCounter(&c);
-  return static_cast<double>(c.QuadPart) / frequency;
-}
+namespace {
 
 // Median microseconds of one full cycle.
 double Cycle(const std::string& path, int rounds) {
