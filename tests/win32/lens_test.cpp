@@ -2,6 +2,7 @@
 // menu, keys and hit test, its first frame's pixels against the screen beneath it, and how it
 // fails when the frame picture is missing.
 #include <cmath>
+#include <thread>
 
 #include "host_fixture.h"
 #include "imaging/bitmap_helpers.h"
@@ -338,6 +339,55 @@ TEST_F(LensTest, MovesAreConfinedSoThatTheAreasCentreStaysOnTheDesktop) {
     EXPECT_EQ(r.left, c.left) << c.x << ", " << c.y;
     EXPECT_EQ(r.top, c.top) << c.x << ", " << c.y;
   }
+}
+
+namespace {
+
+// A user's left-button drag from one screen point to another, played by a second thread while
+// this one runs the messages: pressing on the lens starts the system's move or size loop, which
+// keeps this thread until the button is released.
+void Drag(POINT from, POINT to) {
+  SetCursorPos(from.x, from.y);
+  Publication::Pump(50);
+  std::thread user([from, to] {
+    auto send = [](DWORD flags) {
+      INPUT input = {};
+      input.type = INPUT_MOUSE;
+      input.mi.dwFlags = flags;
+      SendInput(1, &input, sizeof input);
+      Sleep(30);
+    };
+    send(MOUSEEVENTF_LEFTDOWN);
+    for (int step = 1; step <= 5; ++step) {
+      SetCursorPos(from.x + (to.x - from.x) * step / 5, from.y + (to.y - from.y) * step / 5);
+      send(MOUSEEVENTF_MOVE);
+    }
+    send(MOUSEEVENTF_LEFTUP);
+  });
+  const DWORD end = GetTickCount() + 1000;
+  while (GetTickCount() < end) Publication::Pump(20);
+  user.join();
+}
+
+}  // namespace
+
+TEST_F(LensTest, TheMouseDragsTheLensByItsAreaAndResizesItAtTheRim) {
+  const HWND lens = Open("2");
+  ASSERT_NE(lens, nullptr);
+  const RECT start = WindowRectOf(lens);
+  Drag({start.left + 124, start.top + 121}, {start.left + 124 + 60, start.top + 121 + 40});
+  RECT r = WindowRectOf(lens);
+  EXPECT_EQ(r.left, start.left + 60);
+  EXPECT_EQ(r.top, start.top + 40);
+  EXPECT_EQ(r.right - r.left, 250);
+
+  // The bottom-right corner band of the area: the window grows with the drag.
+  Drag({r.left + 224 + 2, r.top + 221 + 2}, {r.left + 224 + 2 + 50, r.top + 221 + 2 + 30});
+  const RECT grown = WindowRectOf(lens);
+  EXPECT_EQ(grown.left, r.left);
+  EXPECT_EQ(grown.top, r.top);
+  EXPECT_EQ(grown.right - grown.left, 300);
+  EXPECT_EQ(grown.bottom - grown.top, 280);
 }
 
 TEST_F(LensTest, WithoutTheFramePictureExecuteFailsAndLeavesNoLens) {
