@@ -1,5 +1,5 @@
-// Device contexts held for one use: the whole screen's, and a window's (non-client area
-// included).
+// GDI handles with owners: device contexts held for one use (the whole screen's, and a
+// window's, non-client area included), and a solid brush.
 #pragma once
 
 #include <windows.h>
@@ -21,3 +21,31 @@ private:
 };
 
 using ScreenDC = WindowDC;
+
+// A solid brush of one colour, which can change.
+class SolidBrush {
+public:
+  explicit SolidBrush(COLORREF color) : color_(color), brush_(CreateSolidBrush(color)) {}
+  ~SolidBrush() {
+    if (brush_ != nullptr) DeleteObject(brush_);
+  }
+  SolidBrush(const SolidBrush&) = delete;
+  SolidBrush& operator=(const SolidBrush&) = delete;
+
+  HBRUSH get() const { return brush_; }
+  COLORREF Color() const { return color_; }
+  // False when the colour is the same or no brush could be made (the old one stays).
+  bool SetColor(COLORREF color) {
+    if (color == color_) return false;
+    const HBRUSH brush = CreateSolidBrush(color);
+    if (brush == nullptr) return false;
+    if (brush_ != nullptr) DeleteObject(brush_);
+    brush_ = brush;
+    color_ = color;
+    return true;
+  }
+
+private:
+  COLORREF color_;
+  HBRUSH brush_;
+};

@@ -7,6 +7,7 @@
 
 #include "framework/monitors.h"
 #include "imaging/bitmap_helpers.h"
+#include "imaging/compositor.h"
 #include "imaging/frame_image.h"
 #include "magnifier/magnifier.h"
 
@@ -45,6 +46,7 @@ TacMagnForm::TacMagnForm() : timer1_(*this, kRefreshTimer, kRefreshInterval) {
 }
 
 TacMagnForm::~TacMagnForm() {
+  DestroyThumbnail();
   if (CurrentLens == this) CurrentLens = nullptr;
   std::erase(closedLenses, this);
   DestroyForm();
@@ -55,10 +57,14 @@ void TacMagnForm::FreeClosedLenses() {
 }
 
 void TacMagnForm::Initialise() {
-  // The lens copies the screen itself whether or not the desktop is composed: the copy leaves
-  // layered windows out either way.
-  const TRect area = LensArea();
-  captureBitmap_ = CreateDib24(RectWidth(area, false), RectHeight(area, false));
+  if (IsCompositionEnabled()) {
+    thumb_ = std::make_unique<TThumbForm>();
+    CurrentThumb = thumb_.get();
+    thumb_->Zoom = Scale;  // still 0: the thumbnail waits for the first update
+  } else {
+    const TRect area = LensArea();
+    captureBitmap_ = CreateDib24(RectWidth(area, false), RectHeight(area, false));
+  }
   timer1_.SetEnabled(true);
   frameBitmap_ = LoadFrameImage("MAGN");
 }
@@ -75,6 +81,24 @@ void TacMagnForm::CheckZoomItem(std::int32_t zoom) {
 void TacMagnForm::SetZoom(std::int16_t zoom) {
   Scale = zoom;
   RenderAt(Left(), Top());
+  if (thumb_ != nullptr) UpdateThumbnail();
+}
+
+void TacMagnForm::UpdateThumbnail() { UpdateThumbnailAt(Left(), Top()); }
+
+void TacMagnForm::UpdateThumbnailAt(int x, int y) {
+  const TRect area = LensArea();
+  thumb_->Zoom = Scale;
+  // Kept directly beneath the lens too: activation or a window of the system can come between
+  // them, and a thumbnail window above the lens would take its clicks and show itself.
+  thumb_->SetBounds(Handle(), x + area.left, y + area.top, RectWidth(area, false), RectHeight(area, false));
+  thumb_->RefreshThumbnail();
+}
+
+void TacMagnForm::DestroyThumbnail() {
+  if (thumb_ == nullptr) return;
+  if (CurrentThumb == thumb_.get()) CurrentThumb = nullptr;
+  thumb_.reset();
 }
 
 Lens::Size TacMagnForm::LensSize() const {
@@ -89,13 +113,30 @@ TRect TacMagnForm::LensArea() const {
 
 // ---- Handlers ----
 
-void TacMagnForm::FormShow() { LensClosing = false; }
+void TacMagnForm::FormShow() {
+  LensClosing = false;
+  if (thumb_ == nullptr) return;
+  thumb_->RefreshThumbnail();
+  // Directly beneath the lens, at its area, without taking the activation from it.
+  const TRect area = LensArea();
+  SetWindowPos(thumb_->Handle(), Handle(), Left() + area.left, Top() + area.top, RectWidth(area, false),
+               RectHeight(area, false), SWP_NOACTIVATE | SWP_SHOWWINDOW);
+}
+
+void TacMagnForm::FormActivate() {
+  if (thumb_ != nullptr) UpdateThumbnail();
+}
+
+void TacMagnForm::FormResize() {
+  if (thumb_ != nullptr) UpdateThumbnail();
+}
 
 void TacMagnForm::FormClose(CloseAction& action) {
   LensRendered = false;
   LensClosing = true;
   action = CloseAction::Free;
   if (CurrentLens == this) CurrentLens = nullptr;
+  DestroyThumbnail();
   closedLenses.push_back(this);
 }
 
@@ -127,7 +168,15 @@ void TacMagnForm::FormTimer(UINT_PTR id) {
   if (id == kRefreshTimer) Timer1Timer();
 }
 
-void TacMagnForm::Timer1Timer() { RenderAt(Left(), Top()); }
+// Thumbnail mode only follows the lens with the thumbnail window: the frame changes only when
+// the lens moves, resizes, activates or re-zooms.
+void TacMagnForm::Timer1Timer() {
+  if (thumb_ != nullptr) {
+    UpdateThumbnail();
+  } else {
+    RenderAt(Left(), Top());
+  }
+}
 
 void TacMagnForm::Zoom1x1Click(int item) {
   if (Magnifier != nullptr) Magnifier->SetScaling(popupMenu1_.At(item).tag);
@@ -210,9 +259,11 @@ void TacMagnForm::PositionChanging(WINDOWPOS& pos) {
     pos.x = x;
     pos.y = y;
   }
-  if (moves && (x != 0 || y != 0)) {
-    RenderAt(x, y);
-  } else {
-    RenderAt(Left(), Top());
+  if (!moves || (x == 0 && y == 0)) {
+    x = Left();
+    y = Top();
   }
+  RenderAt(x, y);
+  // The thumbnail goes where the frame is about to be, so that the two never part.
+  if (thumb_ != nullptr) UpdateThumbnailAt(x, y);
 }

@@ -2,6 +2,8 @@
 // lens area enlarged inside the frame picture. It never paints through WM_PAINT: every frame is
 // pushed whole with one layered-window update. Dragged with the left button (the system's move
 // loop), resized at the rim of its lens area, re-zoomed from its menu, closed with Esc.
+// On a composed desktop the enlarged picture is the compositor's thumbnail in a window beneath
+// the lens area (TThumbForm), and the lens draws only its frame over a see-through area.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +14,7 @@
 #include "framework/form.h"
 #include "framework/popup_menu.h"
 #include "magnifier/lens_geometry.h"
+#include "magnifier/thumb_form.h"
 
 class TsMagnifier;
 
@@ -31,11 +34,17 @@ public:
   // The zoom factor used for rendering; 0 until the component sets it.
   std::int16_t Scale = 0;
 
-  // Capture bitmap, timer and frame picture; throws when the frame picture cannot be loaded.
+  // Chooses the mode (thumbnail window when the desktop is composed, else capture bitmap), starts
+  // the timer and loads the frame picture; throws when the frame picture cannot be loaded.
   void Initialise();
+  bool ThumbnailMode() const { return thumb_ != nullptr; }
   // Checks the first zoom item whose tag is this zoom (none when no item has it).
   void CheckZoomItem(std::int32_t zoom);
   void SetZoom(std::int16_t zoom);
+  // Thumbnail mode: the thumbnail window takes the zoom and the place of the lens area, and
+  // refreshes. The lens stands where it is, or where it is about to go.
+  void UpdateThumbnail();
+  void UpdateThumbnailAt(int x, int y);
 
   // The size the lens works with (each side clamped to 150..800) and its lens area in window
   // coordinates. A lens that is no longer CurrentLens (closed, awaiting its end) has an empty
@@ -60,6 +69,8 @@ public:
 protected:
   void FormShow() override;
   void FormClose(CloseAction& action) override;
+  void FormActivate() override;
+  void FormResize() override;
   void FormKeyDown(WORD key, ShiftState shift) override;
   void FormMouseDown(MouseButton button, ShiftState shift, int x, int y) override;
   void FormMouseMove(ShiftState shift, int x, int y) override;
@@ -74,11 +85,14 @@ private:
   LRESULT HitTest(LPARAM point) const;
   void Sizing(WPARAM edge, RECT* proposed);
   void PositionChanging(WINDOWPOS& pos);
+  void DestroyThumbnail();
 
   ::PopupMenu popupMenu1_;
   Timer timer1_;
   std::unique_ptr<Dib> frameBitmap_;
+  // Capture mode's enlarged screen, or thumbnail mode's window beneath (CurrentThumb).
   std::unique_ptr<Dib> captureBitmap_;
+  std::unique_ptr<TThumbForm> thumb_;
   std::unique_ptr<Dib> outputBitmap_;
   // The frame stretched to the window's size. The frame picture never changes, so it is painted
   // again only when the size does.

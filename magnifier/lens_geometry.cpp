@@ -173,4 +173,12 @@ SourceRect SourceFor(std::int32_t x, std::int32_t y, const TRect& area, std::int
   return {Round(offsetX + (double(x) + area.left)), Round(offsetY + (double(y) + area.top)), w / s, h / s};
 }
 
+TRect ThumbnailSource(const TRect& window, std::int32_t zoom, std::int32_t sourceLeft, std::int32_t sourceTop) {
+  const std::int32_t w = RectWidth(window, false);
+  const std::int32_t h = RectHeight(window, false);
+  const std::int32_t left = window.left + (w - w / zoom) / 2;
+  const std::int32_t top = window.top + (h - h / zoom) / 2;
+  return {left - sourceLeft, top - sourceTop, left + w / zoom - sourceLeft, top + h / zoom - sourceTop};
+}
+
 }  // namespace Lens

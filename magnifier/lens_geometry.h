@@ -95,6 +95,12 @@ struct SourceRect {
 };
 SourceRect SourceFor(std::int32_t x, std::int32_t y, const TRect& area, std::int32_t scale);
 
+// Thumbnail mode: the part of the source window that the thumbnail window (at `window` on the
+// screen) shows at this zoom, in the source window's own coordinates (its top-left corner at
+// `sourceLeft`, `sourceTop` on the screen): the middle 1/zoom of the window, divisions
+// truncated. The zoom must not be 0.
+TRect ThumbnailSource(const TRect& window, std::int32_t zoom, std::int32_t sourceLeft, std::int32_t sourceTop);
+
 // One row of the lens area: `count` pixels of the enlarged screen (24-bit B, G, R) under the
 // frame (32-bit B, G, R, A, colour not multiplied by alpha) into `out` (32-bit). Each colour
 // becomes (m * (256 - a) + f * a) >> 8 and the alpha 255. `out` may be `frame`; `capture` must

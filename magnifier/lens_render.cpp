@@ -1,5 +1,6 @@
 // The lens picture: the screen under the lens area stretched by the zoom, the frame laid over it
-// with its alpha, pushed to the window in one per-pixel-alpha update.
+// with its alpha, pushed to the window in one per-pixel-alpha update. In thumbnail mode the
+// picture is the frame alone, over an area that the thumbnail window beneath shows through.
 #include <cstring>
 #include <vector>
 
@@ -51,7 +52,7 @@ void TacMagnForm::RenderAt(int x, int y) {
   if (CurrentLens != this || rendering_ || frameBitmap_ == nullptr) return;
   rendering_ = true;
   try {
-    CaptureScreen(Lens::SourceFor(x, y, LensArea(), Scale));
+    if (thumb_ == nullptr) CaptureScreen(Lens::SourceFor(x, y, LensArea(), Scale));
     ComposeFrame();
     PushFrame();
   } catch (...) {
@@ -99,8 +100,9 @@ void TacMagnForm::ComposeFrame() {
                    kNineSliceStretch, true);
   }
 
-  // Outside the lens area the window shows the stretched frame as it is; inside, the enlarged
-  // screen under the frame's inner shade, fully opaque.
+  // Outside the lens area the window shows the stretched frame as it is. Inside, in capture mode,
+  // the enlarged screen under the frame's inner shade, fully opaque; in thumbnail mode the frame
+  // with its clear pixels at alpha 1: see-through, yet still the lens's for the mouse.
   const std::size_t rowBytes = std::size_t(size.width) * 4;
   const std::size_t left = std::size_t(area.left) * 4;
   const int areaWidth = RectWidth(area, false);
@@ -112,7 +114,12 @@ void TacMagnForm::ComposeFrame() {
       continue;
     }
     std::memcpy(out, frame, left);
-    Lens::BlendRow(out + left, captureBitmap_->ScanLine(y - area.top), frame + left, areaWidth);
+    if (thumb_ != nullptr) {
+      std::memcpy(out + left, frame + left, std::size_t(areaWidth) * 4);
+      Lens::LiftTransparentAlpha(out + left, areaWidth);
+    } else {
+      Lens::BlendRow(out + left, captureBitmap_->ScanLine(y - area.top), frame + left, areaWidth);
+    }
     const std::size_t right = std::size_t(area.right) * 4;
     std::memcpy(out + right, frame + right, rowBytes - right);
   }

@@ -200,6 +200,30 @@ TEST(LensSource, CentresATruncatedFractionOfTheAreaOnItsCentre) {
   }
 }
 
+TEST(LensSource, ThumbnailShowsTheMiddleOfItsWindowInTheSourcesCoordinates) {
+  struct Case {
+    TRect window;
+    std::int32_t zoom, sourceLeft, sourceTop;
+    TRect source;
+  };
+  const Case cases[] = {
+      // The default 200 by 200 area at zoom 4: 50 by 50, 75 inside, here over a source at (0, 0).
+      {{524, 421, 724, 621}, 4, 0, 0, {599, 496, 649, 546}},
+      {{524, 421, 724, 621}, 4, 500, 400, {99, 96, 149, 146}},
+      // 201 by 203 at zoom 2: 100 by 101, 50 and 51 inside (truncated); at 16: 12 by 12.
+      {{0, 0, 201, 203}, 2, 0, 0, {50, 51, 150, 152}},
+      {{0, 0, 201, 203}, 16, 0, 0, {94, 95, 106, 107}},
+      // Left of and above the source window: negative coordinates pass through.
+      {{-300, -200, -100, 0}, 2, 10, 20, {-260, -170, -160, -70}},
+      // Zoom 1 is the window itself.
+      {{30, 40, 130, 240}, 1, 30, 40, {0, 0, 100, 200}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Of(Lens::ThumbnailSource(c.window, c.zoom, c.sourceLeft, c.sourceTop)), Of(c.source))
+        << "zoom " << c.zoom << " window at " << c.window.left << ", " << c.window.top;
+  }
+}
+
 TEST(LensBlend, LaysTheFrameOverTheCaptureByItsAlphaAndMakesItOpaque) {
   // Capture B, G, R; frame B, G, R, A; then what the blend gives. The last frame pixel lies
   // beyond the count and must be left alone.

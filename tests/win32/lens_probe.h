@@ -5,35 +5,49 @@
 #include <windows.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "host/publication.h"
 
 namespace lens_probe {
 
-inline BOOL CALLBACK CollectLens(HWND window, LPARAM param) {
+struct Search {
+  const wchar_t* className;
+  std::vector<HWND> found;
+};
+
+inline BOOL CALLBACK CollectWindow(HWND window, LPARAM param) {
+  auto& search = *reinterpret_cast<Search*>(param);
   DWORD process = 0;
   GetWindowThreadProcessId(window, &process);
   wchar_t name[64] = {};
   GetClassNameW(window, name, 64);
-  if (process == GetCurrentProcessId() && std::wstring(name) == L"VitrelleLens")
-    reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+  if (process == GetCurrentProcessId() && std::wstring(name) == search.className) search.found.push_back(window);
   return TRUE;
+}
+
+// Every top-level window of this process with this class, shown or not.
+inline std::vector<HWND> WindowsOfClass(const wchar_t* className) {
+  Search search{className, {}};
+  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
 
 }  // namespace lens_probe
 
-// Every top-level window of this process with the lens's class, shown or not.
-inline std::vector<HWND> LensWindows() {
-  std::vector<HWND> found;
-  EnumWindows(lens_probe::CollectLens, reinterpret_cast<LPARAM>(&found));
-  return found;
-}
+// The lens windows, and the thumbnail windows beneath them on a composed desktop.
+inline std::vector<HWND> LensWindows() { return lens_probe::WindowsOfClass(L"VitrelleLens"); }
+inline std::vector<HWND> ThumbWindows() { return lens_probe::WindowsOfClass(L"VitrelleThumb"); }
 
-// The one lens window; null when there is none or more than one.
+// The one lens window; null when there is none or more than one. The same for the thumbnail.
 inline HWND TheLens() {
   const std::vector<HWND> lenses = LensWindows();
   return lenses.size() == 1 ? lenses[0] : nullptr;
+}
+inline HWND TheThumb() {
+  const std::vector<HWND> thumbs = ThumbWindows();
+  return thumbs.size() == 1 ? thumbs[0] : nullptr;
 }
 
 struct MenuEntry {
@@ -116,4 +130,30 @@ inline MenuView OpenLensMenu(HWND lens, std::vector<WPARAM> keys = {VK_ESCAPE}) 
   KillTimer(nullptr, timer);
   lens_probe::visit = nullptr;
   return v.view;
+}
+
+// A user's left-button drag from one screen point to another, played by a second thread while
+// this one runs the messages: pressing on the lens starts the system's move or size loop, which
+// keeps this thread until the button is released.
+inline void Drag(POINT from, POINT to) {
+  SetCursorPos(from.x, from.y);
+  Publication::Pump(50);
+  std::thread user([from, to] {
+    auto send = [](DWORD flags) {
+      INPUT input = {};
+      input.type = INPUT_MOUSE;
+      input.mi.dwFlags = flags;
+      SendInput(1, &input, sizeof input);
+      Sleep(30);
+    };
+    send(MOUSEEVENTF_LEFTDOWN);
+    for (int step = 1; step <= 5; ++step) {
+      SetCursorPos(from.x + (to.x - from.x) * step / 5, from.y + (to.y - from.y) * step / 5);
+      send(MOUSEEVENTF_MOVE);
+    }
+    send(MOUSEEVENTF_LEFTUP);
+  });
+  const DWORD end = GetTickCount() + 1000;
+  while (GetTickCount() < end) Publication::Pump(20);
+  user.join();
 }

@@ -2,110 +2,13 @@
 // menu, keys and hit test, its first frame's pixels against the screen beneath it, and how it
 // fails when the frame picture is missing.
 #include <cmath>
-#include <thread>
 
 #include "host_fixture.h"
-#include "imaging/bitmap_helpers.h"
-#include "imaging/frame_image.h"
+#include "frame_layer.h"
 #include "lens_probe.h"
+#include "screen_pattern.h"
 
 namespace {
-
-// A different colour at nearly every pixel, fixed to the screen position, so that an
-// enlargement that is one pixel off shows.
-std::uint32_t PatternAt(int x, int y) {
-  return std::uint32_t((x * 37) & 255) << 16 | std::uint32_t((y * 53) & 255) << 8 | std::uint32_t(((x ^ y) * 29) & 255);
-}
-
-// A plain pop-up window showing the pattern, above the publication and below the (topmost) lens.
-class PatternWindow {
-public:
-  explicit PatternWindow(const RECT& r) {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = Proc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"LensTestPattern";
-    RegisterClassW(&wc);  // fails harmlessly from the second window on
-    window_ = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP | WS_VISIBLE, r.left, r.top, r.right - r.left,
-                              r.bottom - r.top, nullptr, nullptr, wc.hInstance, nullptr);
-    Publication::Pump(200);
-  }
-  ~PatternWindow() { DestroyWindow(window_); }
-  PatternWindow(const PatternWindow&) = delete;
-  PatternWindow& operator=(const PatternWindow&) = delete;
-
-private:
-  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_ERASEBKGND) return 1;
-    if (message != WM_PAINT) return DefWindowProcW(window, message, wParam, lParam);
-    PAINTSTRUCT ps;
-    const HDC dc = BeginPaint(window, &ps);
-    RECT r = {};
-    GetWindowRect(window, &r);
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    std::vector<std::uint32_t> pixels(std::size_t(w) * std::size_t(h));
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x)
-        pixels[std::size_t(y) * std::size_t(w) + std::size_t(x)] = PatternAt(r.left + x, r.top + y);
-    BITMAPINFO info = {};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    SetDIBitsToDevice(dc, 0, 0, DWORD(w), DWORD(h), 0, 0, 0, UINT(h), pixels.data(), &info, DIB_RGB_COLORS);
-    EndPaint(window, &ps);
-    return 0;
-  }
-  HWND window_ = nullptr;
-};
-
-// Part of the screen as it is now, read the way the lens reads it, and kept in a memory DC too
-// so that it can be stretched as the lens stretches the screen.
-class ScreenGrab {
-public:
-  explicit ScreenGrab(const RECT& r) : rect_(r), dc_(CreateCompatibleDC(nullptr)) {
-    BITMAPINFO info = {};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), Width(), -Height(), 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    section_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
-    old_ = SelectObject(dc_, section_);
-    const HDC screen = GetDC(nullptr);
-    BitBlt(dc_, 0, 0, Width(), Height(), screen, r.left, r.top, SRCCOPY);
-    ReleaseDC(nullptr, screen);
-    GdiFlush();
-  }
-  ~ScreenGrab() {
-    SelectObject(dc_, old_);
-    DeleteObject(section_);
-    DeleteDC(dc_);
-  }
-  ScreenGrab(const ScreenGrab&) = delete;
-  ScreenGrab& operator=(const ScreenGrab&) = delete;
-
-  int Width() const { return rect_.right - rect_.left; }
-  int Height() const { return rect_.bottom - rect_.top; }
-  HDC Canvas() const { return dc_; }
-  // 0xRRGGBB at a screen point.
-  std::uint32_t At(int x, int y) const {
-    return bits_[std::size_t(y - rect_.top) * std::size_t(Width()) + std::size_t(x - rect_.left)] & 0xFFFFFF;
-  }
-  // Screen points inside the grab that differ from the pattern.
-  int PatternMismatches(const RECT& r) const {
-    int bad = 0;
-    for (int y = r.top; y < r.bottom; ++y)
-      for (int x = r.left; x < r.right; ++x) bad += At(x, y) != PatternAt(x, y);
-    return bad;
-  }
-
-private:
-  RECT rect_;
-  HDC dc_;
-  HBITMAP section_ = nullptr;
-  HGDIOBJ old_ = nullptr;
-  std::uint32_t* bits_ = nullptr;
-};
-
-RECT WindowRectOf(HWND window) {
-  RECT r = {};
-  GetWindowRect(window, &r);
-  return r;
-}
 
 std::uint32_t Rgb(const std::uint8_t* bgr) { return std::uint32_t(bgr[2]) << 16 | std::uint32_t(bgr[1]) << 8 | bgr[0]; }
 
@@ -140,17 +43,6 @@ protected:
     return closed;
   }
 
-  // The frame picture stretched to a window of this size, as the lens lays it over its picture.
-  std::unique_ptr<Dib> FrameLayer(int width, int height) {
-    auto frame = LoadFrameImage(host->module(), "MAGN");
-    auto layer = CreateDib32(width, height);
-    constexpr int s = kNineSliceStretch;
-    PaintNineSlice(*layer, *frame, RECT{0, 0, width, height}, RECT{0, 0, 120, 120}, Sides{50, 50, 50, 50},
-                   Sides{255, 255, 255, 255}, Sides{s, s, s, s}, s, true);
-    GdiFlush();
-    return layer;
-  }
-
   // Compares the 250 by 250 lens window at its place on the screen with what it must show at
   // this zoom over the screen `before`: inside the lens area the enlarged screen under the frame,
   // outside it the frame where the frame is opaque and what lies beneath where it is clear.
@@ -162,7 +54,7 @@ protected:
     auto enlarged = CreateDib24(W, H);
     StretchBlt(enlarged->Canvas(), 0, 0, W, H, before.Canvas(), sx, sy, W / scale, H / scale, SRCCOPY);
     GdiFlush();
-    const auto frame = FrameLayer(250, 250);
+    const auto frame = FrameLayer(host->module(), 250, 250);
 
     int wrong = 0;
     for (int y = 0; y < 250; ++y) {
@@ -340,36 +232,6 @@ TEST_F(LensTest, MovesAreConfinedSoThatTheAreasCentreStaysOnTheDesktop) {
     EXPECT_EQ(r.top, c.top) << c.x << ", " << c.y;
   }
 }
-
-namespace {
-
-// A user's left-button drag from one screen point to another, played by a second thread while
-// this one runs the messages: pressing on the lens starts the system's move or size loop, which
-// keeps this thread until the button is released.
-void Drag(POINT from, POINT to) {
-  SetCursorPos(from.x, from.y);
-  Publication::Pump(50);
-  std::thread user([from, to] {
-    auto send = [](DWORD flags) {
-      INPUT input = {};
-      input.type = INPUT_MOUSE;
-      input.mi.dwFlags = flags;
-      SendInput(1, &input, sizeof input);
-      Sleep(30);
-    };
-    send(MOUSEEVENTF_LEFTDOWN);
-    for (int step = 1; step <= 5; ++step) {
-      SetCursorPos(from.x + (to.x - from.x) * step / 5, from.y + (to.y - from.y) * step / 5);
-      send(MOUSEEVENTF_MOVE);
-    }
-    send(MOUSEEVENTF_LEFTUP);
-  });
-  const DWORD end = GetTickCount() + 1000;
-  while (GetTickCount() < end) Publication::Pump(20);
-  user.join();
-}
-
-}  // namespace
 
 TEST_F(LensTest, TheMouseDragsTheLensByItsAreaAndResizesItAtTheRim) {
   const HWND lens = Open("2");

@@ -1,0 +1,40 @@
+// The stand-in desktop compositor: a dwmapi.dll of our own for machines without a compositor
+// (Wine has none: it says composition is off, and its thumbnails draw nothing). It says
+// composition is on and draws registered thumbnails for real: on every properties update it
+// copies the source rectangle of the source window's own picture, stretched, into the
+// destination rectangle of the destination window. A program picks it up by lying beside it.
+//
+// Besides the compositor's functions it exports a few for tests, declared here: the log of
+// calls, the live thumbnails, and the composition colour to report. A test finds them with
+// GetProcAddress on the loaded "dwmapi.dll".
+#pragma once
+
+#include <windows.h>
+
+// One compositor call, as the stand-in saw it.
+struct StandInCall {
+  char function[40];     // "DwmRegisterThumbnail", ...
+  HRESULT result;
+  HWND destination;      // DwmRegisterThumbnail
+  HWND source;           // DwmRegisterThumbnail
+  ULONG_PTR thumbnail;   // the one registered, unregistered or updated
+  DWORD flags;           // DwmUpdateThumbnailProperties: the properties' flags
+  RECT destinationRect;  // DwmUpdateThumbnailProperties, when flagged
+  RECT sourceRect;       // DwmUpdateThumbnailProperties, when flagged
+};
+
+// The test exports, by name and type.
+namespace stand_in {
+constexpr const char* kCallCount = "StandInCallCount";          // int ()
+constexpr const char* kCallAt = "StandInCallAt";                // BOOL (int index, StandInCall* out)
+constexpr const char* kClearLog = "StandInClearLog";            // void ()
+constexpr const char* kThumbnailCount = "StandInThumbnailCount";  // int (): registered now
+constexpr const char* kSetColor = "StandInSetColorizationColor";  // void (DWORD 0xAARRGGBB)
+using CallCount = int(WINAPI*)();
+using CallAt = BOOL(WINAPI*)(int, StandInCall*);
+using ClearLog = void(WINAPI*)();
+using ThumbnailCount = int(WINAPI*)();
+using SetColor = void(WINAPI*)(DWORD);
+// The log keeps the most recent calls, this many at most.
+constexpr int kLogCapacity = 4096;
+}  // namespace stand_in

@@ -1,0 +1,109 @@
+#include "magnifier/thumb_form.h"
+
+#include "imaging/fast32.h"
+#include "magnifier/lens_geometry.h"
+
+namespace {
+
+constexpr UINT kColorizationChanged = 0x0320;  // WM_DWMCOLORIZATIONCOLORCHANGED
+constexpr DWORD kThumbnailRectangles = DWM_TNP_RECTDESTINATION | DWM_TNP_RECTSOURCE;
+
+RECT WindowRectOf(HWND window) {
+  RECT r = {};
+  GetWindowRect(window, &r);
+  return r;
+}
+
+}  // namespace
+
+TThumbForm::TThumbForm() : background_(GetSysColor(COLOR_BTNFACE)) {
+  CreateParams params;
+  params.style = WS_POPUP;
+  params.exStyle = WS_EX_TOPMOST;
+  params.width = 237;
+  params.height = 226;
+  CreateForm(L"VitrelleThumb", params);
+}
+
+TThumbForm::~TThumbForm() {
+  // Hidden or not, the compositor lets go of the thumbnail before its window goes.
+  FormHide();
+  DestroyForm();
+}
+
+void TThumbForm::RefreshThumbnail() {
+  if (Zoom == 0) return;
+  Recolour();
+  FindSourceWindow();
+  if (ThumbnailId == nullptr) return;  // nothing under the centre, or the compositor said no
+  DWM_THUMBNAIL_PROPERTIES properties = {};
+  properties.dwFlags = kThumbnailRectangles;
+  GetClientRect(Handle(), &properties.rcDestination);
+  const TRect source = SourceRect();
+  properties.rcSource = RECT{source.left, source.top, source.right, source.bottom};
+  Dwm::UpdateThumbnailProperties(ThumbnailId, &properties);
+}
+
+void TThumbForm::SetBounds(HWND above, int left, int top, int width, int height) {
+  SetWindowPos(Handle(), above, left, top, width, height, SWP_NOACTIVATE);
+}
+
+TRect TThumbForm::SourceRect() const {
+  const RECT own = WindowRectOf(Handle());
+  const RECT source = WindowRectOf(SourceWindow);
+  return Lens::ThumbnailSource(TRect{own.left, own.top, own.right, own.bottom}, Zoom == 0 ? 1 : Zoom, source.left,
+                               source.top);
+}
+
+LRESULT TThumbForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_ERASEBKGND: {
+      RECT client = {};
+      GetClientRect(Handle(), &client);
+      FillRect(reinterpret_cast<HDC>(wParam), &client, background_.get());
+      return 1;
+    }
+    case WM_SHOWWINDOW:
+      if (!wParam) FormHide();
+      break;
+    case kColorizationChanged:
+      Recolour();  // even before the lens has given a zoom
+      return 0;
+    default:
+      break;
+  }
+  return Form::HandleMessage(message, wParam, lParam);
+}
+
+void TThumbForm::FormHide() {
+  if (ThumbnailId == nullptr) return;
+  Dwm::UnregisterThumbnail(ThumbnailId);
+  // Forgotten with the thumbnail, so that showing again registers afresh.
+  ThumbnailId = nullptr;
+  SourceWindow = nullptr;
+}
+
+void TThumbForm::Recolour() {
+  DWORD colour = 0;
+  BOOL opaque = FALSE;
+  if (Dwm::GetColorizationColor(&colour, &opaque) == S_OK && background_.SetColor(SwapRedBlue(colour)))
+    InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+// The first visible window below this one in the z-order that contains the centre of this one;
+// its thumbnail replaces the one shown when it is another window.
+void TThumbForm::FindSourceWindow() {
+  const RECT own = WindowRectOf(Handle());
+  const POINT centre = {own.left + (own.right - own.left) / 2, own.top + (own.bottom - own.top) / 2};
+  HWND found = Handle();
+  while ((found = GetWindow(found, GW_HWNDNEXT)) != nullptr) {
+    const RECT r = WindowRectOf(found);
+    if (IsWindowVisible(found) && PtInRect(&r, centre)) break;
+  }
+  if (found != SourceWindow) {
+    if (ThumbnailId != nullptr) Dwm::UnregisterThumbnail(ThumbnailId);
+    HTHUMBNAIL id = nullptr;
+    ThumbnailId = Dwm::RegisterThumbnail(Handle(), found, &id) == S_OK ? id : nullptr;
+  }
+  SourceWindow = found;
+}

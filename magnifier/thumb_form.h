@@ -1,0 +1,51 @@
+// TThumbForm: the window under the lens area when the desktop is composed. The compositor draws
+// into it a live thumbnail of the top-level window under the area's centre, enlarged by the
+// zoom; the lens above it then draws only its frame. A plain topmost pop-up, not layered, in the
+// composition colour where the thumbnail does not reach.
+#pragma once
+
+#include <cstdint>
+
+#include "framework/form.h"
+#include "framework/gdi.h"
+#include "imaging/compositor.h"
+#include "imaging/rect.h"
+
+class TThumbForm;
+
+// The thumbnail window of the open lens, or null (capture mode, or no lens).
+inline TThumbForm* CurrentThumb = nullptr;
+
+class TThumbForm : public Form {
+public:
+  // Creates the window, hidden, without owner.
+  TThumbForm();
+  ~TThumbForm() override;
+
+  // The window shown in the thumbnail, and the compositor's handle of the thumbnail.
+  HWND SourceWindow = nullptr;
+  HTHUMBNAIL ThumbnailId = nullptr;
+  // The lens's zoom; 0 until the lens gives it one, and the window does nothing until then.
+  std::int32_t Zoom = 0;
+
+  // Recolours, follows the window under the centre and points the thumbnail at the middle
+  // 1/Zoom of this window's place, in that window's coordinates.
+  void RefreshThumbnail();
+  // Places the window at these bounds directly beneath `above` in the z-order, not activated.
+  void SetBounds(HWND above, int left, int top, int width, int height);
+
+  // The part of SourceWindow (in its own window coordinates) that the thumbnail shows.
+  TRect SourceRect() const;
+  COLORREF Color() const { return background_.Color(); }
+
+protected:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+  void FormHide();
+  // The background takes the composition colour; kept when the compositor cannot say.
+  void Recolour();
+  void FindSourceWindow();
+
+  SolidBrush background_;
+};
