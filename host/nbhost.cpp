@@ -54,15 +54,16 @@ class Player {
 public:
   Player(PluginHost& host, std::string file) : host_(host), file_(std::move(file)) {}
 
-  // Runs one command and prints what happened; a run-time error stops the script.
+  // Runs one command and prints what happened; a run-time error stops the script. Commands of an
+  // included script show its name before their line number.
   void Play(const Command& c) {
-    Say(std::to_string(c.line) + "> " + c.source);
+    Say((c.file == file_ ? "" : c.file + ":") + std::to_string(c.line) + "> " + c.source);
     try {
       Run(c);
     } catch (const ScriptError&) {
       throw;
     } catch (const std::exception& e) {
-      throw ErrorAt(file_, c.line, e.what());
+      throw ErrorAt(c.file, c.line, e.what());
     }
     Flush();
   }
@@ -141,6 +142,8 @@ private:
         Say("    saved " + std::to_string(size.cx) + "x" + std::to_string(size.cy));
         break;
       }
+      case Verb::Include:
+        break;  // replaced by the included commands when the script was read
     }
   }
 
@@ -149,10 +152,10 @@ private:
   std::int32_t ActionFor(const Command& c) const {
     const CatalogueEntry* row = host_.FindAction(c.action);
     if (!row)
-      throw ErrorAt(file_, c.line,
+      throw ErrorAt(c.file, c.line,
                     "no action '" + c.action + "' is registered" + (host_.catalogue().empty() ? " (no 'register' yet)" : ""));
     if (static_cast<std::size_t>(row->count) != c.texts.size())
-      throw ErrorAt(file_, c.line, "'" + c.action + "' takes " + std::to_string(row->count) + " parameter(s), " +
+      throw ErrorAt(c.file, c.line, "'" + c.action + "' takes " + std::to_string(row->count) + " parameter(s), " +
                                        std::to_string(c.texts.size()) + " given");
     return row->id;
   }

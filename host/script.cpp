@@ -41,6 +41,7 @@ constexpr Syntax kSyntax[] = {
     {"send", Verb::Send, "send \"OBJECT\" LPARAM"},
     {"about", Verb::About, "about [CLOSE_AFTER_MS]"},
     {"screenshot", Verb::Screenshot, "screenshot \"FILE.png\""},
+    {"include", Verb::Include, "include \"FILE.pub\""},
 };
 
 constexpr std::uint32_t kDefaultRectangleColour = 0xC0C0C0;
@@ -238,6 +239,7 @@ Command ParseLine(const std::vector<Token>& tokens, bool& havePage) {
       break;
     case Verb::Print:
     case Verb::Screenshot:
+    case Verb::Include:
       c.texts = {a.Text()};
       break;
     case Verb::Message:
@@ -272,12 +274,27 @@ ScriptError ErrorAt(const std::string& file, int line, const std::string& messag
   return ScriptError(file + ":" + std::to_string(line) + ": " + message);
 }
 
-std::vector<Command> ParseScript(std::string_view text, const std::string& file) {
+namespace {
+
+constexpr int kMaxIncludeDepth = 8;
+
+std::string ReadScript(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw ScriptError("cannot read the script '" + path + "'");
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// An included script's path is taken from the folder of the script that includes it.
+std::string BesideScript(const std::string& script, const std::string& path) {
+  const bool absolute = !path.empty() && (path[0] == '/' || path[0] == '\\' || path.find(':') != std::string::npos);
+  const std::size_t slash = script.find_last_of("/\\");
+  return absolute || slash == std::string::npos ? path : script.substr(0, slash + 1) + path;
+}
+
+void Parse(std::string_view text, const std::string& file, bool& havePage, int depth, std::vector<Command>& out) {
   constexpr std::string_view kBom = "\xEF\xBB\xBF";  // editors on Windows like to write one
   if (text.substr(0, kBom.size()) == kBom) text.remove_prefix(kBom.size());
 
-  std::vector<Command> commands;
-  bool havePage = false;
   int number = 0;
   while (!text.empty()) {
     const std::size_t eol = text.find('\n');
@@ -285,21 +302,38 @@ std::vector<Command> ParseScript(std::string_view text, const std::string& file)
     text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
     ++number;
     if (line.empty() || line[0] == '#') continue;
+    Command c;
     try {
-      Command c = ParseLine(Tokenize(line), havePage);
-      c.line = number;
-      c.source = std::string(line);
-      commands.push_back(std::move(c));
+      c = ParseLine(Tokenize(line), havePage);
     } catch (const Exception& e) {
       throw ErrorAt(file, number, e.what());
     }
+    if (c.verb == Verb::Include) {
+      if (depth == kMaxIncludeDepth) throw ErrorAt(file, number, "scripts include each other too deeply");
+      const std::string path = BesideScript(file, c.texts[0]);
+      std::string included;
+      try {
+        included = ReadScript(path);
+      } catch (const Exception& e) {
+        throw ErrorAt(file, number, e.what());
+      }
+      Parse(included, path, havePage, depth + 1, out);
+      continue;
+    }
+    c.line = number;
+    c.file = file;
+    c.source = std::string(line);
+    out.push_back(std::move(c));
   }
+}
+
+}  // namespace
+
+std::vector<Command> ParseScript(std::string_view text, const std::string& file) {
+  std::vector<Command> commands;
+  bool havePage = false;
+  Parse(text, file, havePage, 0, commands);
   return commands;
 }
 
-std::vector<Command> LoadScript(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw ScriptError("cannot read the script '" + path + "'");
-  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  return ParseScript(text, path);
-}
+std::vector<Command> LoadScript(const std::string& path) { return ParseScript(ReadScript(path), path); }

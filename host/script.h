@@ -18,6 +18,8 @@
 //   edit ACTION "param" ...                      nbEditAction with these texts in the slots
 //   wait MS | message CODE | send "Object" LPARAM
 //   print "[Var]" | variables | about [CLOSE_AFTER_MS] | screenshot "file.png"
+//   include "other.pub"                          the commands of another script, played here (its
+//                                                path taken from this script's folder)
 //
 // The page paints its pictures first, then the lines, then the texts, each kind in script order;
 // Rectangle objects are windows and lie above all of it.
@@ -37,11 +39,12 @@
 
 enum class Verb {
   Page, Rectangle, Text, Picture, Lines, Init, Register, Interface, Probe, Pick, Lookup,
-  Action, Edit, Wait, Print, Variables, Message, Send, About, Screenshot,
+  Action, Edit, Wait, Print, Variables, Message, Send, About, Screenshot, Include,
 };
 
 struct Command {
   Verb verb{};
+  std::string file;                   // the script it comes from (an included one, perhaps)
   int line = 0;
   std::string source;                 // the line as written, for the trace
   std::string action;                 // Action, Edit: the action's registered name
@@ -58,7 +61,8 @@ public:
   using Exception::Exception;
 };
 
-// Parses a whole script; `file` names it in messages. Throws ScriptError at the first bad line.
+// Parses a whole script, with the scripts it includes; `file` names it in messages and is where
+// included paths start from. Throws ScriptError at the first bad line.
 std::vector<Command> ParseScript(std::string_view text, const std::string& file);
 
 // Reads and parses a script file.

@@ -2,6 +2,10 @@
 #include "host/script.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -154,6 +158,63 @@ INSTANTIATE_TEST_SUITE_P(Table, ScriptErrors, ::testing::ValuesIn(kMalformed));
 
 TEST(ScriptLoad, MissingFileIsAScriptError) {
   EXPECT_THROW(LoadScript("/nonexistent/demo.pub"), ScriptError);
+}
+
+// Scripts in a fresh folder of their own.
+class ScriptFiles : public ::testing::Test {
+protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() / ("script_test_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir_ / "sub");
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::string Write(const std::string& name, const std::string& text) {
+    std::ofstream(dir_ / name, std::ios::binary) << text;
+    return (dir_ / name).string();
+  }
+
+  std::filesystem::path dir_;
+};
+
+TEST_F(ScriptFiles, IncludedCommandsArePlayedInPlaceAndKnowTheirScript) {
+  Write("sub/page.pub", "page \"P\" 100 100\n\ninclude \"more.pub\"\n");
+  Write("sub/more.pub", "text 1 2 \"t\"\n");
+  const std::string top = Write("top.pub", "include \"sub/page.pub\"\ninit\n");
+  const auto c = LoadScript(top);
+  ASSERT_EQ(c.size(), 3u);
+  EXPECT_EQ(c[0].verb, Verb::Page);
+  EXPECT_EQ(c[0].line, 1);
+  EXPECT_EQ(c[0].file, (dir_ / "sub/page.pub").string());
+  EXPECT_EQ(c[1].verb, Verb::Text);  // the page of the including script counts
+  EXPECT_EQ(c[1].file, (dir_ / "sub/more.pub").string());
+  EXPECT_EQ(c[2].verb, Verb::Init);
+  EXPECT_EQ(c[2].line, 2);
+  EXPECT_EQ(c[2].file, top);
+}
+
+TEST_F(ScriptFiles, IncludeFailuresNameTheIncludingLine) {
+  const std::string missing = Write("missing.pub", "init\ninclude \"nowhere.pub\"\n");
+  EXPECT_THROW(
+      try { LoadScript(missing); } catch (const ScriptError& e) {
+        EXPECT_EQ(std::string(e.what()).rfind(missing + ":2: cannot read the script", 0), 0u) << e.what();
+        throw;
+      },
+      ScriptError);
+  const std::string loop = Write("loop.pub", "include \"loop.pub\"\n");
+  EXPECT_THROW(
+      try { LoadScript(loop); } catch (const ScriptError& e) {
+        EXPECT_EQ(std::string(e.what()), loop + ":1: scripts include each other too deeply");
+        throw;
+      },
+      ScriptError);
+  const std::string bad = Write("bad.pub", "include \"sub/x.pub\"\n");
+  Write("sub/x.pub", "\nbogus 1\n");
+  EXPECT_THROW(
+      try { LoadScript(bad); } catch (const ScriptError& e) {
+        EXPECT_EQ(std::string(e.what()), (dir_ / "sub/x.pub").string() + ":2: unknown command 'bogus'");
+        throw;
+      },
+      ScriptError);
 }
 
 TEST(Cp1251, CyrillicRoundTrips) {
