@@ -87,12 +87,16 @@ void TacMagnForm::SetZoom(std::int16_t zoom) {
 void TacMagnForm::UpdateThumbnail() { UpdateThumbnailAt(Left(), Top()); }
 
 void TacMagnForm::UpdateThumbnailAt(int x, int y) {
-  const TRect area = LensArea();
   thumb_->Zoom = Scale;
-  // Kept directly beneath the lens too: activation or a window of the system can come between
-  // them, and a thumbnail window above the lens would take its clicks and show itself.
-  thumb_->SetBounds(Handle(), x + area.left, y + area.top, RectWidth(area, false), RectHeight(area, false));
+  // Put back directly beneath the lens too: activation or another topmost window can come
+  // between them, and a thumbnail window above the lens would take its clicks and show itself.
+  PlaceThumbnail(x, y, false);
   thumb_->RefreshThumbnail();
+}
+
+void TacMagnForm::PlaceThumbnail(int x, int y, bool show) {
+  const TRect area = LensArea();
+  thumb_->SetBounds(Handle(), x + area.left, y + area.top, RectWidth(area, false), RectHeight(area, false), show);
 }
 
 void TacMagnForm::DestroyThumbnail() {
@@ -117,10 +121,7 @@ void TacMagnForm::FormShow() {
   LensClosing = false;
   if (thumb_ == nullptr) return;
   thumb_->RefreshThumbnail();
-  // Directly beneath the lens, at its area, without taking the activation from it.
-  const TRect area = LensArea();
-  SetWindowPos(thumb_->Handle(), Handle(), Left() + area.left, Top() + area.top, RectWidth(area, false),
-               RectHeight(area, false), SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  PlaceThumbnail(Left(), Top(), true);
 }
 
 void TacMagnForm::FormActivate() {

@@ -37,7 +37,6 @@ public:
   // Chooses the mode (thumbnail window when the desktop is composed, else capture bitmap), starts
   // the timer and loads the frame picture; throws when the frame picture cannot be loaded.
   void Initialise();
-  bool ThumbnailMode() const { return thumb_ != nullptr; }
   // Checks the first zoom item whose tag is this zoom (none when no item has it).
   void CheckZoomItem(std::int32_t zoom);
   void SetZoom(std::int16_t zoom);
@@ -85,6 +84,9 @@ private:
   LRESULT HitTest(LPARAM point) const;
   void Sizing(WPARAM edge, RECT* proposed);
   void PositionChanging(WINDOWPOS& pos);
+  // The thumbnail window directly beneath the lens, at the lens area of the lens standing at
+  // (x, y); shown too when asked.
+  void PlaceThumbnail(int x, int y, bool show);
   void DestroyThumbnail();
 
   ::PopupMenu popupMenu1_;

@@ -44,8 +44,8 @@ void TThumbForm::RefreshThumbnail() {
   Dwm::UpdateThumbnailProperties(ThumbnailId, &properties);
 }
 
-void TThumbForm::SetBounds(HWND above, int left, int top, int width, int height) {
-  SetWindowPos(Handle(), above, left, top, width, height, SWP_NOACTIVATE);
+void TThumbForm::SetBounds(HWND above, int left, int top, int width, int height, bool show) {
+  SetWindowPos(Handle(), above, left, top, width, height, SWP_NOACTIVATE | (show ? SWP_SHOWWINDOW : 0));
 }
 
 TRect TThumbForm::SourceRect() const {

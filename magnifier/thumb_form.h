@@ -31,8 +31,9 @@ public:
   // Recolours, follows the window under the centre and points the thumbnail at the middle
   // 1/Zoom of this window's place, in that window's coordinates.
   void RefreshThumbnail();
-  // Places the window at these bounds directly beneath `above` in the z-order, not activated.
-  void SetBounds(HWND above, int left, int top, int width, int height);
+  // Places the window at these bounds directly beneath `above` in the z-order, without
+  // activating it; shows it too when asked.
+  void SetBounds(HWND above, int left, int top, int width, int height, bool show = false);
 
   // The part of SourceWindow (in its own window coordinates) that the thumbnail shows.
   TRect SourceRect() const;
