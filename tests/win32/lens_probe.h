@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/publication.h"
+#include "host_fixture.h"
 
 namespace lens_probe {
 
@@ -157,3 +158,28 @@ inline void Drag(POINT from, POINT to) {
   while (GetTickCount() < end) Publication::Pump(20);
   user.join();
 }
+
+// A publication whose Rectangle1 has a magnifier panel attached; the panels are freed at the
+// end, and no lens may outlive them.
+class LensFixture : public HostTest {
+protected:
+  void SetUp() override {
+    HostTest::SetUp();
+    Start();
+    ASSERT_TRUE(host->ExecAction(1, {std::string("Rectangle1"), std::string("")}));
+    Publication::Pump(50);
+  }
+  void TearDown() override {
+    host->Message(2);
+    Publication::Pump(50);
+    EXPECT_TRUE(LensWindows().empty());
+    HostTest::TearDown();
+  }
+
+  // Opens the lens (or re-zooms the open one) through the panel; no message is pumped.
+  HWND Open(const std::string& scale) {
+    host->ClearRecords();
+    if (!host->ExecAction(3, {std::string("Rectangle1"), scale})) return nullptr;
+    return TheLens();
+  }
+};

@@ -16,27 +16,9 @@ const RECT kScreen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_C
 // Covers the centred 250 by 250 lens and everything it enlarges.
 const RECT kUnderLens = {400, 300, 880, 740};
 
-class LensTest : public HostTest {
+// The lens opened by Open shows its first frame: no message has run since.
+class LensTest : public LensFixture {
 protected:
-  void SetUp() override {
-    HostTest::SetUp();
-    Start();
-    ASSERT_TRUE(host->ExecAction(1, {std::string("Rectangle1"), std::string("")}));
-    Publication::Pump(50);
-  }
-  void TearDown() override {
-    host->Message(2);
-    Publication::Pump(50);
-    EXPECT_TRUE(LensWindows().empty());
-    HostTest::TearDown();
-  }
-
-  // Opens the lens through the panel; no message is pumped, so it shows its first frame.
-  HWND Open(const std::string& scale) {
-    host->ClearRecords();
-    if (!host->ExecAction(3, {std::string("Rectangle1"), scale})) return nullptr;
-    return TheLens();
-  }
   bool CloseAndWait() {
     const bool closed = host->ExecAction(4, {std::string("Rectangle1")});
     Publication::Pump(50);

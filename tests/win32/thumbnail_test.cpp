@@ -26,24 +26,18 @@ RECT Offset(RECT r, int dx, int dy) {
   return r;
 }
 
-class ThumbnailTest : public HostTest {
+class ThumbnailTest : public LensFixture {
 protected:
   explicit ThumbnailTest(const std::string& compositor = StandIn::Full()) : compositor_(compositor) {}
 
   void SetUp() override {
     stand_in = std::make_unique<StandIn>(compositor_);
     ASSERT_TRUE(stand_in->Loaded()) << compositor_;
-    HostTest::SetUp();
-    Start();
-    ASSERT_TRUE(host->ExecAction(1, {std::string("Rectangle1"), std::string("")}));
-    Publication::Pump(50);
+    LensFixture::SetUp();
   }
   void TearDown() override {
-    host->Message(2);
-    Publication::Pump(50);
-    EXPECT_TRUE(LensWindows().empty());
+    LensFixture::TearDown();
     EXPECT_TRUE(ThumbWindows().empty());
-    HostTest::TearDown();
     if (stand_in == nullptr) return;
     EXPECT_EQ(stand_in->Thumbnails(), 0) << "thumbnails left registered";
     stand_in.reset();
@@ -51,10 +45,6 @@ protected:
     EXPECT_EQ(GetModuleHandleW(L"dwmapi.dll"), nullptr);
   }
 
-  HWND Open(const std::string& scale) {
-    if (!host->ExecAction(3, {std::string("Rectangle1"), scale})) return nullptr;
-    return TheLens();
-  }
   // One refresh of the lens's timer, as the 20 ms tick makes it.
   static void Tick(HWND lens) { SendMessageW(lens, WM_TIMER, kRefreshTimer, 0); }
 
