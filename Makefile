@@ -22,11 +22,13 @@ test: build
 	scripts/testbed ctest --preset win32 --timeout 300
 
 # The lens twice: copying the screen itself (build/demo.png), and on a composed desktop, through
-# the stand-in compositor beside the second host (build/demo-thumbnail.png).
+# the stand-in compositor beside the second host (build/demo-thumbnail.png). Then the property
+# dialogs and the About box (build/dialog-*.png, build/about.png).
 demo: build
 	VITRELLE_COMPOSITOR=1 scripts/testbed sh -c '\
 	  scripts/wine-run build/win32/bin/nbhost.exe examples/demo.pub && \
-	  scripts/wine-run build/win32/composed/nbhost.exe examples/demo-thumbnail.pub'
+	  scripts/wine-run build/win32/composed/nbhost.exe examples/demo-thumbnail.pub && \
+	  scripts/wine-run build/win32/bin/nbhost.exe examples/dialogs.pub'
 
 bench: build
 	scripts/testbed scripts/wine-run build/win32/bin/load_bench.exe

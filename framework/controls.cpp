@@ -3,10 +3,10 @@
 #include "framework/errors.h"
 #include "framework/window.h"
 
-Font::Font(const wchar_t* face, int pixelHeight) {
+Font::Font(const wchar_t* face, int pixelHeight, bool bold) {
   LOGFONTW lf = {};
   lf.lfHeight = -pixelHeight;  // negative: the character height, not the cell height
-  lf.lfWeight = FW_NORMAL;
+  lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
   lf.lfCharSet = DEFAULT_CHARSET;
   lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
   font_ = CreateFontIndirectW(&lf);

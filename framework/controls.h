@@ -11,7 +11,7 @@ class Window;
 // A font by face name and character height in pixels.
 class Font {
 public:
-  Font(const wchar_t* face, int pixelHeight);
+  Font(const wchar_t* face, int pixelHeight, bool bold = false);
   ~Font();
   Font(const Font&) = delete;
   Font& operator=(const Font&) = delete;

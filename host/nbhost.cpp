@@ -2,10 +2,12 @@
 //
 // Plays a publication script (host/script.h) against the plug-in and prints a trace: each command
 // as written, then what the plug-in did during it (InterfaceAccess commands, variable writes,
-// contract violations the host noticed) and what it returned.
+// contract violations the host noticed) and what it returned. The dialog steps played during an
+// `edit` or `about` come first, as the dialog driver reports them (host/dialog_driver.h).
 // Exit code: 0 clean, 1 a run-time error or any violation, 2 a bad command line or script.
 #include "framework/encoding.h"
 #include "host/dialog_closer.h"
+#include "host/dialog_driver.h"
 #include "host/plugin_host.h"
 #include "host/publication.h"
 #include "host/screenshot.h"
@@ -16,6 +18,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -109,8 +112,15 @@ private:
         break;
       }
       case Verb::Edit: {
+        const std::int32_t id = ActionFor(c);
         std::vector<HostText> slots(c.texts.begin(), c.texts.end());
-        const bool ok = host_.EditAction(ActionFor(c), slots);
+        // With no steps the driver still closes the dialog in time, and the trace stays as it
+        // was before dialogs could be scripted.
+        const bool scripted = !steps_.empty();
+        DialogDriver driver(TakeSteps());
+        const bool ok = host_.EditAction(id, slots);
+        const std::vector<std::string> played = driver.Finish();
+        if (scripted) Report(played);
         Flush();
         Say(std::string("    result: ") + (ok ? "true" : "false"));
         for (std::size_t k = 0; k < slots.size(); ++k) Say("    slot " + std::to_string(k) + ": " + Show(slots[k]));
@@ -131,12 +141,20 @@ private:
         break;
       }
       case Verb::About: {
+        if (!steps_.empty()) {
+          DialogDriver driver(TakeSteps());
+          host_.About();
+          Report(driver.Finish());
+          Flush();
+          break;
+        }
         DialogCloser closer(c.numbers[0]);
         host_.About();
         Flush();
         if (closer.closed()) Say("    closed " + std::to_string(closer.closed()) + " window(s)");
         break;
       }
+      case Verb::Dialog: steps_.push_back(c.step); break;
       case Verb::Screenshot: {
         const SIZE size = SaveScreenshot(c.texts[0]);
         Say("    saved " + std::to_string(size.cx) + "x" + std::to_string(size.cy));
@@ -158,6 +176,13 @@ private:
       throw ErrorAt(c.file, c.line, "'" + c.action + "' takes " + std::to_string(row->count) + " parameter(s), " +
                                        std::to_string(c.texts.size()) + " given");
     return row->id;
+  }
+
+  // The dialog steps queued so far, for the call about to open a dialog.
+  std::vector<DialogStep> TakeSteps() { return std::exchange(steps_, {}); }
+
+  static void Report(const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) Say("    " + line);
   }
 
   void PrintVariable(const std::string& name) const {
@@ -184,6 +209,7 @@ private:
   PluginHost& host_;
   const std::string file_;
   std::unique_ptr<Publication> page_;
+  std::vector<DialogStep> steps_;
   std::size_t commandsSeen_ = 0, writesSeen_ = 0, violationsSeen_ = 0;
 };
 

@@ -42,6 +42,17 @@ constexpr Syntax kSyntax[] = {
     {"about", Verb::About, "about [CLOSE_AFTER_MS]"},
     {"screenshot", Verb::Screenshot, "screenshot \"FILE.png\""},
     {"include", Verb::Include, "include \"FILE.pub\""},
+    {"dialog", Verb::Dialog, "dialog type|press|click|close|screenshot|show ..."},
+};
+
+// Each dialog step's own usage, in DialogStep::Kind order.
+constexpr std::string_view kStepUsage[] = {
+    "dialog type 1|2 \"TEXT\"",
+    "dialog press enter|escape|space|tab",
+    "dialog click ok|cancel|picker",
+    "dialog close",
+    "dialog screenshot \"FILE.png\"",
+    "dialog show",
 };
 
 constexpr std::uint32_t kDefaultRectangleColour = 0xC0C0C0;
@@ -125,7 +136,9 @@ std::vector<Token> Tokenize(std::string_view line) {
 // Walks a command's arguments; any mismatch is reported with the command's usage.
 class Args {
 public:
-  Args(const std::vector<Token>& tokens, std::string_view usage) : tokens_(tokens), usage_(usage) {}
+  // The arguments start after the command's word (and after a dialog step's, with first = 2).
+  Args(const std::vector<Token>& tokens, std::string_view usage, std::size_t first = 1)
+      : tokens_(tokens), usage_(usage), at_(first) {}
 
   bool Next(Token::Kind kind) const { return at_ < tokens_.size() && tokens_[at_].kind == kind; }
   std::string Text() { return Take(Token::String).text; }
@@ -151,21 +164,59 @@ public:
   void Keyword(std::string_view word) {
     if (Word() != word) Fail();
   }
+  // The position of the next word among `words`.
+  template <std::size_t N>
+  int OneOf(const std::string_view (&words)[N]) {
+    const std::string word = Word();
+    for (std::size_t k = 0; k < N; ++k)
+      if (words[k] == word) return static_cast<int>(k);
+    Fail();
+  }
   void End() {
     if (at_ != tokens_.size()) Fail();
   }
+  [[noreturn]] void Fail() const { throw ScriptError("usage: " + std::string(usage_)); }
 
 private:
   const Token& Take(Token::Kind kind) {
     if (!Next(kind)) Fail();
     return tokens_[at_++];
   }
-  [[noreturn]] void Fail() const { throw ScriptError("usage: " + std::string(usage_)); }
 
   const std::vector<Token>& tokens_;
   std::string_view usage_;
-  std::size_t at_ = 1;
+  std::size_t at_;
 };
+
+DialogStep ParseStep(const std::vector<Token>& tokens, std::string_view usage) {
+  if (tokens.size() < 2 || tokens[1].kind != Token::Word) throw ScriptError("usage: " + std::string(usage));
+  int kind = -1;
+  for (std::size_t k = 0; k < std::size(kDialogStepWords); ++k)
+    if (kDialogStepWords[k] == tokens[1].text) kind = static_cast<int>(k);
+  if (kind < 0) throw ScriptError("unknown dialog step '" + tokens[1].text + "'");
+
+  Args a(tokens, kStepUsage[kind], 2);
+  DialogStep step;
+  switch (static_cast<DialogStep::Kind>(kind)) {
+    case DialogStep::Kind::Type: {
+      const std::int32_t field = a.Number();
+      if (field != 1 && field != 2) a.Fail();
+      step = DialogStep::Type(field, a.Text());
+      break;
+    }
+    case DialogStep::Kind::Press:
+      step = DialogStep::Press(static_cast<DialogStep::Key>(a.OneOf(kDialogKeyWords)));
+      break;
+    case DialogStep::Kind::Click:
+      step = DialogStep::Click(static_cast<DialogStep::Button>(a.OneOf(kDialogButtonWords)));
+      break;
+    case DialogStep::Kind::Close: step = DialogStep::Close(); break;
+    case DialogStep::Kind::Screenshot: step = DialogStep::Screenshot(a.Text()); break;
+    case DialogStep::Kind::Show: step = DialogStep::Show(); break;
+  }
+  a.End();
+  return step;
+}
 
 // An unknown word followed by a string calls the plug-in action of that name; any other unknown
 // word is a mistyped command, caught here rather than when the catalogue is consulted.
@@ -191,6 +242,10 @@ Command ParseLine(const std::vector<Token>& tokens, bool& havePage) {
 
   Command c;
   c.verb = syntax->verb;
+  if (c.verb == Verb::Dialog) {
+    c.step = ParseStep(tokens, syntax->usage);
+    return c;
+  }
   Args a(tokens, syntax->usage);
   switch (c.verb) {
     case Verb::Page:
@@ -256,6 +311,7 @@ Command ParseLine(const std::vector<Token>& tokens, bool& havePage) {
     case Verb::Register:
     case Verb::Variables:
     case Verb::Action:
+    case Verb::Dialog:
       break;
   }
   a.End();
@@ -333,6 +389,13 @@ std::vector<Command> ParseScript(std::string_view text, const std::string& file)
   std::vector<Command> commands;
   bool havePage = false;
   Parse(text, file, havePage, 0, commands);
+  // Steps left over at the end would never be played: a script that forgot its dialog.
+  const Command* waiting = nullptr;
+  for (const Command& c : commands) {
+    if (c.verb == Verb::Dialog && !waiting) waiting = &c;
+    if (c.verb == Verb::Edit || c.verb == Verb::About) waiting = nullptr;
+  }
+  if (waiting) throw ErrorAt(waiting->file, waiting->line, "dialog steps with no 'edit' or 'about' after them");
   return commands;
 }
 

@@ -16,8 +16,17 @@
 //   lookup "text" | lookup objects               command 7: a fixed answer, or the object's window
 //   ACTION "param" ...                           nbExecAction of the action registered as ACTION
 //   edit ACTION "param" ...                      nbEditAction with these texts in the slots
+//   dialog STEP                                  a step for the dialog that the next 'edit' or
+//                                                'about' opens, played there 50 ms after the one
+//                                                before: type 1|2 "text", press enter|escape|space|tab,
+//                                                click ok|cancel|picker, close, screenshot "file.png",
+//                                                show (what the dialog holds, into the trace). A
+//                                                dialog still open 2 s after its last step is closed
+//                                                (as is one opened by an 'edit' with no steps).
+//   about [CLOSE_AFTER_MS]                       nbAbout; with no dialog steps queued its box is
+//                                                closed after the delay (default 1000)
 //   wait MS | message CODE | send "Object" LPARAM
-//   print "[Var]" | variables | about [CLOSE_AFTER_MS] | screenshot "file.png"
+//   print "[Var]" | variables | screenshot "file.png"
 //   include "other.pub"                          the commands of another script, played here (its
 //                                                path taken from this script's folder)
 //
@@ -31,6 +40,7 @@
 #pragma once
 
 #include "framework/errors.h"
+#include "host/dialog_driver.h"
 
 #include <cstdint>
 #include <string>
@@ -39,7 +49,7 @@
 
 enum class Verb {
   Page, Rectangle, Text, Picture, Lines, Init, Register, Interface, Probe, Pick, Lookup,
-  Action, Edit, Wait, Print, Variables, Message, Send, About, Screenshot, Include,
+  Action, Edit, Wait, Print, Variables, Message, Send, About, Screenshot, Include, Dialog,
 };
 
 struct Command {
@@ -52,6 +62,7 @@ struct Command {
   std::vector<std::int32_t> numbers;  // whole-number arguments in order (About: its delay)
   std::uint32_t colour = 0;           // Rectangle, Text, Lines: 0xRRGGBB
   bool on = false;                    // Interface, Probe
+  DialogStep step;                    // Dialog
   // Pick without a text refuses; Lookup without a text finds objects again.
 };
 
@@ -62,7 +73,8 @@ public:
 };
 
 // Parses a whole script, with the scripts it includes; `file` names it in messages and is where
-// included paths start from. Throws ScriptError at the first bad line.
+// included paths start from. Throws ScriptError at the first bad line, or at the first of the
+// dialog steps that no 'edit' or 'about' follows.
 std::vector<Command> ParseScript(std::string_view text, const std::string& file);
 
 // Reads and parses a script file.

@@ -2,6 +2,8 @@
 
 #include "catalogue.h"
 #include "panels.h"
+#include "dialogs/edit_forms.h"
+#include "resources/texts.h"
 
 #include <string>
 
@@ -32,13 +34,14 @@ bool ExecAction(std::int32_t id, const HostString* params) {
 }
 
 bool EditAction(std::int32_t id, HostString* params) {
+  if (params == nullptr) return false;  // no block, nothing to edit
   switch (id) {
     case kActionCreate:
+      return EditObjectParamAction(&params[0], &params[1], texts::kVariableNameLabel);
     case kActionExecute:
+      return EditObjectParamAction(&params[0], &params[1], texts::kScaleLabel);
     case kActionClose:
-      // The property dialogs are not part of this build yet: nothing is edited, no slot changes.
-      (void)params;
-      return false;
+      return EditObjectAction(&params[0]);
     default:
       return false;
   }

@@ -72,7 +72,7 @@ NB_CALL void nbMessage(std::uint32_t code) {
 
 NB_CALL void nbAbout() {
   try {
-    ShowAbout(kTitle, kAuthor, kDescription);
+    ShowAbout();
   } catch (...) {
   }
 }

@@ -67,6 +67,42 @@ TEST(ScriptParse, ReadsPicturesAndLines) {
   EXPECT_EQ(c[3].colour, 0u);
 }
 
+TEST(ScriptParse, ReadsDialogSteps) {
+  const auto c = Parse(
+      "dialog type 1 \"Прямоугольник\"\n"
+      "dialog type 2 \"\"\n"
+      "dialog press enter\n"
+      "dialog press escape\n"
+      "dialog press space\n"
+      "dialog press tab\n"
+      "edit VitrelleCreate \"R\" \"[V]\"\n"
+      "dialog click ok\n"
+      "dialog click cancel\n"
+      "dialog click picker\n"
+      "dialog close\n"
+      "dialog screenshot \"d.png\"\n"
+      "dialog show\n"
+      "about\n");
+  using Key = DialogStep::Key;
+  using Button = DialogStep::Button;
+  const DialogStep steps[] = {
+      DialogStep::Type(1, "\xCF\xF0\xFF\xEC\xEE\xF3\xE3\xEE\xEB\xFC\xED\xE8\xEA"), DialogStep::Type(2, ""),
+      DialogStep::Press(Key::Enter), DialogStep::Press(Key::Escape), DialogStep::Press(Key::Space),
+      DialogStep::Press(Key::Tab), DialogStep::Click(Button::Ok), DialogStep::Click(Button::Cancel),
+      DialogStep::Click(Button::Picker), DialogStep::Close(), DialogStep::Screenshot("d.png"), DialogStep::Show(),
+  };
+  ASSERT_EQ(c.size(), std::size(steps) + 2);
+  std::size_t k = 0;
+  for (const Command& command : c) {
+    if (command.verb != Verb::Dialog) continue;
+    EXPECT_TRUE(command.step == steps[k]) << command.source;
+    ++k;
+  }
+  EXPECT_EQ(k, std::size(steps));
+  EXPECT_EQ(c[6].verb, Verb::Edit);
+  EXPECT_EQ(c[13].verb, Verb::About);
+}
+
 TEST(ScriptParse, CountsEveryPhysicalLine) {
   // BOM, CRLF, comments, blank and blank-only lines, no final newline.
   const auto c = Parse("\xEF\xBB\xBF# comment\r\n\r\n  \t\r\n  init  \r\n\t# indented comment\nregister");
@@ -152,6 +188,29 @@ const Malformed kMalformed[] = {
     {"about -5", "t.pub:1: a delay cannot be negative"},
     {"send \"R\" x", "t.pub:1: usage: send \"OBJECT\" LPARAM"},
     {"# fine\n\nscreenshot shot.png", "t.pub:3: unexpected 'shot.png'"},
+    {"dialog", "t.pub:1: usage: dialog type|press|click|close|screenshot|show ..."},
+    {"dialog \"show\"", "t.pub:1: usage: dialog type|press|click|close|screenshot|show ..."},
+    {"dialog 1 \"x\"", "t.pub:1: usage: dialog type|press|click|close|screenshot|show ..."},
+    {"dialog tpye 1 \"x\"", "t.pub:1: unknown dialog step 'tpye'"},
+    {"dialog type \"x\"", "t.pub:1: usage: dialog type 1|2 \"TEXT\""},
+    {"dialog type 3 \"x\"", "t.pub:1: usage: dialog type 1|2 \"TEXT\""},
+    {"dialog type 0 \"x\"", "t.pub:1: usage: dialog type 1|2 \"TEXT\""},
+    {"dialog type 1", "t.pub:1: usage: dialog type 1|2 \"TEXT\""},
+    {"dialog type 1 \"x\" \"y\"", "t.pub:1: usage: dialog type 1|2 \"TEXT\""},
+    {"dialog type 1 \"Ωmega\"", "t.pub:1: text has a character outside Windows-1251"},
+    {"dialog press", "t.pub:1: usage: dialog press enter|escape|space|tab"},
+    {"dialog press return", "t.pub:1: usage: dialog press enter|escape|space|tab"},
+    {"dialog press Enter", "t.pub:1: usage: dialog press enter|escape|space|tab"},
+    {"dialog press enter tab", "t.pub:1: usage: dialog press enter|escape|space|tab"},
+    {"dialog click", "t.pub:1: usage: dialog click ok|cancel|picker"},
+    {"dialog click 1", "t.pub:1: usage: dialog click ok|cancel|picker"},
+    {"dialog click apply", "t.pub:1: usage: dialog click ok|cancel|picker"},
+    {"dialog close now", "t.pub:1: usage: dialog close"},
+    {"dialog screenshot", "t.pub:1: usage: dialog screenshot \"FILE.png\""},
+    {"dialog show 1", "t.pub:1: usage: dialog show"},
+    {"dialog show\ninit", "t.pub:1: dialog steps with no 'edit' or 'about' after them"},
+    {"about\ndialog show\nabout\n\ndialog close\ndialog show",
+     "t.pub:5: dialog steps with no 'edit' or 'about' after them"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, ScriptErrors, ::testing::ValuesIn(kMalformed));
@@ -190,6 +249,19 @@ TEST_F(ScriptFiles, IncludedCommandsArePlayedInPlaceAndKnowTheirScript) {
   EXPECT_EQ(c[2].verb, Verb::Init);
   EXPECT_EQ(c[2].line, 2);
   EXPECT_EQ(c[2].file, top);
+}
+
+TEST_F(ScriptFiles, DialogStepsReachAcrossIncludes) {
+  Write("steps.pub", "dialog show\n");
+  EXPECT_EQ(LoadScript(Write("ok.pub", "include \"steps.pub\"\nabout\n")).size(), 2u);
+  const std::string stranded = Write("stranded.pub", "include \"steps.pub\"\ninit\n");
+  EXPECT_THROW(
+      try { LoadScript(stranded); } catch (const ScriptError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  (dir_ / "steps.pub").string() + ":1: dialog steps with no 'edit' or 'about' after them");
+        throw;
+      },
+      ScriptError);
 }
 
 TEST_F(ScriptFiles, IncludeFailuresNameTheIncludingLine) {

@@ -326,4 +326,62 @@ TEST_F(LensSoak, ThousandsOfLensesAndFramesLeaveNothingBehind) { Soak(); }
 // thumbnail, which the stand-in draws.
 TEST_F(ThumbnailLensSoak, ThousandsOfLensesAndTicksLeaveNothingBehind) { Soak(); }
 
+// Presses a button of whichever of the plug-in's dialogs is open, as soon as it shows: the
+// soak opens hundreds of them and has no time for an author.
+struct Dismisser {
+  static inline int button = IDOK;
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    for (const wchar_t* name : {L"VitrelleEditForm1", L"VitrelleEditForm2", L"VitrelleAboutForm"}) {
+      const HWND dialog = FindWindowW(name, nullptr);
+      if (dialog != nullptr && IsWindowVisible(dialog)) PostMessageW(GetDlgItem(dialog, button), BM_CLICK, 0, 0);
+    }
+  }
+};
+
+class DialogSoak : public HostTest {
+protected:
+  void SetUp() override {
+    HostTest::SetUp();
+    Start();
+    timer_ = SetTimer(nullptr, 0, USER_TIMER_MINIMUM, Dismisser::Tick);
+  }
+  void TearDown() override {
+    KillTimer(nullptr, timer_);
+    HostTest::TearDown();
+  }
+
+  // Each dialog `count` times: the two-field one confirmed (its slots replaced), the one-field
+  // one cancelled, the About box closed with its button.
+  void Openings(int count) {
+    for (int i = 0; i < count; ++i) {
+      std::vector<HostText> two = {std::string("Rectangle1"), std::string("[V]")};
+      Dismisser::button = IDOK;
+      ASSERT_TRUE(host->EditAction(1, two));
+      std::vector<HostText> one = {std::string("Rectangle1")};
+      Dismisser::button = IDCANCEL;
+      ASSERT_FALSE(host->EditAction(4, one));
+      Dismisser::button = IDOK;
+      host->About();
+    }
+  }
+
+private:
+  UINT_PTR timer_ = 0;
+};
+
+TEST_F(DialogSoak, FiveHundredOpeningsOfEachDialogLeaveNothingBehind) {
+  constexpr int kOpenings = 500;
+  const double start = Seconds();
+  Openings(20);
+  ASSERT_FALSE(HasFatalFailure());
+  const Reading warm = Read();
+  Print("dialogs, warm", warm, Seconds() - start);
+  Openings(kOpenings);
+  ASSERT_FALSE(HasFatalFailure());
+  const Reading after = Read();
+  Print("dialogs, after 3 x 500", after, Seconds() - start);
+  EXPECT_EQ(host->violations(), std::vector<std::string>{});
+  ExpectFlat("dialog openings", warm, after);
+}
+
 }  // namespace

@@ -1,0 +1,51 @@
+// The property dialogs of the actions: the object name alone (TEditForm1), or the object name
+// and one more parameter under a label the caller gives (TEditForm2). Each lives for one edit:
+// shown modally over the active window, read on OK, freed however it ends.
+#pragma once
+
+#include <string>
+
+#include "framework/dialog.h"
+#include "plugin/boundary.h"
+
+// Control ids, by which scripts and tests find the controls too.
+enum EditFormControl : int {
+  kOkBtn = IDOK,
+  kCancelBtn = IDCANCEL,
+  kEdit1 = 101,
+  kEdit2 = 102,
+  kSpeedButton1 = 103,
+  kImage1 = 104,
+  kLabel2 = 105,
+  kLabel1 = 106,
+  kLab1 = 107,
+};
+
+class TEditForm1 : public DialogForm {
+public:
+  explicit TEditForm1(HWND parent);
+
+protected:
+  // The controls both dialogs share, at the places of a dialog `clientHeight` high whose buttons
+  // stand at these tops; the two-field dialog's label takes the Alt key.
+  TEditForm1(HWND parent, const wchar_t* className, int clientHeight, int okTop, int cancelTop, bool labelKey);
+
+  void ButtonClick(int id) override;
+
+  Font font_;
+
+private:
+  // The object picker: the host's list, starting from the name in the field.
+  void SpeedButton1Click();
+};
+
+class TEditForm2 : public TEditForm1 {
+public:
+  explicit TEditForm2(HWND parent);
+};
+
+// Edits the object name of an action with one parameter; true when the author pressed OK, and
+// the slot then holds the new text.
+bool EditObjectAction(HostSlot param1);
+// Edits both parameters of an action with two; the second field is labelled `label`.
+bool EditObjectParamAction(HostSlot param1, HostSlot param2, const std::string& label);

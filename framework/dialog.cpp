@@ -1,0 +1,240 @@
+#include "framework/dialog.h"
+
+#include <commctrl.h>
+
+#include "framework/dib.h"
+#include "framework/errors.h"
+
+namespace {
+
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS;
+constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+
+// The colour of a picture's lower-left pixel, which it leaves out when drawn.
+COLORREF TransparentColourOf(const Dib& picture) { return GetPixel(picture.Canvas(), 0, picture.Height() - 1); }
+
+}  // namespace
+
+DialogForm::DialogForm(const wchar_t* className, HWND owner, int clientWidth, int clientHeight, COLORREF background)
+    : background_(background), clientHeight_(clientHeight) {
+  RECT outer = {0, 0, clientWidth, clientHeight};
+  AdjustWindowRectEx(&outer, kStyle, FALSE, kExStyle);
+  CreateParams params;
+  params.style = kStyle;
+  params.exStyle = kExStyle;
+  params.parent = owner;  // of a pop-up: its owner
+  params.width = outer.right - outer.left;
+  params.height = outer.bottom - outer.top;
+  CreateForm(className, params);
+  SetDefaultPlacement(true);
+}
+
+DialogForm::~DialogForm() { DestroyForm(); }
+
+int DialogForm::ShowModal() {
+  const HWND owner = GetWindow(Handle(), GW_OWNER);
+  const bool ownerWasEnabled = owner != nullptr && IsWindowEnabled(owner);
+  if (ownerWasEnabled) EnableWindow(owner, FALSE);
+  modalResult_ = mrNone;
+  Show();
+  MSG msg;
+  while (modalResult_ == mrNone && HandleAllocated()) {
+    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == 0) {
+      PostQuitMessage(int(msg.wParam));  // the application is ending: leave the quit to its loop
+      break;
+    }
+    if (got == -1) break;
+    if (!IsDialogMessageW(Handle(), &msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  // The owner takes the activation back before this window goes out of sight, so that it does
+  // not pass to some other program's window.
+  if (ownerWasEnabled) EnableWindow(owner, TRUE);
+  if (owner != nullptr && HandleAllocated() && GetActiveWindow() == Handle()) SetActiveWindow(owner);
+  if (HandleAllocated()) Hide();
+  return modalResult_ == mrNone ? int(mrCancel) : modalResult_;
+}
+
+void DialogForm::SetCaption(const std::string& utf8) { SetWindowTextW(Handle(), Widen(utf8).c_str()); }
+
+void DialogForm::SetOuterHeight(int height) { SetHeight(height); }
+
+std::wstring DialogForm::ControlText(int id) const {
+  const HWND control = GetDlgItem(Handle(), id);
+  std::wstring text(std::size_t(GetWindowTextLengthW(control)) + 1, L'\0');
+  text.resize(std::size_t(GetWindowTextW(control, text.data(), int(text.size()))));
+  return text;
+}
+
+void DialogForm::SetControlText(int id, const std::wstring& text) { SetDlgItemTextW(Handle(), id, text.c_str()); }
+
+HWND DialogForm::AddChild(const wchar_t* className, int id, RECT place, const std::wstring& text, DWORD style,
+                          DWORD exStyle, const Font& font) {
+  const HWND child = CreateWindowExW(exStyle, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, place.left,
+                                     place.top, place.right - place.left, place.bottom - place.top, Handle(),
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ThisModule(), nullptr);
+  if (child == nullptr) throw Exception("Error creating window");
+  SendMessageW(child, WM_SETFONT, WPARAM(font.Handle()), FALSE);
+  return child;
+}
+
+void DialogForm::AddLabel(int id, RECT place, const std::string& caption, const Font& font, LabelStyle style) {
+  DWORD s = style.centred ? SS_CENTER : style.wordWrap ? SS_LEFT : SS_LEFTNOWORDWRAP;
+  if (!style.accelerator) s |= SS_NOPREFIX;
+  const std::wstring text = Widen(caption);
+  if (style.autoSize) {
+    // Fonts differ between systems (a substitute may be wider): the text decides the size.
+    RECT extent = {0, 0, 0, 0};
+    const HDC dc = GetDC(Handle());
+    const HGDIOBJ old = SelectObject(dc, font.Handle());
+    DrawTextW(dc, text.c_str(), int(text.size()), &extent,
+              DT_CALCRECT | DT_SINGLELINE | (style.accelerator ? 0 : DT_NOPREFIX));
+    SelectObject(dc, old);
+    ReleaseDC(Handle(), dc);
+    place.right = place.left + extent.right;
+    place.bottom = place.top + extent.bottom;
+  }
+  const HWND label = AddChild(L"STATIC", id, place, text, s, 0, font);
+  if (style.transparent) transparentLabels_.push_back(label);
+}
+
+void DialogForm::AddEdit(int id, RECT place, const Font& font) {
+  AddChild(L"EDIT", id, place, L"", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, font);
+}
+
+void DialogForm::AddButton(int id, RECT place, const std::string& caption, const Font& font, bool isDefault,
+                           bool anchorBottom) {
+  const HWND button = AddChild(L"BUTTON", id, place, Widen(caption),
+                               WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0, font);
+  if (isDefault) defaultButton_ = id;
+  if (anchorBottom) bottomAnchored_.push_back(button);
+}
+
+void DialogForm::AddPicture(int id, RECT place, std::unique_ptr<Dib> picture) {
+  static const Font none(L"MS Sans Serif", 11);  // a picture shows no text
+  AddChild(L"STATIC", id, place, L"", SS_OWNERDRAW, 0, none);
+  pictures_[id] = std::move(picture);
+}
+
+void DialogForm::AddPictureButton(int id, RECT place, std::unique_ptr<Dib> glyph, const std::string& tooltip) {
+  static const Font none(L"MS Sans Serif", 11);
+  const HWND button = AddChild(L"BUTTON", id, place, L"", BS_OWNERDRAW, 0, none);
+  pictures_[id] = std::move(glyph);
+
+  INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&classes);
+  if (tooltip_ == nullptr) {
+    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
+                               ThisModule(), nullptr);
+  }
+  if (tooltip_ == nullptr) return;  // a button without its tip still works
+  std::wstring text = Widen(tooltip);
+  TOOLINFOW tool = {};
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = Handle();
+  tool.uId = reinterpret_cast<UINT_PTR>(button);
+  tool.lpszText = text.data();
+  SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void DialogForm::ButtonClick(int id) {
+  if (id == IDOK || id == IDCANCEL) SetModalResult(id);
+}
+
+void DialogForm::DrawPicture(const DRAWITEMSTRUCT& item) const {
+  const auto found = pictures_.find(int(item.CtlID));
+  const RECT& r = item.rcItem;
+  const bool button = item.CtlType == ODT_BUTTON;
+  const bool pressed = button && (item.itemState & ODS_SELECTED);
+  FillRect(item.hDC, &r, button ? GetSysColorBrush(COLOR_BTNFACE) : background_.get());
+  if (pressed) {
+    RECT edge = r;
+    DrawEdge(item.hDC, &edge, BDR_SUNKENOUTER, BF_RECT);
+  }
+  if (found == pictures_.end() || found->second == nullptr || found->second->Empty()) return;
+  const Dib& picture = *found->second;
+  const int shift = pressed ? 1 : 0;
+  const int x = r.left + (r.right - r.left - picture.Width()) / 2 + shift;
+  const int y = r.top + (r.bottom - r.top - picture.Height()) / 2 + shift;
+  GdiTransparentBlt(item.hDC, x, y, picture.Width(), picture.Height(), picture.Canvas(), 0, 0, picture.Width(),
+                    picture.Height(), TransparentColourOf(picture));
+}
+
+LRESULT DialogForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_ERASEBKGND: {
+      RECT client = {};
+      GetClientRect(Handle(), &client);
+      FillRect(reinterpret_cast<HDC>(wParam), &client, background_.get());
+      return 1;
+    }
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      const HDC dc = BeginPaint(Handle(), &ps);
+      Paint(dc);
+      EndPaint(Handle(), &ps);
+      return 0;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN: {
+      const auto dc = reinterpret_cast<HDC>(wParam);
+      const auto control = reinterpret_cast<HWND>(lParam);
+      for (HWND label : transparentLabels_) {
+        if (label == control) {
+          SetBkMode(dc, TRANSPARENT);
+          return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+        }
+      }
+      SetBkColor(dc, background_.Color());
+      return reinterpret_cast<LRESULT>(background_.get());
+    }
+    case WM_DRAWITEM:
+      DrawPicture(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+      return TRUE;
+    case WM_COMMAND: {
+      const int id = LOWORD(wParam);
+      // Enter and Escape arrive as OK and Cancel whether or not the dialog has such buttons.
+      if (HIWORD(wParam) == BN_CLICKED && GetDlgItem(Handle(), id) != nullptr) ButtonClick(id);
+      return 0;
+    }
+    case DM_GETDEFID:
+      return defaultButton_ != 0 ? MAKELRESULT(defaultButton_, DC_HASDEFID) : 0;
+    case WM_CLOSE:
+      SetModalResult(mrCancel);
+      return 0;
+    case WM_ACTIVATE:
+      // The focus leaves with the activation and comes back to the same control.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        const HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(Handle(), focus)) lastFocus_ = focus;
+      } else {
+        const HWND focus = lastFocus_ != nullptr && IsWindow(lastFocus_) ? lastFocus_
+                                                                         : GetNextDlgTabItem(Handle(), nullptr, FALSE);
+        if (focus != nullptr) SetFocus(focus);
+        return 0;
+      }
+      break;
+    case WM_SIZE: {
+      const int height = HIWORD(lParam);
+      if (wParam != SIZE_MINIMIZED && height != clientHeight_) {
+        for (HWND control : bottomAnchored_) {
+          RECT r = {};
+          GetWindowRect(control, &r);
+          MapWindowPoints(HWND_DESKTOP, Handle(), reinterpret_cast<POINT*>(&r), 2);
+          SetWindowPos(control, nullptr, r.left, r.top + height - clientHeight_, 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        clientHeight_ = height;
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  return Form::HandleMessage(message, wParam, lParam);
+}
