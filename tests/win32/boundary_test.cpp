@@ -1,6 +1,7 @@
 // The plug-in boundary through the real DLL: exports, hand-over, catalogue, dispatch and the
 // result protocol, as a host calling with the register convention sees them.
 #include "heap_usage.h"
+#include "host/dialog_driver.h"
 #include "host_fixture.h"
 
 #include "host/thunks.h"
@@ -279,11 +280,13 @@ TEST_F(HostTest, ActionsBeforeRegistrationSkipTheWriteAndStillAnswer) {
   host->Message(2);
 }
 
-TEST_F(HostTest, EditingChangesNoSlotUntilTheDialogsExist) {
+TEST_F(HostTest, EditingThatTheAuthorCancelsChangesNoSlot) {
   Start();
   for (std::int32_t id : {1, 3, 4}) {
     std::vector<HostText> params = {std::string("Rectangle1"), std::string("[Var]")};
+    DialogDriver author({DialogStep::Type(1, "Other"), DialogStep::Press(DialogStep::Key::Escape)});
     EXPECT_FALSE(host->EditAction(id, params)) << id;
+    EXPECT_FALSE(author.Finish().empty());
     EXPECT_EQ(params[0], "Rectangle1");
     EXPECT_EQ(params[1], "[Var]");
   }
@@ -324,7 +327,7 @@ TEST_F(HostTest, ThousandsOfCallsLeaveTheHeapAsTheyFoundIt) {
     host->ExecAction(3, {std::string("Rectangle1"), std::string("4")});
     host->ExecAction(4, {std::string("Rectangle1")});
     std::vector<HostText> slots = {std::string("Rectangle1"), std::string("8")};
-    host->EditAction(3, slots);
+    host->EditAction(2, slots);  // refused; the dialogs have a soak of their own
     host->Message(2);
     host->ClearRecords();
   };
