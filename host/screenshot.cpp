@@ -24,76 +24,80 @@ private:
   HDC dc_;
 };
 
-// A memory DC with one object selected into it; puts the original back before it goes.
-class MemoryDc {
+// A top-down 24-bit DIB section selected into a memory DC of its own; puts back what it replaced.
+class Capture {
 public:
-  MemoryDc(HDC like, HGDIOBJ object) : dc_(CreateCompatibleDC(like)) {
-    if (!dc_) throw Exception("cannot create a memory DC");
-    old_ = SelectObject(dc_, object);
+  Capture(HDC like, int width, int height) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down rows, as PNG stores them
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    bitmap_ = CreateDIBSection(like, &info, DIB_RGB_COLORS, &bits_, nullptr, 0);
+    dc_ = bitmap_ ? CreateCompatibleDC(like) : nullptr;
+    if (!dc_) {
+      if (bitmap_) DeleteObject(bitmap_);
+      throw Exception("cannot create the capture bitmap");
+    }
+    old_ = SelectObject(dc_, bitmap_);
   }
-  ~MemoryDc() {
+  ~Capture() {
     SelectObject(dc_, old_);
     DeleteDC(dc_);
+    DeleteObject(bitmap_);
   }
-  MemoryDc(const MemoryDc&) = delete;
-  MemoryDc& operator=(const MemoryDc&) = delete;
-  HDC get() const { return dc_; }
+  Capture(const Capture&) = delete;
+  Capture& operator=(const Capture&) = delete;
+  HDC dc() const { return dc_; }
+  std::uint8_t* bits() const { return static_cast<std::uint8_t*>(bits_); }
 
 private:
-  HDC dc_;
-  HGDIOBJ old_;
+  HBITMAP bitmap_ = nullptr;
+  void* bits_ = nullptr;
+  HDC dc_ = nullptr;
+  HGDIOBJ old_ = nullptr;
 };
-
-struct GdiObjectDeleter {
-  void operator()(HBITMAP bitmap) const { DeleteObject(bitmap); }
-};
-using BitmapHandle = std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiObjectDeleter>;
 
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-void SaveBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  std::unique_ptr<std::FILE, FileCloser> file(_wfopen(WideFromHost(path).c_str(), L"wb"));
-  if (!file) throw Exception("cannot create the screenshot file");
-  if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size() || std::fflush(file.get()) != 0)
-    throw Exception("cannot write the screenshot file");
-}
-
 }  // namespace
 
-SIZE SaveScreenshot(const std::string& path) {
-  const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
-  const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN), height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-  if (width <= 0 || height <= 0) throw Exception("the screen has no size");
+SIZE SaveScreenshot(const std::string& path, const RECT& area) {
+  const RECT screen = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                       GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                       GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+  RECT seen;
+  if (!IntersectRect(&seen, &area, &screen)) throw Exception("the area is off the screen");
+  const int width = seen.right - seen.left, height = seen.bottom - seen.top;
 
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top-down rows, as PNG stores them
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
-
-  ScreenDc screen;
-  void* bits = nullptr;
-  BitmapHandle bitmap(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!bitmap) throw Exception("cannot create the capture bitmap");
-  {
-    MemoryDc memory(screen.get(), bitmap.get());
-    // CAPTUREBLT so that layered windows (the lens) are in the picture.
-    if (!BitBlt(memory.get(), 0, 0, width, height, screen.get(), left, top, SRCCOPY | CAPTUREBLT))
-      throw Exception("cannot copy the screen");
-    GdiFlush();
-  }
+  ScreenDc screenDc;
+  Capture capture(screenDc.get(), width, height);
+  // CAPTUREBLT so that layered windows (the lens) are in the picture, as a user sees them.
+  if (!BitBlt(capture.dc(), 0, 0, width, height, screenDc.get(), seen.left, seen.top, SRCCOPY | CAPTUREBLT))
+    throw Exception("cannot copy the screen");
+  GdiFlush();
 
   // DIB rows are padded to four bytes and hold blue, green, red.
-  const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
-  auto* pixels = static_cast<std::uint8_t*>(bits);
+  const std::size_t stride = (std::size_t(width) * 3 + 3) & ~std::size_t{3};
   for (int y = 0; y < height; ++y) {
-    std::uint8_t* p = pixels + y * stride;
+    std::uint8_t* p = capture.bits() + y * stride;
     for (int x = 0; x < width; ++x, p += 3) std::swap(p[0], p[2]);
   }
-  SaveBytes(path, EncodePng(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height), pixels, stride));
+  const std::vector<std::uint8_t> png = EncodePng(std::uint32_t(width), std::uint32_t(height), capture.bits(), stride);
+  std::unique_ptr<std::FILE, FileCloser> file(_wfopen(WideFromHost(path).c_str(), L"wb"));
+  if (!file) throw Exception("cannot create the screenshot file");
+  if (std::fwrite(png.data(), 1, png.size(), file.get()) != png.size() || std::fflush(file.get()) != 0)
+    throw Exception("cannot write the screenshot file");
   return {width, height};
+}
+
+SIZE SaveScreenshot(const std::string& path) {
+  const RECT screen = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                       GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                       GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+  return SaveScreenshot(path, screen);
 }
