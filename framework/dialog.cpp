@@ -72,12 +72,12 @@ std::wstring DialogForm::ControlText(int id) const {
 void DialogForm::SetControlText(int id, const std::wstring& text) { SetDlgItemTextW(Handle(), id, text.c_str()); }
 
 HWND DialogForm::AddChild(const wchar_t* className, int id, RECT place, const std::wstring& text, DWORD style,
-                          DWORD exStyle, const Font& font) {
+                          DWORD exStyle, const Font* font) {
   const HWND child = CreateWindowExW(exStyle, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, place.left,
                                      place.top, place.right - place.left, place.bottom - place.top, Handle(),
                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ThisModule(), nullptr);
   if (child == nullptr) throw Exception("Error creating window");
-  SendMessageW(child, WM_SETFONT, WPARAM(font.Handle()), FALSE);
+  if (font != nullptr) SendMessageW(child, WM_SETFONT, WPARAM(font->Handle()), FALSE);
   return child;
 }
 
@@ -97,31 +97,29 @@ void DialogForm::AddLabel(int id, RECT place, const std::string& caption, const 
     place.right = place.left + extent.right;
     place.bottom = place.top + extent.bottom;
   }
-  const HWND label = AddChild(L"STATIC", id, place, text, s, 0, font);
+  const HWND label = AddChild(L"STATIC", id, place, text, s, 0, &font);
   if (style.transparent) transparentLabels_.push_back(label);
 }
 
 void DialogForm::AddEdit(int id, RECT place, const Font& font) {
-  AddChild(L"EDIT", id, place, L"", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, font);
+  AddChild(L"EDIT", id, place, L"", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, &font);
 }
 
 void DialogForm::AddButton(int id, RECT place, const std::string& caption, const Font& font, bool isDefault,
                            bool anchorBottom) {
   const HWND button = AddChild(L"BUTTON", id, place, Widen(caption),
-                               WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0, font);
+                               WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0, &font);
   if (isDefault) defaultButton_ = id;
   if (anchorBottom) bottomAnchored_.push_back(button);
 }
 
 void DialogForm::AddPicture(int id, RECT place, std::unique_ptr<Dib> picture) {
-  static const Font none(L"MS Sans Serif", 11);  // a picture shows no text
-  AddChild(L"STATIC", id, place, L"", SS_OWNERDRAW, 0, none);
+  AddChild(L"STATIC", id, place, L"", SS_OWNERDRAW, 0, nullptr);
   pictures_[id] = std::move(picture);
 }
 
 void DialogForm::AddPictureButton(int id, RECT place, std::unique_ptr<Dib> glyph, const std::string& tooltip) {
-  static const Font none(L"MS Sans Serif", 11);
-  const HWND button = AddChild(L"BUTTON", id, place, L"", BS_OWNERDRAW, 0, none);
+  const HWND button = AddChild(L"BUTTON", id, place, L"", BS_OWNERDRAW, 0, nullptr);
   pictures_[id] = std::move(glyph);
 
   INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_WIN95_CLASSES};

@@ -69,7 +69,7 @@ protected:
 
 private:
   HWND AddChild(const wchar_t* className, int id, RECT place, const std::wstring& text, DWORD style,
-                DWORD exStyle, const Font& font);
+                DWORD exStyle, const Font* font);
   void DrawPicture(const DRAWITEMSTRUCT& item) const;
 
   SolidBrush background_;
