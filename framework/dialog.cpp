@@ -165,12 +165,9 @@ void DialogForm::DrawPicture(const DRAWITEMSTRUCT& item) const {
 
 LRESULT DialogForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_ERASEBKGND: {
-      RECT client = {};
-      GetClientRect(Handle(), &client);
-      FillRect(reinterpret_cast<HDC>(wParam), &client, background_.get());
+    case WM_ERASEBKGND:
+      background_.FillClient(Handle(), reinterpret_cast<HDC>(wParam));
       return 1;
-    }
     case WM_PAINT: {
       PAINTSTRUCT ps;
       const HDC dc = BeginPaint(Handle(), &ps);

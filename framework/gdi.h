@@ -34,6 +34,12 @@ public:
 
   HBRUSH get() const { return brush_; }
   COLORREF Color() const { return color_; }
+  // Paints a window's whole client area (its background, on WM_ERASEBKGND).
+  void FillClient(HWND window, HDC dc) const {
+    RECT client = {};
+    GetClientRect(window, &client);
+    FillRect(dc, &client, brush_);
+  }
   // False when the colour is the same or no brush could be made (the old one stays).
   bool SetColor(COLORREF color) {
     if (color == color_) return false;

@@ -57,12 +57,9 @@ TRect TThumbForm::SourceRect() const {
 
 LRESULT TThumbForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_ERASEBKGND: {
-      RECT client = {};
-      GetClientRect(Handle(), &client);
-      FillRect(reinterpret_cast<HDC>(wParam), &client, background_.get());
+    case WM_ERASEBKGND:
+      background_.FillClient(Handle(), reinterpret_cast<HDC>(wParam));
       return 1;
-    }
     case WM_SHOWWINDOW:
       if (!wParam) FormHide();
       break;
