@@ -23,6 +23,7 @@ const char* const kKnownTexts[] = {
     "Cannot load image. Compression error found in PNG file.",
     "Cannot load image. Extra compressed data found in PNG file.",
     "Cannot load image. No image data found in PNG file.",
+    "Cannot load image. Not enough memory for the PNG image.",
     "LZ77 decompression error.",
     "Stream read error",
 };

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <utility>
 
 #include "imaging/crc32.h"
@@ -22,9 +23,11 @@ const char kCriticalChunk[] = "Cannot load PNG image. Unexpected but critical ch
 const char kCompressionError[] = "Cannot load image. Compression error found in PNG file.";
 const char kExtraData[] = "Cannot load image. Extra compressed data found in PNG file.";
 const char kNoImageData[] = "Cannot load image. No image data found in PNG file.";
+const char kNoMemory[] = "Cannot load image. Not enough memory for the PNG image.";
 
-// The reader holds at most this much for one image: its pixels and two rows.
-constexpr std::uint64_t kMaxImageBytes = std::uint64_t(512) << 20;
+// The reader holds at most this much for one image: its pixels (64 MB at most, kMaxPixels) and
+// two rows.
+constexpr std::uint64_t kMaxImageBytes = std::uint64_t(96) << 20;
 
 inline std::uint32_t BigEndian32(const std::uint8_t* p) {
   return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
@@ -43,6 +46,18 @@ unsigned FileSamples(std::uint8_t color_type) {
     case 4: return 2;
     case 6: return 4;
     default: return 1;
+  }
+}
+
+// The pairs of colour type and bit depth that PNG defines and the reader decodes.
+bool IsColorFormat(std::uint8_t color_type, std::uint8_t bit_depth) {
+  switch (color_type) {
+    case 0: return bit_depth == 1 || bit_depth == 2 || bit_depth == 4 || bit_depth == 8 || bit_depth == 16;
+    case 3: return bit_depth == 1 || bit_depth == 2 || bit_depth == 4 || bit_depth == 8;
+    case 2:
+    case 4:
+    case 6: return bit_depth == 8 || bit_depth == 16;
+    default: return false;
   }
 }
 
@@ -204,8 +219,13 @@ void TPNGGraphic::ReadImage(Stream& stream) {
     Report(TProgressStage::psEnding, percent, "");
   };
   try {
-    ReadImageChunks();
-    decoder_->DecodeEnd();
+    try {
+      ReadImageChunks();
+      decoder_->DecodeEnd();
+    } catch (const std::bad_alloc&) {
+      // A picture within the limits may still not fit in what is left of the address space.
+      throw EInvalidGraphic(kNoMemory);
+    }
   } catch (...) {
     finish(0);
     Clear();  // no half-read picture is left behind as if it were the image
@@ -343,8 +363,15 @@ std::uint8_t ScaleSample(std::uint32_t v, unsigned bits) {
 }
 }  // namespace
 
+// bKGD and tRNS samples are read at the header's bit depth, which nothing has checked before
+// the target format is chosen.
+void TPNGGraphic::RequireColorFormat() const {
+  if (!IsColorFormat(properties_.ColorType, properties_.BitsPerSample)) throw EInvalidGraphic(kInvalidColorFormat);
+}
+
 void TPNGGraphic::ReadBackground() {
   ReadChunkData();
+  RequireColorFormat();
   const std::uint8_t* d = chunk_buffer_.data();
   const unsigned bits = properties_.BitsPerSample;
   switch (properties_.ColorType) {
@@ -370,6 +397,7 @@ void TPNGGraphic::ReadBackground() {
 
 void TPNGGraphic::ReadTransparency() {
   ReadChunkData();
+  RequireColorFormat();
   const std::uint8_t* d = chunk_buffer_.data();
   const unsigned bits = properties_.BitsPerSample;
   auto reduce = [bits](std::uint32_t v) { return std::uint8_t(bits == 16 ? v * 255 / 65535 : v); };
@@ -384,7 +412,14 @@ void TPNGGraphic::ReadTransparency() {
 
 void TPNGGraphic::PrepareBitmap() {
   if (has_palette_) SetPalette(palette_entries_);
-  SetSize(int(properties_.Width), int(properties_.Height));
+  try {
+    SetSize(int(properties_.Width), int(properties_.Height));
+  } catch (const std::bad_alloc&) {
+    throw EInvalidGraphic(kNoMemory);
+  } catch (const Exception&) {
+    // The bitmap's own failure to get its pixels (on Windows, a DIB section refused).
+    throw EInvalidGraphic(kNoMemory);
+  }
   // Rows of an image without interlacing are each written whole; only those that never arrive
   // get the background (DecodeRows), which spares a pass over the picture.
   if (properties_.InterlaceMethod == 1) Fill(background_color_);

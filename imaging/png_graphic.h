@@ -65,7 +65,8 @@ public:
   ~TPNGGraphic() override;
 
   // Reads one PNG from the stream's position and replaces the picture with it; the stream then
-  // stands just after IEND. Throws EInvalidGraphic, EGraphicCompression or EReadError.
+  // stands just after IEND. Throws EInvalidGraphic, EGraphicCompression or EReadError; memory
+  // that cannot be had is an EInvalidGraphic too.
   void ReadImage(Stream& stream);
   // The check pass: signature, IHDR and the gamma; fills Properties().
   bool ReadHeader(Stream& stream);
@@ -75,9 +76,11 @@ public:
   TColor BackgroundColor() const { return background_color_; }
   void SetProgressObserver(TProgressObserver* observer) { observer_ = observer; }
 
-  // Images whose pixels would need more memory than this are refused before anything is
-  // allocated for them.
-  static constexpr std::uint64_t kMaxPixels = std::uint64_t(1) << 27;
+  // Images of more pixels are refused before anything is allocated for them. The plug-in's own
+  // pictures are 120 by 120; 4096 by 4096 (64 MB at 32 bits) is as large as a screen-sized
+  // picture gets, and still a block that a long-running 32-bit host can usually find in its
+  // address space, where hundreds of megabytes often cannot be had in one piece.
+  static constexpr std::uint64_t kMaxPixels = std::uint64_t(1) << 24;
 
 private:
   struct ReadState;
@@ -93,6 +96,7 @@ private:
   void ReadTransparency();
   void ReadBackground();
   void ReadGamma();
+  void RequireColorFormat() const;
   void ReadImageData();
   void PrepareBitmap();
   void DecodeRows(std::uint32_t first_row, std::uint32_t first_column, std::uint32_t row_step,

@@ -1,7 +1,9 @@
 // The PNG reader against pictures whose samples we know: every format it accepts, every filter,
 // Adam7, the chunk rules, and a table of damaged files with the exact error each must raise.
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <new>
 #include <random>
 #include <string>
 #include <utility>
@@ -350,6 +352,87 @@ std::vector<Broken> BrokenFiles() {
 TEST(PngReader, BrokenFilesFailWithTheirOwnText) {
   for (const Broken& b : BrokenFiles()) {
     EXPECT_EQ(Decode(b.png).error, b.error) << b.what;
+  }
+}
+
+TEST(PngReader, ChunksThatReadTheHeaderMeetOnlyValidColourFormats) {
+  // bKGD at depth 0 divided by zero before the format was checked; every chunk that looks at
+  // the depth or the colour type must find them refused first.
+  const std::vector<pe::Chunk> chunks[] = {
+      {pe::Bytes("bKGD", {0, 1, 0, 2, 0, 3})}, {pe::Bytes("tRNS", {0, 1, 0, 2, 0, 3})},
+      {pe::Bytes("PLTE", {1, 2, 3, 4, 5, 6})}, {pe::Gama(45455)},
+      {pe::Gama(45455), pe::Bytes("PLTE", {1, 2, 3}), pe::Bytes("bKGD", {0, 1, 0, 2, 0, 3}),
+       pe::Bytes("tRNS", {0, 1, 0, 2, 0, 3})}};
+  for (std::uint8_t type : {0, 1, 2, 3, 4, 5, 6, 7}) {
+    for (std::uint8_t depth : {0, 3, 5, 7, 8, 9, 32}) {
+      if (pe::IsValid(type, depth)) continue;
+      for (std::size_t i = 0; i < std::size(chunks); ++i) {
+        pe::Options o;
+        o.chunks = chunks[i];
+        std::vector<pe::ChunkView> c = pe::SplitChunks(Small(pe::kRGB, 8, o));
+        c[0].data[8] = depth;
+        c[0].data[9] = type;
+        EXPECT_EQ(Decode(pe::JoinChunks(c)).error, kColor) << "type " << int(type) << " depth " << int(depth)
+                                                           << " chunks " << i;
+      }
+    }
+  }
+}
+
+// A picture whose pixel storage cannot be had.
+class StarvedPNG : public TPNGGraphic {
+public:
+  explicit StarvedPNG(bool throws) : throws_(throws) {}
+
+protected:
+  std::uint8_t* AllocatePixels(int, int height, PixelFormat, std::size_t stride) override {
+    if (throws_ && stride * std::size_t(height) != 0) throw std::bad_alloc();
+    return nullptr;
+  }
+
+private:
+  bool throws_;
+};
+
+TEST(PngReader, SizesAFileCanClaim) {
+  // IHDR, a zlib stream that never ends and IEND: the rows never arrive and keep the background.
+  auto claiming = [](std::uint32_t width, std::uint32_t height) {
+    std::vector<std::uint8_t> ihdr = {0, 0, 0, 0, 0, 0, 0, 0, 8, pe::kRGBA, 0, 0, 0};
+    for (int i = 0; i < 4; ++i) {
+      ihdr[i] = std::uint8_t(width >> (24 - 8 * i));
+      ihdr[4 + i] = std::uint8_t(height >> (24 - 8 * i));
+    }
+    return pe::JoinChunks({{"IHDR", ihdr}, {"IDAT", {0x78, 0x01, 0, 0, 0, 0xFF, 0xFF}}, {"IEND", {}}});
+  };
+  const char kTooLarge[] = "Cannot load image. The PNG image of %ux%u pixels is too large to hold in memory.";
+  auto too_large = [&](std::uint32_t w, std::uint32_t h) {
+    char text[160];
+    std::snprintf(text, sizeof text, kTooLarge, w, h);
+    return std::string(text);
+  };
+  EXPECT_EQ(Decode(claiming(11000, 11000)).error, too_large(11000, 11000));  // 484 MB in 64 bytes
+  EXPECT_EQ(Decode(claiming(4097, 4096)).error, too_large(4097, 4096));
+  EXPECT_EQ(Decode(claiming(1u << 24, 1)).error, too_large(1u << 24, 1));  // fits, but not its rows
+  // The largest picture allowed is decoded, in the 32-bit build as well.
+  {
+    std::vector<std::uint8_t> png = claiming(4096, 4096);
+    TPNGGraphic image;
+    MemoryStream stream(png.data(), png.size());
+    image.ReadImage(stream);
+    EXPECT_EQ(image.Width(), 4096);
+    EXPECT_EQ(image.PixelColor(4095, 4095), RGBColor(255, 255, 255));
+  }
+  // Memory refused inside the limit is the reader's error, whichever way the bitmap fails.
+  for (bool throws : {false, true}) {
+    std::vector<std::uint8_t> png = Small();
+    StarvedPNG image(throws);
+    MemoryStream stream(png.data(), png.size());
+    try {
+      image.ReadImage(stream);
+      ADD_FAILURE() << "decoded without memory";
+    } catch (const EInvalidGraphic& e) {
+      EXPECT_STREQ(e.what(), "Cannot load image. Not enough memory for the PNG image.");
+    }
   }
 }
 
