@@ -104,6 +104,42 @@ int main(int argc, char** argv) {
                    Iccp("icc", std::vector<std::uint8_t>(64, 1), At::kAfterIHDR), Bytes("vpAg", {0, 1, 2, 3}),
                    Text("Comment", "after the data", At::kAfterIDAT)}));
 
+  // The chunks that read header fields, in the form each colour type gives them, so that
+  // mutations of the header meet them.
+  for (const Format& f : kFormats) {
+    const std::uint16_t top = std::uint16_t(f.depth == 16 ? 65535 : (1u << f.depth) - 1);
+    const bool colour = f.type == kRGB || f.type == kRGBA;
+    std::vector<Chunk> chunks = {Gama(45455, At::kAfterIHDR)};
+    if (f.type == kIndexed) {
+      chunks.push_back(Bytes("bKGD", {1}));
+      chunks.push_back(Bytes("tRNS", {0, 128}));
+    } else {
+      chunks.push_back(colour ? Words("bKGD", {top, 0, std::uint16_t(top / 2)}) : Words("bKGD", {top}));
+      chunks.push_back(colour ? Words("tRNS", {0, top, 1}) : Words("tRNS", {1}));
+    }
+    corpus.Add(std::string(f.name) + "_gama_bkgd_trns", MakePhoto(5, 4, f.type, f.depth, 11), With(chunks));
+  }
+  // Each ancillary chunk before and after PLTE, among the IDAT chunks and after them.
+  const struct {
+    const char* name;
+    At at;
+  } kPlaces[] = {{"before_plte", At::kAfterIHDR},
+                 {"after_plte", At::kBeforeIDAT},
+                 {"among_idat", At::kAmongIDAT},
+                 {"after_idat", At::kAfterIDAT}};
+  const Image pal8 = MakePhoto(6, 5, kIndexed, 8, 5);
+  const std::uint32_t chrm[8] = {31270, 32900, 64000, 33000, 30000, 60000, 15000, 6000};
+  for (const auto& place : kPlaces) {
+    const Chunk chunks[] = {Gama(45455, place.at), Bytes("bKGD", {2}, place.at), Bytes("tRNS", {0, 64}, place.at),
+                            Text("Title", "seed", place.at), Phys(2835, 2835, 1, place.at), Chrm(chrm, place.at),
+                            Iccp("icc", std::vector<std::uint8_t>(16, 1), place.at), Bytes("sRGB", {0}, place.at)};
+    for (const Chunk& chunk : chunks) {
+      Options o = With({chunk});
+      o.idat_sizes = {24};
+      corpus.Add("p8_" + chunk.type + "_" + place.name, pal8, o);
+    }
+  }
+
   // Chunk layout.
   Options split;
   split.idat_sizes = {1, 16, 16, 16, 16};
