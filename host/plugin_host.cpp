@@ -1,5 +1,6 @@
 #include "plugin_host.h"
 
+#include "global_memory_spy.h"
 #include "publication.h"
 #include "thunks.h"
 
@@ -70,10 +71,12 @@ PluginHost::PluginHost(const std::string& path) {
       throw std::runtime_error(path + " does not export " + kExportNames[i]);
     }
   }
+  memory_ = std::make_unique<GlobalMemorySpy>(module_);
   current = this;
 }
 
 PluginHost::~PluginHost() {
+  memory_.reset();
   FreeLibrary(module_);
   current = nullptr;
 }
@@ -184,19 +187,31 @@ bool PluginHost::EditAction(std::int32_t id, std::vector<HostText>& params) {
     if (params[i]) slots[i] = NewHostBlock(*params[i]);
   const std::vector<char*> handed = slots;
 
+  memory_->Begin();
   lastRaw_ = Call("nbEditAction", exports_[kEditAction], {static_cast<std::uint32_t>(id), Word(slots.data())});
+  memory_->End();
 
-  // A slot still holding the host's own block is indistinguishable from one the plug-in refilled
-  // at the same address; either way the slot's text is what the host reads back.
+  // A freed block's address may come straight back from the next allocation, so what the
+  // plug-in freed and allocated tells a refilled slot from one left alone.
+  replaced_.assign(slots.size(), false);
   for (std::size_t i = 0; i < slots.size(); ++i) {
-    if (slots[i] != handed[i]) {
-      if (handed[i] && !FreedOrReused(handed[i], slots))
-        Violation("nbEditAction replaced a slot without freeing its block");
+    const bool freed = handed[i] && (memory_->Hooked() ? memory_->Freed(handed[i]) : !BlockAlive(handed[i]));
+    replaced_[i] = slots[i] && (memory_->Hooked() ? memory_->Allocated(slots[i]) : slots[i] != handed[i]);
+    if (replaced_[i] || slots[i] != handed[i]) {
+      if (handed[i] && !freed) Violation("nbEditAction replaced a slot without freeing its block");
       CheckPluginBlock("nbEditAction", slots[i]);
+    } else if (freed) {
+      Violation("nbEditAction freed a slot's block and left it in the slot");
+      slots[i] = nullptr;  // not the host's to free again
     }
     if (i < params.size()) params[i] = slots[i] ? HostText(slots[i]) : std::nullopt;
     if (slots[i]) GlobalFree(slots[i]);
   }
+  return (lastRaw_ & 0xFF) != 0;
+}
+
+bool PluginHost::EditActionNullBlock(std::int32_t id) {
+  lastRaw_ = Call("nbEditAction", exports_[kEditAction], {static_cast<std::uint32_t>(id), 0u});
   return (lastRaw_ & 0xFF) != 0;
 }
 

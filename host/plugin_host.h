@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,6 +37,7 @@ struct InitStrings {
   HostText title, author, description;
 };
 
+class GlobalMemorySpy;
 class Publication;
 
 class PluginHost {
@@ -69,6 +71,10 @@ public:
   bool ExecActionNullBlock(std::int32_t id);
   // nbEditAction: the elements are host slots; params receives what the slots hold afterwards.
   bool EditAction(std::int32_t id, std::vector<HostText>& params);
+  // nbEditAction with a null parameter block.
+  bool EditActionNullBlock(std::int32_t id);
+  // Which slots the last nbEditAction refilled with a block of its own allocation.
+  const std::vector<bool>& replacedSlots() const { return replaced_; }
   void Message(std::uint32_t code);
   void About();
 
@@ -122,6 +128,8 @@ private:
 
   HMODULE module_ = nullptr;
   FARPROC exports_[9] = {};
+  std::unique_ptr<GlobalMemorySpy> memory_;  // the plug-in's own global blocks
+  std::vector<bool> replaced_;
   std::uint32_t lastRaw_ = 0;
   std::vector<CatalogueEntry> catalogue_;
   std::vector<VariableWrite> writes_;

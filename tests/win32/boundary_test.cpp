@@ -134,6 +134,7 @@ TEST_F(HostTest, UnknownActionIdsAreRefusedWithoutTouchingAnything) {
     EXPECT_EQ(host->lastRawResult() & 0xFF, 0u);
     EXPECT_FALSE(host->ExecActionNullBlock(id));
     EXPECT_FALSE(host->EditAction(id, params));
+    EXPECT_FALSE(host->EditActionNullBlock(id));
     EXPECT_EQ(params[0], "Rectangle1");
     EXPECT_EQ(params[1], "4");
   }

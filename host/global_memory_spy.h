@@ -1,0 +1,46 @@
+// Logs the global memory blocks that one loaded module allocates and frees, by pointing the
+// GlobalAlloc and GlobalFree entries of its import table at the spy. The host needs it to tell a
+// slot that the plug-in refilled from one it left alone: the address of a freed block comes back
+// from the next allocation of the same size, so the pointers alone cannot say.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+class GlobalMemorySpy {
+public:
+  // Hooks the module's imports (one spy at a time); Hooked() says whether it found them.
+  explicit GlobalMemorySpy(HMODULE module);
+  ~GlobalMemorySpy();
+  GlobalMemorySpy(const GlobalMemorySpy&) = delete;
+  GlobalMemorySpy& operator=(const GlobalMemorySpy&) = delete;
+
+  bool Hooked() const { return allocEntry_ != nullptr && freeEntry_ != nullptr; }
+
+  // Blocks are logged between Begin and End; the outermost Begin starts an empty log, so calls
+  // nested inside a logged call add to it.
+  void Begin();
+  void End() { --depth_; }
+
+  // Whether the module freed this block since the log began.
+  bool Freed(const void* block) const;
+  // Whether the module allocated this block since the log began and still holds it.
+  bool Allocated(const void* block) const;
+
+private:
+  struct Event {
+    bool allocated;  // or freed
+    const void* block;
+  };
+  static HGLOBAL WINAPI OnAlloc(UINT flags, SIZE_T bytes);
+  static HGLOBAL WINAPI OnFree(HGLOBAL block);
+  static void Write(void** entry, void* value);
+
+  void** allocEntry_ = nullptr;
+  void** freeEntry_ = nullptr;
+  void* realAlloc_ = nullptr;
+  void* realFree_ = nullptr;
+  int depth_ = 0;
+  std::vector<Event> events_;
+};
