@@ -10,6 +10,23 @@ namespace {
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 
+wchar_t UpperCase(wchar_t c) {
+  CharUpperBuffW(&c, 1);
+  return c;
+}
+
+// The letter after the single "&" of a control's text, in upper case; 0 when it has none.
+wchar_t MnemonicOf(HWND control) {
+  wchar_t text[256] = {};
+  GetWindowTextW(control, text, 256);
+  for (const wchar_t* p = text; *p != L'\0'; ++p) {
+    if (*p != L'&') continue;
+    if (p[1] != L'&') return UpperCase(p[1]);
+    ++p;  // "&&" is an ampersand
+  }
+  return 0;
+}
+
 // The colour of a picture's lower-left pixel, which it leaves out when drawn.
 COLORREF TransparentColourOf(const Dib& picture) { return GetPixel(picture.Canvas(), 0, picture.Height() - 1); }
 
@@ -45,6 +62,7 @@ int DialogForm::ShowModal() {
       break;
     }
     if (got == -1) break;
+    if (TabKey(msg) || MnemonicKey(msg)) continue;
     if (!IsDialogMessageW(Handle(), &msg)) {
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
@@ -144,6 +162,54 @@ void DialogForm::ButtonClick(int id) {
   if (id == IDOK || id == IDCANCEL) SetModalResult(id);
 }
 
+bool DialogForm::TabKey(const MSG& msg) {
+  // IsDialogMessage moves the focus itself outside a system dialog on some systems and sends
+  // WM_NEXTDLGCTL on others; this way every system takes the one path.
+  if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB) return false;
+  if (msg.hwnd != Handle() && !IsChild(Handle(), msg.hwnd)) return false;
+  const auto msgParam = reinterpret_cast<LPARAM>(&msg);
+  if (SendMessageW(msg.hwnd, WM_GETDLGCODE, msg.wParam, msgParam) & (DLGC_WANTTAB | DLGC_WANTMESSAGE)) return false;
+  SendMessageW(Handle(), WM_NEXTDLGCTL, GetKeyState(VK_SHIFT) < 0, 0);
+  return true;
+}
+
+bool DialogForm::MnemonicKey(const MSG& msg) {
+  // IsDialogMessage does this too, but some systems match the letters' case for ASCII only, so
+  // that Alt with a Cyrillic letter typed in lower case would go nowhere.
+  if (msg.message != WM_SYSCHAR || (msg.hwnd != Handle() && !IsChild(Handle(), msg.hwnd))) return false;
+  const wchar_t typed = UpperCase(wchar_t(msg.wParam));
+  for (HWND c = GetWindow(Handle(), GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+    if (!IsWindowVisible(c) || !IsWindowEnabled(c)) continue;
+    const LRESULT code = SendMessageW(c, WM_GETDLGCODE, 0, 0);
+    if (!(code & (DLGC_STATIC | DLGC_BUTTON))) continue;
+    if ((code & DLGC_STATIC) && (GetWindowLongW(c, GWL_STYLE) & SS_NOPREFIX)) continue;
+    if (MnemonicOf(c) != typed) continue;
+    if (code & DLGC_STATIC) {
+      // As a dialog does: to the label, then on to the control that it names.
+      SendMessageW(Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(c), TRUE);
+      SendMessageW(Handle(), WM_NEXTDLGCTL, 0, FALSE);
+    } else {
+      SendMessageW(c, BM_CLICK, 0, 0);
+    }
+    return true;
+  }
+  return false;
+}
+
+void DialogForm::FocusControl(HWND control) {
+  const LRESULT code = SendMessageW(control, WM_GETDLGCODE, 0, 0);
+  if (code & DLGC_HASSETSEL) SendMessageW(control, EM_SETSEL, 0, -1);
+  SetFocus(control);
+  const HWND chosen = code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON) ? control
+                                                                           : GetDlgItem(Handle(), defaultButton_);
+  for (HWND c = GetWindow(Handle(), GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+    const LRESULT kind = SendMessageW(c, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON);
+    if (kind == 0) continue;
+    const LRESULT wanted = c == chosen ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON;
+    if (kind != wanted) SendMessageW(c, BM_SETSTYLE, c == chosen ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+  }
+}
+
 void DialogForm::DrawPicture(const DRAWITEMSTRUCT& item) const {
   const auto found = pictures_.find(int(item.CtlID));
   const RECT& r = item.rcItem;
@@ -195,6 +261,16 @@ LRESULT DialogForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       const int id = LOWORD(wParam);
       // Enter and Escape arrive as OK and Cancel whether or not the dialog has such buttons.
       if (HIWORD(wParam) == BN_CLICKED && GetDlgItem(Handle(), id) != nullptr) ButtonClick(id);
+      return 0;
+    }
+    case WM_NEXTDLGCTL: {
+      // A control by handle, or the next (wParam 0) or previous tab stop from the focus. A label's
+      // Alt key comes as the label, then the next stop: the control that the label names.
+      HWND focus = GetFocus();
+      if (focus != nullptr && !IsChild(Handle(), focus)) focus = nullptr;
+      const HWND target = LOWORD(lParam) != 0 ? reinterpret_cast<HWND>(wParam)
+                                              : GetNextDlgTabItem(Handle(), focus, wParam != 0);
+      if (target != nullptr && IsChild(Handle(), target)) FocusControl(target);
       return 0;
     }
     case DM_GETDEFID:

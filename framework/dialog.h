@@ -68,6 +68,13 @@ protected:
   static RECT Place(int left, int top, int width, int height) { return {left, top, left + width, top + height}; }
 
 private:
+  // Moves the focus as a dialog does: a field's text is selected, and a push button that takes the
+  // focus is the default one until the focus moves on to a control that is not a push button.
+  void FocusControl(HWND control);
+  // Tab and Shift+Tab, unless the focused control takes them itself; true when handled.
+  bool TabKey(const MSG& msg);
+  // Alt and a label's or a button's underlined letter, in either case; true when handled.
+  bool MnemonicKey(const MSG& msg);
   HWND AddChild(const wchar_t* className, int id, RECT place, const std::wstring& text, DWORD style,
                 DWORD exStyle, const Font* font);
   void DrawPicture(const DRAWITEMSTRUCT& item) const;

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <tuple>
 #include <type_traits>
 #include <utility>
 
@@ -20,7 +21,7 @@ constexpr UINT kTickMilliseconds = 50;
 constexpr DWORD kResendMilliseconds = 500;  // a window that ignored WM_CLOSE is asked again
 constexpr int kFieldIds[] = {101, 102};
 constexpr int kButtonIds[] = {IDOK, IDCANCEL, 103};  // in DialogStep::Button order
-constexpr WORD kKeys[] = {VK_RETURN, VK_ESCAPE, VK_SPACE, VK_TAB};  // in DialogStep::Key order
+constexpr WORD kKeys[] = {VK_RETURN, VK_ESCAPE, VK_SPACE, VK_TAB, VK_TAB};  // in DialogStep::Key order, but Alt
 
 template <typename Enum>
 std::string_view WordFor(const std::string_view* words, Enum value) {
@@ -45,6 +46,24 @@ std::wstring ClassOf(HWND window) {
   wchar_t name[256] = {};
   GetClassNameW(window, name, 256);
   return name;
+}
+
+// The key that types this character on the keyboard layout in use, and whether with Shift; 0
+// for none.
+std::pair<WORD, bool> KeyTyping(wchar_t c) {
+  const SHORT scan = VkKeyScanW(c);
+  if (scan != -1 && (HIBYTE(scan) & ~1) == 0) return {LOBYTE(scan), HIBYTE(scan) == 1};
+  // Some systems look up only the ANSI code page's characters: ask each key what it types.
+  BYTE state[256] = {};
+  for (const bool shift : {false, true}) {
+    state[VK_SHIFT] = shift ? 0x80 : 0;
+    for (UINT vk = '0'; vk < 0xFF; ++vk) {
+      wchar_t typed[4] = {};
+      if (ToUnicode(vk, MapVirtualKeyW(vk, MAPVK_VK_TO_VSC), state, typed, 4, 0) == 1 && typed[0] == c)
+        return {WORD(vk), shift};
+    }
+  }
+  return {0, false};
 }
 
 // A control the author could use: present, visible and enabled.
@@ -77,7 +96,9 @@ std::string Describe(const DialogStep& step) {
   std::string out(WordFor(kDialogStepWords, step.kind));
   switch (step.kind) {
     case DialogStep::Kind::Type: return out + " " + std::to_string(step.field) + " " + Quote(Cp1251ToUtf8(step.text));
-    case DialogStep::Kind::Press: return out.append(" ").append(WordFor(kDialogKeyWords, step.key));
+    case DialogStep::Kind::Press:
+      out.append(" ").append(WordFor(kDialogKeyWords, step.key));
+      return step.key == DialogStep::Key::Alt ? out + " " + Quote(Cp1251ToUtf8(step.text)) : out;
     case DialogStep::Kind::Click: return out.append(" ").append(WordFor(kDialogButtonWords, step.button));
     case DialogStep::Kind::Screenshot: return out + " " + Quote(Cp1251ToUtf8(step.text));
     case DialogStep::Kind::Close:
@@ -87,6 +108,18 @@ std::string Describe(const DialogStep& step) {
 }
 
 std::string Size(LONG width, LONG height) { return std::to_string(width) + "x" + std::to_string(height); }
+std::string Point(LONG x, LONG y) { return std::to_string(x) + "," + std::to_string(y); }
+
+// The font a control was given, as " font FACE HEIGHT [bold]"; empty for the system's font.
+std::string FontOf(HWND control) {
+  const auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+  LOGFONTW lf = {};
+  if (!font || GetObjectW(font, sizeof lf, &lf) != sizeof lf) return {};
+  // A negative height is the character height, a positive one the cell's.
+  std::string out = " font " + Quote(Utf8(lf.lfFaceName)) + " " +
+                    (lf.lfHeight < 0 ? std::to_string(-lf.lfHeight) : "cell " + std::to_string(lf.lfHeight));
+  return lf.lfWeight >= FW_BOLD ? out + " bold" : out;
+}
 
 BOOL CALLBACK AddVisible(HWND window, LPARAM windows) {
   if (IsWindowVisible(window)) reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window);
@@ -113,7 +146,7 @@ struct DialogDriver::State {
   // Plays one step; true when it could be done. Problems go to `note`, extra lines to `details`.
   bool Play(const DialogStep& step, std::string& note, std::vector<std::string>& details);
   bool TypeInto(const DialogStep& step, std::string& note);
-  bool PressKey(DialogStep::Key key, std::string& note);
+  bool PressKey(const DialogStep& step, std::string& note);
   bool ClickButton(DialogStep::Button button, std::string& note);
   void ShowWindowAndControls(std::vector<std::string>& details) const;
   void ShowControls(HWND parent, const std::string& indent, std::vector<std::string>& details) const;
@@ -211,7 +244,7 @@ void DialogDriver::State::Tick() {
 bool DialogDriver::State::Play(const DialogStep& step, std::string& note, std::vector<std::string>& details) {
   switch (step.kind) {
     case DialogStep::Kind::Type: return TypeInto(step, note);
-    case DialogStep::Kind::Press: return PressKey(step.key, note);
+    case DialogStep::Kind::Press: return PressKey(step, note);
     case DialogStep::Kind::Click: return ClickButton(step.button, note);
     case DialogStep::Kind::Close:
       if (!(GetWindowLongW(dialog, GWL_STYLE) & WS_SYSMENU)) {
@@ -254,22 +287,47 @@ bool DialogDriver::State::TypeInto(const DialogStep& step, std::string& note) {
   return false;
 }
 
-bool DialogDriver::State::PressKey(DialogStep::Key key, std::string& note) {
+bool DialogDriver::State::PressKey(const DialogStep& step, std::string& note) {
   // Keyboard input goes to the foreground window's focus: it has to be the dialog.
   if (GetForegroundWindow() != dialog) SetForegroundWindow(dialog);
   if (GetForegroundWindow() != dialog) {
     note = "the window is not in the foreground";
     return false;
   }
-  const WORD vk = kKeys[static_cast<int>(key)];
-  INPUT input[2] = {};
-  for (INPUT& i : input) {
+  auto key = [](WORD vk, bool up) {
+    INPUT i = {};
     i.type = INPUT_KEYBOARD;
     i.ki.wVk = vk;
     i.ki.wScan = WORD(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+    i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    return i;
+  };
+  std::vector<WORD> modifiers;
+  WORD vk = 0;
+  if (step.key == DialogStep::Key::Alt) {
+    const std::wstring letter = WideFromHost(step.text);
+    if (letter.size() != 1) {
+      note = "alt takes one letter";
+      return false;
+    }
+    bool shift = false;
+    std::tie(vk, shift) = KeyTyping(letter[0]);
+    modifiers.push_back(VK_MENU);
+    if (shift) modifiers.push_back(VK_SHIFT);
+    if (vk == 0) {
+      note = "no key of this keyboard layout types " + Quote(Utf8(letter));
+      return false;
+    }
+  } else {
+    if (step.key == DialogStep::Key::ShiftTab) modifiers.push_back(VK_SHIFT);
+    vk = kKeys[static_cast<int>(step.key)];
   }
-  input[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  if (SendInput(2, input, sizeof(INPUT)) != 2) {
+  std::vector<INPUT> input;
+  for (WORD m : modifiers) input.push_back(key(m, false));
+  input.push_back(key(vk, false));
+  input.push_back(key(vk, true));
+  for (auto m = modifiers.rbegin(); m != modifiers.rend(); ++m) input.push_back(key(*m, true));
+  if (SendInput(UINT(input.size()), input.data(), sizeof(INPUT)) != input.size()) {
     note = "the key was not taken";
     return false;
   }
@@ -286,9 +344,15 @@ bool DialogDriver::State::ClickButton(DialogStep::Button button, std::string& no
 }
 
 void DialogDriver::State::ShowWindowAndControls(std::vector<std::string>& details) const {
-  RECT client = {};
+  RECT client = {}, outer = {};
   GetClientRect(dialog, &client);
-  details.push_back("  window " + Quote(Utf8(TextOf(dialog))) + " client " + Size(client.right, client.bottom));
+  GetWindowRect(dialog, &outer);
+  const HWND owner = GetWindow(dialog, GW_OWNER);
+  const std::string ownedBy =
+      owner ? Quote(Utf8(TextOf(owner))) + (IsWindowEnabled(owner) ? " enabled" : " disabled") : "none";
+  details.push_back("  window " + Quote(Utf8(TextOf(dialog))) + " client " + Size(client.right, client.bottom) +
+                    " at " + Point(outer.left, outer.top) + " " + Size(outer.right - outer.left, outer.bottom - outer.top) +
+                    " owner " + ownedBy);
   ShowControls(dialog, "  ", details);
 }
 
@@ -303,8 +367,8 @@ void DialogDriver::State::ShowControls(HWND parent, const std::string& indent,
     const std::wstring className = ClassOf(c);
     const LONG style = GetWindowLongW(c, GWL_STYLE);
     std::string line = indent + "control " + std::to_string(GetDlgCtrlID(c)) + " " + Utf8(className) + " " +
-                       Quote(Utf8(TextOf(c))) + " " + std::to_string(r.left) + "," + std::to_string(r.top) + " " +
-                       Size(r.right - r.left, r.bottom - r.top);
+                       Quote(Utf8(TextOf(c))) + " " + Point(r.left, r.top) + " " +
+                       Size(r.right - r.left, r.bottom - r.top) + FontOf(c);
     if (c == focus) line += " focused";
     if (lstrcmpiW(className.c_str(), L"Button") == 0 && (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
       line += " default";

@@ -16,19 +16,22 @@
 
 struct DialogStep {
   enum class Kind { Type, Press, Click, Close, Screenshot, Show };
-  enum class Key { Enter, Escape, Space, Tab };
+  enum class Key { Enter, Escape, Space, Tab, ShiftTab, Alt };
   enum class Button { Ok, Cancel, Picker };
 
   // Sets field 1 or 2 (controls 101 and 102) as if typed over its whole text.
   static DialogStep Type(int field, std::string text) { return {Kind::Type, field, {}, {}, std::move(text)}; }
   // A key pressed and released on the keyboard, for the focused control.
   static DialogStep Press(Key key) { return {Kind::Press, 0, key, {}, {}}; }
+  // Alt held down while a letter (one Windows-1251 character) is typed: a label's Alt key.
+  static DialogStep PressAlt(std::string letter) { return {Kind::Press, 0, Key::Alt, {}, std::move(letter)}; }
   static DialogStep Click(Button button) { return {Kind::Click, 0, {}, button, {}}; }
   // The close box of the caption bar.
   static DialogStep Close() { return {Kind::Close, 0, {}, {}, {}}; }
   // The window's area of the screen, as a PNG file.
   static DialogStep Screenshot(std::string file) { return {Kind::Screenshot, 0, {}, {}, std::move(file)}; }
-  // Reports the caption, the client size and every control.
+  // Reports the caption, the client size, the window's place and size on the screen, its owner
+  // and whether that is enabled, and every control with its font.
   static DialogStep Show() { return {Kind::Show, 0, {}, {}, {}}; }
 
   bool operator==(const DialogStep&) const = default;
@@ -37,12 +40,12 @@ struct DialogStep {
   int field = 0;               // Type
   Key key = Key::Enter;        // Press
   Button button = Button::Ok;  // Click
-  std::string text;            // Type: the text; Screenshot: the file. Windows-1251.
+  std::string text;            // Type: the text; Screenshot: the file; Press Alt: the letter. Windows-1251.
 };
 
 // How scripts and reports name the steps, keys and buttons, in the order of their enums.
 inline constexpr std::string_view kDialogStepWords[] = {"type", "press", "click", "close", "screenshot", "show"};
-inline constexpr std::string_view kDialogKeyWords[] = {"enter", "escape", "space", "tab"};
+inline constexpr std::string_view kDialogKeyWords[] = {"enter", "escape", "space", "tab", "shift_tab", "alt"};
 inline constexpr std::string_view kDialogButtonWords[] = {"ok", "cancel", "picker"};
 
 class DialogDriver {

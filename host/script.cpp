@@ -48,7 +48,7 @@ constexpr Syntax kSyntax[] = {
 // Each dialog step's own usage, in DialogStep::Kind order.
 constexpr std::string_view kStepUsage[] = {
     "dialog type 1|2 \"TEXT\"",
-    "dialog press enter|escape|space|tab",
+    "dialog press enter|escape|space|tab|shift_tab|alt \"LETTER\"",
     "dialog click ok|cancel|picker",
     "dialog close",
     "dialog screenshot \"FILE.png\"",
@@ -206,6 +206,10 @@ DialogStep ParseStep(const std::vector<Token>& tokens, std::string_view usage) {
     }
     case DialogStep::Kind::Press:
       step = DialogStep::Press(static_cast<DialogStep::Key>(a.OneOf(kDialogKeyWords)));
+      if (step.key == DialogStep::Key::Alt) {
+        step.text = a.Text();
+        if (step.text.size() != 1) a.Fail();
+      }
       break;
     case DialogStep::Kind::Click:
       step = DialogStep::Click(static_cast<DialogStep::Button>(a.OneOf(kDialogButtonWords)));

@@ -18,8 +18,9 @@
 //   edit ACTION "param" ...                      nbEditAction with these texts in the slots
 //   dialog STEP                                  a step for the dialog that the next 'edit' or
 //                                                'about' opens, played there 50 ms after the one
-//                                                before: type 1|2 "text", press enter|escape|space|tab,
-//                                                click ok|cancel|picker, close, screenshot "file.png",
+//                                                before: type 1|2 "text", press enter|escape|space|tab|
+//                                                shift_tab, press alt "letter", click ok|cancel|picker,
+//                                                close, screenshot "file.png",
 //                                                show (what the dialog holds, into the trace). A
 //                                                dialog still open 2 s after its last step is closed
 //                                                (as is one opened by an 'edit' with no steps).

@@ -75,6 +75,8 @@ TEST(ScriptParse, ReadsDialogSteps) {
       "dialog press escape\n"
       "dialog press space\n"
       "dialog press tab\n"
+      "dialog press shift_tab\n"
+      "dialog press alt \"\xD0\x9E\"\n"
       "edit VitrelleCreate \"R\" \"[V]\"\n"
       "dialog click ok\n"
       "dialog click cancel\n"
@@ -88,7 +90,8 @@ TEST(ScriptParse, ReadsDialogSteps) {
   const DialogStep steps[] = {
       DialogStep::Type(1, "\xCF\xF0\xFF\xEC\xEE\xF3\xE3\xEE\xEB\xFC\xED\xE8\xEA"), DialogStep::Type(2, ""),
       DialogStep::Press(Key::Enter), DialogStep::Press(Key::Escape), DialogStep::Press(Key::Space),
-      DialogStep::Press(Key::Tab), DialogStep::Click(Button::Ok), DialogStep::Click(Button::Cancel),
+      DialogStep::Press(Key::Tab), DialogStep::Press(Key::ShiftTab), DialogStep::PressAlt("\xCE"),
+      DialogStep::Click(Button::Ok), DialogStep::Click(Button::Cancel),
       DialogStep::Click(Button::Picker), DialogStep::Close(), DialogStep::Screenshot("d.png"), DialogStep::Show(),
   };
   ASSERT_EQ(c.size(), std::size(steps) + 2);
@@ -99,8 +102,8 @@ TEST(ScriptParse, ReadsDialogSteps) {
     ++k;
   }
   EXPECT_EQ(k, std::size(steps));
-  EXPECT_EQ(c[6].verb, Verb::Edit);
-  EXPECT_EQ(c[13].verb, Verb::About);
+  EXPECT_EQ(c[8].verb, Verb::Edit);
+  EXPECT_EQ(c[15].verb, Verb::About);
 }
 
 TEST(ScriptParse, CountsEveryPhysicalLine) {
@@ -198,10 +201,12 @@ const Malformed kMalformed[] = {
     {"dialog type 1", "t.pub:1: usage: dialog type 1|2 \"TEXT\""},
     {"dialog type 1 \"x\" \"y\"", "t.pub:1: usage: dialog type 1|2 \"TEXT\""},
     {"dialog type 1 \"Ωmega\"", "t.pub:1: text has a character outside Windows-1251"},
-    {"dialog press", "t.pub:1: usage: dialog press enter|escape|space|tab"},
-    {"dialog press return", "t.pub:1: usage: dialog press enter|escape|space|tab"},
-    {"dialog press Enter", "t.pub:1: usage: dialog press enter|escape|space|tab"},
-    {"dialog press enter tab", "t.pub:1: usage: dialog press enter|escape|space|tab"},
+    {"dialog press", "t.pub:1: usage: dialog press enter|escape|space|tab|shift_tab|alt \"LETTER\""},
+    {"dialog press return", "t.pub:1: usage: dialog press enter|escape|space|tab|shift_tab|alt \"LETTER\""},
+    {"dialog press Enter", "t.pub:1: usage: dialog press enter|escape|space|tab|shift_tab|alt \"LETTER\""},
+    {"dialog press alt", "t.pub:1: usage: dialog press enter|escape|space|tab|shift_tab|alt \"LETTER\""},
+    {"dialog press alt \"ab\"", "t.pub:1: usage: dialog press enter|escape|space|tab|shift_tab|alt \"LETTER\""},
+    {"dialog press enter tab", "t.pub:1: usage: dialog press enter|escape|space|tab|shift_tab|alt \"LETTER\""},
     {"dialog click", "t.pub:1: usage: dialog click ok|cancel|picker"},
     {"dialog click 1", "t.pub:1: usage: dialog click ok|cancel|picker"},
     {"dialog click apply", "t.pub:1: usage: dialog click ok|cancel|picker"},

@@ -197,14 +197,20 @@ TEST_F(DialogDriverTest, KeysFollowTheTabOrderAndSpacePressesTheFocusedButton) {
   EXPECT_EQ(report[14], "  control 1 Button \"OK\" 120,84 80x26");
   EXPECT_EQ(report[15], "  control 2 Button \"Отменить\" 210,84 80x26 focused default");
   EXPECT_EQ(report.back(), "played press space");
+
+  // Shift+Tab goes backwards, from the first field round to Cancel.
+  EXPECT_EQ(Run({DialogStep::Press(Key::ShiftTab), DialogStep::Press(Key::Space)}), IDCANCEL);
 }
 
 TEST_F(DialogDriverTest, ShowListsTheWindowAndItsControlsInZOrder) {
   dialog.pickerEnabled = false;
   Run({DialogStep::Show(), DialogStep::Click(Button::Ok)});
+  const std::string placed = std::to_string(dialog.outer.left) + "," + std::to_string(dialog.outer.top) + " " +
+                             std::to_string(dialog.outer.right - dialog.outer.left) + "x" +
+                             std::to_string(dialog.outer.bottom - dialog.outer.top);
   EXPECT_EQ(report, (Lines{
                         "played show",
-                        "  window \"Свойства\" client 300x120",
+                        "  window \"Свойства\" client 300x120 at " + placed + " owner \"Page\" disabled",
                         "  control 101 Edit \"Rectangle1\" 10,10 200x22 focused",
                         "  control 102 Edit \"[V]\" 10,40 200x22",
                         "  control 1 Button \"OK\" 120,84 80x26 default",

@@ -64,6 +64,22 @@ Lines Controls(const Lines& report, std::initializer_list<int> autosized) {
   return out;
 }
 
+// The font every control of the dialogs has but the About box's title and credit lines.
+const std::string kFont = " font \"MS Sans Serif\" 11";
+
+// The window of a `show` report is centred on the screen, over the page it belongs to, which is
+// disabled while the window is open.
+void ExpectCentredOverTheDisabledPage(const Lines& report) {
+  const auto line =
+      std::find_if(report.begin(), report.end(), [](const std::string& l) { return l.find("window ") != l.npos; });
+  ASSERT_NE(line, report.end());
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(*line, m, std::regex(R"( at (-?\d+),(-?\d+) (\d+)x(\d+) owner (.*)$)"))) << *line;
+  EXPECT_NEAR(2 * std::stoi(m[1]) + std::stoi(m[3]), GetSystemMetrics(SM_CXSCREEN), 1) << *line;
+  EXPECT_NEAR(2 * std::stoi(m[2]) + std::stoi(m[4]), GetSystemMetrics(SM_CYSCREEN), 1) << *line;
+  EXPECT_EQ(m[5], "\"Test publication\" disabled");
+}
+
 const char* const kNote =
     "\"Тип объекта должен быть Rectangle (Прямоугольник). Требуется версия NeoBook 4.0.9 или выше.\"";
 
@@ -77,11 +93,17 @@ TEST_F(DialogsTest, EachActionOpensItsDialogLaidOutAsStored) {
   EXPECT_FALSE(ok);
   EXPECT_TRUE(Has(report, "window \"Свойства\" client 433x175")) << report[1];
   EXPECT_EQ(Controls(report, {106, 107}),
-            (Lines{"control 104 Static \"\" 4,52 37x39", "control 105 Static " + std::string(kNote) + " 46,52 381x49",
-                   "control 103 Button \"\" 404,26 23x22", "control 106 Static \"&Объект Rectangle:\" 4,8 *x13",
-                   "control 101 Edit \"Rectangle1\" 4,26 395x21 focused", "control 1 Button \"OK\" 363,139 65x25 default",
-                   "control 2 Button \"Отменить\" 5,139 65x25", "control 107 Static \"Имя переменной:\" 4,112 *x13",
-                   "control 102 Edit \"[V]\" 158,108 269x21"}));
+            (Lines{"control 104 Static \"\" 4,52 37x39",
+                   "control 105 Static " + std::string(kNote) + " 46,52 381x49" + kFont,
+                   "control 103 Button \"\" 404,26 23x22",
+                   "control 106 Static \"&Объект Rectangle:\" 4,8 *x13" + kFont,
+                   "control 101 Edit \"Rectangle1\" 4,26 395x21" + kFont + " focused",
+                   "control 1 Button \"OK\" 363,139 65x25" + kFont + " default",
+                   "control 2 Button \"Отменить\" 5,139 65x25" + kFont,
+                   "control 107 Static \"Имя переменной:\" 4,112 *x13" + kFont,
+                   "control 102 Edit \"[V]\" 158,108 269x21" + kFont}));
+  ExpectCentredOverTheDisabledPage(report);
+  EXPECT_TRUE(IsWindowEnabled(page->window()));
 
   report = Edit(kExecute, two, {DialogStep::Show(), DialogStep::Screenshot(kShots + "dialog-execute.png"),
                                 DialogStep::Click(Button::Cancel)});
@@ -97,9 +119,10 @@ TEST_F(DialogsTest, EachActionOpensItsDialogLaidOutAsStored) {
   const int grown = 180 - (frame.bottom - frame.top);
   const Lines controls = Controls(report, {106});
   EXPECT_EQ(controls.size(), 7u);
-  EXPECT_TRUE(Has(controls, "control 1 Button \"OK\" 363," + std::to_string(116 + grown) + " 65x25 default"));
-  EXPECT_TRUE(Has(controls, "control 2 Button \"Отменить\" 5," + std::to_string(114 + grown) + " 65x25"));
-  EXPECT_TRUE(Has(controls, "control 106 Static \"Объект Rectangle:\" 4,8 *x13"));
+  EXPECT_TRUE(Has(controls, "control 1 Button \"OK\" 363," + std::to_string(116 + grown) + " 65x25" + kFont + " default"));
+  EXPECT_TRUE(Has(controls, "control 2 Button \"Отменить\" 5," + std::to_string(114 + grown) + " 65x25" + kFont));
+  EXPECT_TRUE(Has(controls, "control 106 Static \"Объект Rectangle:\" 4,8 *x13" + kFont));
+  ExpectCentredOverTheDisabledPage(report);
   EXPECT_EQ(host->violations(), Lines{});
 }
 
@@ -118,6 +141,68 @@ TEST_F(DialogsTest, TabGoesFromTheObjectToOkCancelAndOnlyThenTheSecondField) {
   EXPECT_EQ(focused[2].substr(0, 12), "control 102 ");
 }
 
+// Each `show` of a report as the focused control's id and the default button's, "101/1".
+Lines FocusAndDefault(const Lines& report) {
+  Lines out;
+  std::string focused, chosen;
+  const std::regex control(R"(control (-?\d+) .*)");
+  for (const std::string& line : report) {
+    std::smatch m;
+    if (line.rfind("  window ", 0) == 0 && !focused.empty()) out.push_back(focused + "/" + chosen);
+    if (line.rfind("  window ", 0) == 0) focused.clear(), chosen.clear();
+    if (!std::regex_search(line, m, control)) continue;
+    if (line.find(" focused") != line.npos) focused = m[1];
+    if (line.find(" default") != line.npos) chosen = m[1];
+  }
+  if (!focused.empty()) out.push_back(focused + "/" + chosen);
+  return out;
+}
+
+TEST_F(DialogsTest, TheKeyboardMovesTheFocusAndEndsTheDialogAsInAnyDialog) {
+  // Shift+Tab backwards through Edit1, OK, Cancel, Edit2; a focused button is the default one;
+  // Alt and the label's underlined letter go to Edit1 from anywhere, another letter nowhere.
+  const std::string o = "\xEE", O = "\xCE", zhe = "\xE6";  // Windows-1251 "о", "О", "ж"
+  const std::pair<DialogStep, const char*> moves[] = {
+      {DialogStep::Press(Key::ShiftTab), "102/1"}, {DialogStep::Press(Key::ShiftTab), "2/2"},
+      {DialogStep::Press(Key::ShiftTab), "1/1"},   {DialogStep::Press(Key::ShiftTab), "101/1"},
+      {DialogStep::Press(Key::Tab), "1/1"},        {DialogStep::Press(Key::Tab), "2/2"},
+      {DialogStep::PressAlt(o), "101/1"},          {DialogStep::Press(Key::ShiftTab), "102/1"},
+      {DialogStep::PressAlt(zhe), "102/1"},        {DialogStep::PressAlt(O), "101/1"},
+  };
+  Steps steps;
+  Lines expected;
+  for (const auto& [key, focus] : moves) {
+    steps.insert(steps.end(), {key, DialogStep::Show()});
+    expected.push_back(focus);
+  }
+  steps.push_back(DialogStep::Press(Key::Escape));
+  std::vector<HostText> slots = {std::string("Rectangle1"), std::string("4")};
+  bool ok = true;
+  const Lines report = Edit(kExecute, slots, steps, &ok);
+  EXPECT_EQ(FocusAndDefault(report), expected);
+  EXPECT_FALSE(ok);
+
+  // Enter presses the focused button, or OK from a field; Escape cancels from anywhere.
+  const DialogStep tab = DialogStep::Press(Key::Tab), enter = DialogStep::Press(Key::Enter);
+  const struct {
+    std::int32_t id;
+    Steps keys;
+    bool ok;
+  } endings[] = {
+      {kExecute, {enter}, true},           {kExecute, {tab, enter}, true},
+      {kExecute, {tab, tab, enter}, false}, {kExecute, {tab, tab, tab, enter}, true},
+      {kExecute, {DialogStep::Press(Key::ShiftTab), DialogStep::Press(Key::Escape)}, false},
+      {kClose, {tab, enter}, true},        {kClose, {tab, tab, enter}, false},
+      {kClose, {tab, DialogStep::Press(Key::Escape)}, false},
+  };
+  for (const auto& e : endings) {
+    std::vector<HostText> kept = {std::string("Rectangle1"), std::string("4")};
+    const Lines played = Edit(e.id, kept, e.keys, &ok);
+    EXPECT_EQ(ok, e.ok) << ::testing::PrintToString(played);
+    EXPECT_FALSE(Has(played, "WM_CLOSE")) << ::testing::PrintToString(played);
+  }
+}
+
 TEST_F(DialogsTest, OkWritesEverySlotAndNothingElseDoes) {
   // OK with the texts as they were still hands back new blocks with equal texts; the host checks
   // that the old ones were freed and the new ones are fixed blocks of the exact size.
@@ -126,6 +211,7 @@ TEST_F(DialogsTest, OkWritesEverySlotAndNothingElseDoes) {
   Edit(kExecute, slots, {DialogStep::Press(Key::Enter)}, &ok);
   EXPECT_TRUE(ok);
   EXPECT_EQ(slots, (std::vector<HostText>{std::string("Rectangle1"), std::string("12")}));
+  EXPECT_EQ(host->replacedSlots(), (std::vector<bool>{true, true}));
 
   Edit(kCreate, slots, {DialogStep::Type(1, "Rectangle2"), DialogStep::Type(2, ""), DialogStep::Click(Button::Ok)},
        &ok);
@@ -141,6 +227,7 @@ TEST_F(DialogsTest, OkWritesEverySlotAndNothingElseDoes) {
                                               DialogStep::Click(Button::Picker), ending}, &ok);
     EXPECT_FALSE(ok) << report.back();
     EXPECT_EQ(kept, (std::vector<HostText>{std::string("Rectangle1"), std::string("[V]")})) << report.back();
+    EXPECT_EQ(host->replacedSlots(), (std::vector<bool>{false, false})) << report.back();
     EXPECT_FALSE(Has(report, "not played")) << report.back();
   }
   std::vector<HostText> one = {std::string("Rectangle1")};
@@ -150,6 +237,7 @@ TEST_F(DialogsTest, OkWritesEverySlotAndNothingElseDoes) {
   Edit(kClose, one, {DialogStep::Type(1, "Rectangle3"), DialogStep::Press(Key::Enter)}, &ok);
   EXPECT_TRUE(ok);
   EXPECT_EQ(one, (std::vector<HostText>{std::string("Rectangle3")}));
+  EXPECT_EQ(host->replacedSlots(), (std::vector<bool>{true, false}));  // a one-field action writes one slot
   EXPECT_EQ(host->violations(), Lines{});
 }
 
@@ -197,6 +285,11 @@ TEST_F(DialogsTest, OtherIdsAndANullBlockOpenNothing) {
     EXPECT_TRUE(Has(report, "not played show")) << id;
     EXPECT_EQ(slots, (std::vector<HostText>{std::string("Rectangle1"), std::string("[V]")}));
   }
+  for (std::int32_t id : {kCreate, kExecute, kClose, 0}) {
+    DialogDriver driver({DialogStep::Show()});
+    EXPECT_FALSE(host->EditActionNullBlock(id)) << id;
+    EXPECT_TRUE(Has(driver.Finish(), "not played show")) << id;
+  }
 }
 
 TEST_F(DialogsTest, TheAboutBoxEndsOnOkEnterSpaceAndTheCloseBoxOnly) {
@@ -205,7 +298,15 @@ TEST_F(DialogsTest, TheAboutBoxEndsOnOkEnterSpaceAndTheCloseBoxOnly) {
   for (const DialogStep& ending : endings) {
     const Lines report = About({DialogStep::Show(), DialogStep::Screenshot(kShots + "about.png"), ending});
     EXPECT_TRUE(Has(report, "window \"О плагине\" client 298x187")) << report.front();
-    EXPECT_TRUE(Has(report, "control 1 Button \"OK\" 236,156 56x25 focused"));
+    ExpectCentredOverTheDisabledPage(report);
+    const std::string bold = " font \"MS Sans Serif\" 11 bold";
+    EXPECT_EQ(Controls(report, {202, 204, 205}),
+              (Lines{"control 1 Button \"OK\" 236,156 56x25" + kFont + " focused",
+                     "control 201 Static \"Создание экранной лупы\" 9,81 280x24 font \"MS Sans Serif\" 19 bold",
+                     "control 202 Static \"Версия 2010.01\" 112,113 *x13" + kFont,
+                     "control 203 Static \"Дополнительные плагины для NeoBook\" 10,129 279x13" + kFont,
+                     "control 204 Static \"© Vitrelle, 2010\" 60,155 *x13" + bold,
+                     "control 205 Static \"Лупа для ваших публикаций\" 10,168 *x13" + bold}));
     EXPECT_FALSE(Has(report, "not played")) << report.back();
     EXPECT_FALSE(Has(report, "WM_CLOSE")) << report.back();  // it ended by itself, and only then
   }
@@ -261,6 +362,21 @@ TEST_F(DialogsTest, TheBannerShowsWithoutItsTopTwoRows) {
   }
   EXPECT_EQ(wrong, 0);
   // The grey band along the bottom, under the credit lines.
-  EXPECT_EQ(grab.client->At(grab.rect.left + 2, grab.rect.top + 185), 0xC0C0C0u);
-  EXPECT_EQ(grab.client->At(grab.rect.left + 2, grab.rect.top + 149), 0xFFFFFFu);
+  const auto pixel = [&grab](int x, int y) { return grab.client->At(grab.rect.left + x, grab.rect.top + y); };
+  EXPECT_EQ(pixel(2, 185), 0xC0C0C0u);
+  EXPECT_EQ(pixel(2, 149), 0xFFFFFFu);
+  // The credit lines let the band show through (left of OK, whose edges are white).
+  int white = 0;
+  for (int y = 151; y < 187; ++y)
+    for (int x = 0; x < 230; ++x) white += pixel(x, y) == 0xFFFFFFu;
+  EXPECT_EQ(white, 0);
+  // The title and the series line are centred in their places.
+  for (const RECT& place : {RECT{9, 81, 289, 105}, RECT{10, 129, 289, 142}}) {
+    int first = place.right, last = place.left - 1;
+    for (int y = place.top; y < place.bottom; ++y)
+      for (int x = place.left; x < place.right; ++x)
+        if (pixel(x, y) != 0xFFFFFFu) first = std::min(first, x), last = std::max(last, x);
+    ASSERT_LE(first, last) << place.top;
+    EXPECT_NEAR(first - place.left, place.right - 1 - last, 1) << place.top;
+  }
 }
