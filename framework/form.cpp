@@ -6,8 +6,7 @@
 
 namespace {
 
-// Posted to a form that closed itself for good; deleting it then leaves no handler of it on the
-// stack.
+// Posted to a form that closed itself for good, so that it goes after what is queued for it.
 constexpr UINT kReleaseMessage = WM_APP + 0x3F0;
 
 ShiftState MouseShiftState(WPARAM keys) {
@@ -47,7 +46,8 @@ void Form::Show() {
   if (centred_) CentreOnScreen();
   closing_ = false;
   ShowWindow(Handle(), SW_SHOW);
-  FormShow();
+  // Showing activates the form, and whoever loses the activation may close or end it meanwhile.
+  if (HandleAllocated() && !closing_) FormShow();
 }
 
 void Form::Hide() { ShowWindow(Handle(), SW_HIDE); }
@@ -63,7 +63,7 @@ void Form::Close() {
 }
 
 void Form::Release() {
-  if (releasing_) return;
+  if (releasing_ || !HandleAllocated()) return;
   releasing_ = true;
   PostMessageW(Handle(), kReleaseMessage, 0, 0);
 }
@@ -130,7 +130,7 @@ bool Form::ShortcutKey(WORD key) {
 LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case kReleaseMessage:
-      delete this;  // nothing of this object may be touched after this line
+      Retire(this);
       return 0;
     case WM_CLOSE:
       Close();

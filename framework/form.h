@@ -26,7 +26,7 @@ public:
   void Hide();
   // Asks the form to close: FormClose decides what happens (Hide unless it says otherwise).
   void Close();
-  // Deletes the form after the messages already queued for it.
+  // Retires the form after the messages already queued for it.
   void Release();
   void BringToFront();
 
@@ -57,7 +57,10 @@ protected:
   void CreateForm(const wchar_t* className, const CreateParams& params);
   void SetDefaultPlacement(bool centred) { centred_ = centred; }
   // Derived forms destroy their window in their own destructor, while their handlers still exist.
-  void DestroyForm() { DestroyHandle(); }
+  void DestroyForm() {
+    MarkGoing();
+    DestroyHandle();
+  }
 
   virtual void FormShow() {}
   virtual void FormClose(CloseAction& action) { (void)action; }

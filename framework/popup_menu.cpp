@@ -26,7 +26,16 @@ PopupMenu::PopupMenu() : menu_(CreatePopupMenu()) {
   if (menu_ == nullptr) throw Exception("Out of system resources: cannot create a menu");
 }
 
-PopupMenu::~PopupMenu() { DestroyMenu(menu_); }
+PopupMenu::~PopupMenu() {
+  if (menu_ != nullptr) DestroyMenu(menu_);
+}
+
+void PopupMenu::Release() {
+  released_ = true;
+  if (tracking_ || menu_ == nullptr) return;
+  DestroyMenu(menu_);
+  menu_ = nullptr;
+}
 
 int PopupMenu::Add(Item item) {
   const int index = Count();
@@ -50,6 +59,7 @@ int PopupMenu::Add(Item item) {
 }
 
 void PopupMenu::SetChecked(int index, bool checked) {
+  if (menu_ == nullptr) return;
   const Item& item = At(index);
   if (checked && item.radio) {
     for (int i = 0; i < Count(); ++i) {
@@ -61,11 +71,19 @@ void PopupMenu::SetChecked(int index, bool checked) {
 }
 
 void PopupMenu::Popup(HWND owner, int x, int y) {
+  if (released_ || tracking_) return;
   // The menu's owner must be the foreground window, or the menu stays open when the user
   // clicks elsewhere.
   SetForegroundWindow(owner);
+  tracking_ = true;
   const UINT command =
       UINT(TrackPopupMenu(menu_, TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, x, y, 0, owner, nullptr));
+  tracking_ = false;
+  // Released while it was open (its window closed meanwhile): no choice made in it counts.
+  if (released_) {
+    Release();
+    return;
+  }
   PostMessageW(owner, WM_NULL, 0, 0);
   if (command == 0 || command > UINT(Count())) return;
   const Item& item = At(int(command) - 1);
@@ -73,7 +91,7 @@ void PopupMenu::Popup(HWND owner, int x, int y) {
 }
 
 bool PopupMenu::RunShortcut(WORD key, unsigned shift) {
-  if (key == 0 || shift != 0) return false;
+  if (key == 0 || shift != 0 || released_) return false;
   for (const Item& item : items_) {
     if (item.shortcut == key && item.onClick) {
       item.onClick();

@@ -37,6 +37,9 @@ public:
 
   // Shows the menu at a screen point and runs the chosen item's action after the menu is gone.
   void Popup(HWND owner, int x, int y);
+  // Gives the system's menu back; the menu shows no more, and its items keep their actions.
+  // Asked while the menu is open, it waits for the menu to close.
+  void Release();
   // Runs the item with this shortcut; false when none has it.
   bool RunShortcut(WORD key, unsigned shift);
 
@@ -45,4 +48,6 @@ private:
 
   HMENU menu_;
   std::vector<Item> items_;
+  bool tracking_ = false;
+  bool released_ = false;
 };

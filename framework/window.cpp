@@ -39,7 +39,28 @@ private:
 
 ClassRegistry classes;
 
+// How many CallScopes are open, and the retired objects that wait for the last one to end.
+int callDepth = 0;
+std::vector<Window*> retired;
+
 }  // namespace
+
+CallScope::CallScope() { ++callDepth; }
+
+CallScope::~CallScope() {
+  if (callDepth > 1) {
+    --callDepth;
+    return;
+  }
+  // Still inside the scope while the objects go: what their destructors start (messages, calls
+  // of the host back into us) does not start another round of deleting.
+  while (!retired.empty()) {
+    Window* window = retired.back();
+    retired.pop_back();
+    delete window;
+  }
+  --callDepth;
+}
 
 HINSTANCE ThisModule() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
 
@@ -51,7 +72,19 @@ std::wstring Widen(const std::string& utf8) {
   return wide;
 }
 
-Window::~Window() { DestroyHandle(); }
+Window::~Window() {
+  going_ = true;
+  DestroyHandle();
+}
+
+void Window::Retire(Window* window) {
+  if (window == nullptr || window->going_) return;
+  window->going_ = true;
+  CallScope scope;  // deletes it on the way out when no other code of ours is running
+  retired.push_back(window);
+  // A window in the middle of its destruction has nothing more to give up.
+  if (!window->destroying_) window->Dispose();
+}
 
 Window* Window::FromHandle(HWND hwnd) {
   return hwnd ? static_cast<Window*>(GetPropW(hwnd, kObjectProperty)) : nullptr;
@@ -73,10 +106,12 @@ LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT Window::DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProcW(hwnd_, message, wParam, lParam);
+  // A handler may have ended the window (closed the lens, say); the message then has no window.
+  return hwnd_ != nullptr ? DefWindowProcW(hwnd_, message, wParam, lParam) : 0;
 }
 
 LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  const CallScope scope;  // the object outlives this message, whatever its handler starts
   Window* self = FromHandle(hwnd);
   if (message == WM_NCCREATE) {
     self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 // The module that holds this code (the plug-in, or a test program that links it in). Window
@@ -14,6 +15,18 @@ HINSTANCE ThisModule();
 
 // UTF-8 (our source texts) to UTF-16 for the wide API.
 std::wstring Widen(const std::string& utf8);
+
+// Code of ours running: an export the host called, or a window procedure of ours. The host may
+// call us again from inside any call we make into it or into the system, and that call may end a
+// window whose code is still running further up the stack. So a window object that is retired
+// loses its window at once, and the object itself is deleted when the last of these scopes ends.
+class CallScope {
+public:
+  CallScope();
+  ~CallScope();
+  CallScope(const CallScope&) = delete;
+  CallScope& operator=(const CallScope&) = delete;
+};
 
 class Window {
 public:
@@ -31,6 +44,10 @@ public:
   void DestroyHandle();
   bool Destroying() const { return destroying_; }
 
+  // Ends an object made with new: what Dispose gives up goes now, the object itself once no code
+  // of ours is running (at once when none is). Null, or an object already going, is left alone.
+  static void Retire(Window* window);
+
 protected:
   struct CreateParams {
     DWORD style = WS_POPUP;
@@ -46,10 +63,22 @@ protected:
 
   virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam);
+  // What a retired object gives up at once: its window, and whatever a derived class adds.
+  virtual void Dispose() { DestroyHandle(); }
+  // For destructors: the object is going already, so nothing it does on the way retires it.
+  void MarkGoing() { going_ = true; }
 
 private:
   static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
   HWND hwnd_ = nullptr;
   bool destroying_ = false;
+  bool going_ = false;  // retired or being deleted
 };
+
+// Owns a window object made with new and retires it (see Window::Retire) when it lets go.
+struct RetireWindow {
+  void operator()(Window* window) const { Window::Retire(window); }
+};
+template <typename T>
+using WindowPtr = std::unique_ptr<T, RetireWindow>;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
 extern "C" {
 // Handlers the entry thunks call, with the arguments in the order the convention gives them.
@@ -76,6 +77,7 @@ PluginHost::PluginHost(const std::string& path) {
 }
 
 PluginHost::~PluginHost() {
+  if (publication && !reentryCalls_.empty()) publication->onActivation = nullptr;
   memory_.reset();
   FreeLibrary(module_);
   current = nullptr;
@@ -160,6 +162,7 @@ void PluginHost::RegisterStreamAccess(std::uint32_t value) {
 }
 
 bool PluginHost::ExecAction(std::int32_t id, const std::vector<HostText>& params) {
+  if (!reentering_ && !params.empty() && params[0]) actionObject_ = *params[0];
   std::vector<char*> block;
   std::vector<std::string> storage(params.size());
   for (std::size_t i = 0; i < params.size(); ++i) {
@@ -261,6 +264,43 @@ std::uint32_t PluginHost::OnAddAction(std::int32_t id, const char* name, const c
   return 1;
 }
 
+void PluginHost::SetReentry(unsigned points, std::vector<Reentry> calls, std::string otherObject) {
+  reentryPoints_ = points;
+  reentryCalls_ = std::move(calls);
+  reentryOther_ = std::move(otherObject);
+  nextReentry_ = 0;
+  reentries_ = 0;
+  if (publication)
+    publication->onActivation = reentryCalls_.empty() ? std::function<void(UINT)>()
+                                                      : [this](UINT) { Reenter(kOnPageActivation); };
+}
+
+void PluginHost::Reenter(ReentryPoint point) {
+  if (!(reentryPoints_ & point) || reentryCalls_.empty() || reentering_) return;
+  const Reentry call = reentryCalls_[nextReentry_++ % reentryCalls_.size()];
+  reentering_ = true;
+  ++reentries_;
+  // The call made here answers for itself; the host's answers pending in the plug-in's slots and
+  // the result of the call being served are the outer call's.
+  std::vector<char*> pending = std::exchange(answers_, {});
+  const std::uint32_t raw = lastRaw_;
+  const std::string same = actionObject_, other = reentryOther_;
+  constexpr std::int32_t kCreate = 1, kExecute = 3, kClose = 4, kNoAction = 77;
+  switch (call) {
+    case Reentry::FreeAllPanels: Message(2); break;
+    case Reentry::CloseSame: ExecAction(kClose, {same}); break;
+    case Reentry::CloseOther: ExecAction(kClose, {other}); break;
+    case Reentry::CreateSame: ExecAction(kCreate, {same, "[" + same + "Changed]"}); break;
+    case Reentry::CreateOther: ExecAction(kCreate, {other, "[" + other + "Changed]"}); break;
+    case Reentry::ExecuteSame: ExecAction(kExecute, {same, "4"}); break;
+    case Reentry::ExecuteOther: ExecAction(kExecute, {other, "4"}); break;
+    case Reentry::UnknownAction: ExecAction(kNoAction, {same, "4"}); break;
+  }
+  answers_.insert(answers_.end(), pending.begin(), pending.end());
+  lastRaw_ = raw;
+  reentering_ = false;
+}
+
 void PluginHost::OnSetVariable(const char* name, const char* value) {
   if (!name) {
     Violation("SetVariable called with a null name");
@@ -268,10 +308,12 @@ void PluginHost::OnSetVariable(const char* name, const char* value) {
   }
   writes_.push_back({name, value ? HostText(value) : std::nullopt});
   variables_[name] = value ? value : "";
+  Reenter(kOnVariable);
 }
 
 std::uint32_t PluginHost::OnInterfaceAccess(std::int32_t command, char** slot) {
   commands_.push_back(command);
+  Reenter(kOnInterfaceAccess);
   // The upper 24 bits of a Boolean carry nothing; filling them catches a reader that looks there.
   constexpr std::uint32_t kJunk = 0x5A5A5A00;
   if (!slot) {

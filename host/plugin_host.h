@@ -107,6 +107,21 @@ public:
   // The publication whose objects command 7 finds; may be null (every lookup answers "0").
   Publication* publication = nullptr;
 
+  // ---- A host that calls the plug-in again from inside the plug-in's calls. ----
+  // What the host calls: nbMessage(2); VitrelleClose, VitrelleCreate or VitrelleExecute (scale 4)
+  // for the object of the action running (the last one when none is) or for the other object;
+  // nbExecAction with an id that is no action.
+  enum class Reentry { FreeAllPanels, CloseSame, CloseOther, CreateSame, CreateOther, ExecuteSame, ExecuteOther,
+                       UnknownAction };
+  // When the host calls back in: from inside SetVariable, InterfaceAccess, or the page's
+  // activation and focus messages (which need `publication`).
+  enum ReentryPoint : unsigned { kOnVariable = 1, kOnInterfaceAccess = 2, kOnPageActivation = 4 };
+  // From now on each such notice is answered with the next call of `calls`, in turn; never from
+  // inside a call made this way. An empty list turns the mode off.
+  void SetReentry(unsigned points, std::vector<Reentry> calls, std::string otherObject);
+  // How many calls the host made back in.
+  int reentries() const { return reentries_; }
+
   // Sends message 0x4FA with this lParam to every panel (child window) of the named object.
   // Returns the number of windows that received it.
   int SendPanelMessage(const std::string& objectName, LPARAM lParam);
@@ -125,6 +140,8 @@ private:
   void CheckPluginBlock(const char* what, const char* block);
   // Forgets answer blocks the plug-in has freed (or whose memory came back to it in `reused`).
   void SettleAnswers(const char* reused);
+  // Answers a notice from `point` with the next re-entrant call, when the mode asks for it.
+  void Reenter(ReentryPoint point);
 
   HMODULE module_ = nullptr;
   FARPROC exports_[9] = {};
@@ -138,6 +155,13 @@ private:
   std::vector<std::string> violations_;
   std::vector<char*> answers_;  // host blocks left in the plug-in's slots, which it must free
   bool inRegister_ = false;
+  unsigned reentryPoints_ = 0;
+  std::vector<Reentry> reentryCalls_;
+  std::string reentryOther_;
+  std::string actionObject_;  // the object of the action running, or of the last one
+  std::size_t nextReentry_ = 0;
+  bool reentering_ = false;
+  int reentries_ = 0;
 };
 
 // A file in the folder of the running executable (where the build puts Vitrelle.nbp).

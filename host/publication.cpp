@@ -239,6 +239,9 @@ LRESULT CALLBACK Publication::PageProc(HWND window, UINT message, WPARAM wParam,
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
   auto* self = reinterpret_cast<Publication*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  const bool activation =
+      message == WM_NCACTIVATE || message == WM_ACTIVATE || message == WM_SETFOCUS || message == WM_KILLFOCUS;
+  if (activation && self && self->onActivation) self->onActivation(message);
   if (message == WM_PAINT && self) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window, &ps);

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,10 @@ public:
 
   // Runs the thread's message loop for about this many milliseconds.
   static void Pump(int milliseconds);
+
+  // Called with each activation and focus message of the page (WM_NCACTIVATE, WM_ACTIVATE,
+  // WM_SETFOCUS, WM_KILLFOCUS) before the page handles it: a host may react to them.
+  std::function<void(UINT message)> onActivation;
 
   static constexpr int kMaxPictureSide = 4096;
 

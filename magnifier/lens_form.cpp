@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "framework/monitors.h"
@@ -46,19 +47,43 @@ TacMagnForm::TacMagnForm() : timer1_(*this, kRefreshTimer, kRefreshInterval) {
 }
 
 TacMagnForm::~TacMagnForm() {
-  DestroyThumbnail();
-  if (CurrentLens == this) CurrentLens = nullptr;
+  LetGo();
   std::erase(closedLenses, this);
   DestroyForm();
 }
 
 void TacMagnForm::FreeClosedLenses() {
-  while (!closedLenses.empty()) delete closedLenses.back();  // each takes itself off the list
+  for (TacMagnForm* lens : std::exchange(closedLenses, {})) Retire(lens);
+}
+
+void TacMagnForm::Dispose() {
+  LetGo();
+  Form::Dispose();
+}
+
+void TacMagnForm::LetGo() {
+  if (CurrentLens == this) {
+    CurrentLens = nullptr;
+    LensRendered = false;
+  }
+  Magnifier = nullptr;
+  DestroyThumbnail();
+  timer1_.SetEnabled(false);
+  popupMenu1_.Release();
+  if (!rendering_) ReleasePictures();  // else when the frame in progress is done
+}
+
+void TacMagnForm::ReleasePictures() {
+  frameBitmap_.reset();
+  captureBitmap_.reset();
+  outputBitmap_.reset();
+  frameLayer_.reset();
+  beneath_.reset();
 }
 
 void TacMagnForm::Initialise() {
   if (IsCompositionEnabled()) {
-    thumb_ = std::make_unique<TThumbForm>();
+    thumb_.reset(new TThumbForm);
     CurrentThumb = thumb_.get();
     thumb_->Zoom = Scale;  // still 0: the thumbnail waits for the first update
   } else {
@@ -91,7 +116,7 @@ void TacMagnForm::UpdateThumbnailAt(int x, int y) {
   // Put back directly beneath the lens too: activation or another topmost window can come
   // between them, and a thumbnail window above the lens would take its clicks and show itself.
   PlaceThumbnail(x, y, false);
-  thumb_->RefreshThumbnail();
+  if (thumb_ != nullptr) thumb_->RefreshThumbnail();  // the lens may have closed meanwhile
 }
 
 void TacMagnForm::PlaceThumbnail(int x, int y, bool show) {
@@ -121,7 +146,7 @@ void TacMagnForm::FormShow() {
   LensClosing = false;
   if (thumb_ == nullptr) return;
   thumb_->RefreshThumbnail();
-  PlaceThumbnail(Left(), Top(), true);
+  if (thumb_ != nullptr) PlaceThumbnail(Left(), Top(), true);
 }
 
 void TacMagnForm::FormActivate() {
@@ -132,12 +157,13 @@ void TacMagnForm::FormResize() {
   if (thumb_ != nullptr) UpdateThumbnail();
 }
 
+// A closed lens keeps only its hidden window until its deferred end, so that a script that opens
+// and closes the lens many times before any message runs holds no pictures meanwhile.
 void TacMagnForm::FormClose(CloseAction& action) {
   LensRendered = false;
   LensClosing = true;
   action = CloseAction::Free;
-  if (CurrentLens == this) CurrentLens = nullptr;
-  DestroyThumbnail();
+  LetGo();
   closedLenses.push_back(this);
 }
 
@@ -190,6 +216,14 @@ void TacMagnForm::Close1Click() { Close(); }
 
 LRESULT TacMagnForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+    case WM_NCDESTROY:
+      // Whoever ended the window (our close, a component, or anyone with DestroyWindow), there is
+      // no lens here any more, and nobody else will free this object.
+      LetGo();
+      std::erase(closedLenses, this);
+      if (closedLenses.empty()) closedLenses.shrink_to_fit();  // a script may have closed thousands
+      Retire(this);
+      break;
     case WM_ERASEBKGND:
     case WM_NCPAINT:
       return 0;  // the layered update supplies every pixel

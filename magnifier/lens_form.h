@@ -62,10 +62,11 @@ public:
   ::PopupMenu& PopupMenu1() { return popupMenu1_; }
   const Dib* OutputBitmap() const { return outputBitmap_.get(); }
 
-  // Frees the lenses that have closed and are waiting for their deferred end.
+  // Ends the lenses that have closed and are waiting for their deferred end.
   static void FreeClosedLenses();
 
 protected:
+  void Dispose() override;
   void FormShow() override;
   void FormClose(CloseAction& action) override;
   void FormActivate() override;
@@ -88,13 +89,18 @@ private:
   // (x, y); shown too when asked.
   void PlaceThumbnail(int x, int y, bool show);
   void DestroyThumbnail();
+  // Gives up all a lens needs only while it is the lens: the place of CurrentLens, the thumbnail
+  // window, the pictures, the timer and the menu. Runs when it closes and when its window ends,
+  // whoever ends it.
+  void LetGo();
+  void ReleasePictures();
 
   ::PopupMenu popupMenu1_;
   Timer timer1_;
   std::unique_ptr<Dib> frameBitmap_;
   // Capture mode's enlarged screen, or thumbnail mode's window beneath (CurrentThumb).
   std::unique_ptr<Dib> captureBitmap_;
-  std::unique_ptr<TThumbForm> thumb_;
+  WindowPtr<TThumbForm> thumb_;
   std::unique_ptr<Dib> outputBitmap_;
   // The frame stretched to the window's size. The frame picture never changes, so it is painted
   // again only when the size does.

@@ -57,9 +57,15 @@ void TacMagnForm::RenderAt(int x, int y) {
     PushFrame();
   } catch (...) {
     rendering_ = false;
+    if (CurrentLens != this) ReleasePictures();
     throw;
   }
   rendering_ = false;
+  // Closed while the frame was made (the layered update sends messages): the pictures go now.
+  if (CurrentLens != this) {
+    ReleasePictures();
+    return;
+  }
   LensRendered = true;
 }
 

@@ -3,11 +3,16 @@
 #include <algorithm>
 #include <memory>
 
+#include "framework/errors.h"
 #include "framework/popup_menu.h"
 #include "magnifier/lens_form.h"
 
-TsMagnifier::~TsMagnifier() {
-  delete CurrentLens;  // clears CurrentLens
+TsMagnifier::~TsMagnifier() { Dispose(); }
+
+void TsMagnifier::Dispose() {
+  if (disposed_) return;
+  disposed_ = true;
+  Window::Retire(CurrentLens);  // clears CurrentLens
   // Lenses closed a moment ago may still wait to be freed; they go now too, so that no window of
   // ours is left behind once the panels are gone (the host may unload us next).
   TacMagnForm::FreeClosedLenses();
@@ -20,11 +25,13 @@ void TsMagnifier::SetScaling(std::int32_t value) {
 }
 
 void TsMagnifier::ShowLens(std::int32_t x, std::int32_t y) {
+  // Only a host that calls us back from inside a call of ours can free the panel first.
+  if (disposed_) throw Exception("The magnifier panel has been freed.");
   if (CurrentLens != nullptr) {
     CurrentLens->BringToFront();
     return;
   }
-  auto lens = std::make_unique<TacMagnForm>();
+  WindowPtr<TacMagnForm> lens(new TacMagnForm);
   lens->Magnifier = this;
   lens->SetWidth(Width);
   lens->SetHeight(Height);

@@ -28,7 +28,7 @@ inline TacMagnForm* CurrentLens = nullptr;
 class TsMagnifier {
 public:
   TsMagnifier() = default;
-  // Destroys the lens, whoever opened it.
+  // Disposes of the lens, unless Dispose has already run.
   ~TsMagnifier();
   TsMagnifier(const TsMagnifier&) = delete;
   TsMagnifier& operator=(const TsMagnifier&) = delete;
@@ -53,7 +53,11 @@ public:
   void ShowLens(std::int32_t x, std::int32_t y);
   // Closes an open lens; nothing otherwise.
   void CloseLens();
+  // Destroys the lens, whoever opened it, with the closed lenses still awaiting their end. From
+  // then on the component opens no lens: its panel is going.
+  void Dispose();
 
 private:
   std::int32_t scaling_ = 2;
+  bool disposed_ = false;
 };

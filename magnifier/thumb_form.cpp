@@ -31,8 +31,13 @@ TThumbForm::~TThumbForm() {
   DestroyForm();
 }
 
+void TThumbForm::Dispose() {
+  FormHide();
+  Form::Dispose();
+}
+
 void TThumbForm::RefreshThumbnail() {
-  if (Zoom == 0) return;
+  if (Zoom == 0 || !HandleAllocated()) return;
   Recolour();
   FindSourceWindow();
   if (ThumbnailId == nullptr) return;  // nothing under the centre, or the compositor said no
@@ -45,6 +50,7 @@ void TThumbForm::RefreshThumbnail() {
 }
 
 void TThumbForm::SetBounds(HWND above, int left, int top, int width, int height, bool show) {
+  if (!HandleAllocated()) return;
   SetWindowPos(Handle(), above, left, top, width, height, SWP_NOACTIVATE | (show ? SWP_SHOWWINDOW : 0));
 }
 
@@ -83,7 +89,8 @@ void TThumbForm::FormHide() {
 void TThumbForm::Recolour() {
   DWORD colour = 0;
   BOOL opaque = FALSE;
-  if (Dwm::GetColorizationColor(&colour, &opaque) == S_OK && background_.SetColor(SwapRedBlue(colour)))
+  if (Dwm::GetColorizationColor(&colour, &opaque) == S_OK && background_.SetColor(SwapRedBlue(colour)) &&
+      HandleAllocated())
     InvalidateRect(Handle(), nullptr, TRUE);
 }
 

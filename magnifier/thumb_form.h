@@ -41,6 +41,7 @@ public:
 
 protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void Dispose() override;
 
 private:
   void FormHide();

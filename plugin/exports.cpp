@@ -1,10 +1,12 @@
 // The nine routines the host calls. Each forwards inward; none lets an exception reach the host.
+// Those that do work hold a CallScope: the host may call us again from inside any of them.
 #include "actions.h"
 #include "boundary.h"
 #include "catalogue.h"
 #include "panels.h"
 #include "plugin_utils.h"
 #include "dialogs/about.h"
+#include "framework/window.h"
 
 namespace {
 
@@ -19,6 +21,7 @@ extern "C" {
 
 NB_CALL void nbRegisterPlugIn(AddActionProc addAction, std::uint32_t arg2, std::uint32_t arg3,
                               SetVariableProc setVariable) {
+  const CallScope scope;
   try {
     PlugInUtils::AddAction = addAction;
     PlugInUtils::RegisterArg2 = arg2;
@@ -30,6 +33,7 @@ NB_CALL void nbRegisterPlugIn(AddActionProc addAction, std::uint32_t arg2, std::
 }
 
 NB_CALL void nbInitPlugIn(std::uint32_t value, HostSlot title, HostSlot author, HostSlot description) {
+  const CallScope scope;
   try {
     PlugInUtils::InitValue = value;
     if (title) SetHostString(title, kTitle);
@@ -48,6 +52,7 @@ NB_CALL void nbRegisterScriptProcessor(std::uint32_t value) { PlugInUtils::Scrip
 NB_CALL void nbRegisterStreamAccess(std::uint32_t value) { PlugInUtils::StreamAccess = value; }
 
 NB_CALL HostBool nbExecAction(std::int32_t id, HostString* params) {
+  const CallScope scope;
   try {
     return ExecAction(id, params) ? 1 : 0;
   } catch (...) {
@@ -56,6 +61,7 @@ NB_CALL HostBool nbExecAction(std::int32_t id, HostString* params) {
 }
 
 NB_CALL HostBool nbEditAction(std::int32_t id, HostString* params) {
+  const CallScope scope;
   try {
     return EditAction(id, params) ? 1 : 0;
   } catch (...) {
@@ -64,6 +70,7 @@ NB_CALL HostBool nbEditAction(std::int32_t id, HostString* params) {
 }
 
 NB_CALL void nbMessage(std::uint32_t code) {
+  const CallScope scope;
   try {
     if (code == kFreeAllPanels) FreeAllPanels();
   } catch (...) {
@@ -71,6 +78,7 @@ NB_CALL void nbMessage(std::uint32_t code) {
 }
 
 NB_CALL void nbAbout() {
+  const CallScope scope;
   try {
     ShowAbout();
   } catch (...) {

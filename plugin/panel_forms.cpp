@@ -29,6 +29,11 @@ TDM::TDM(HWND parent) : font_(L"MS Sans Serif", 11) {
 
 TDM::~TDM() { DestroyForm(); }
 
+void TDM::Dispose() {
+  Form::Dispose();
+  mag1.Dispose();
+}
+
 bool TDM::SetMag(const std::string& scaleText) {
   const std::string variable = LastErrorVariable(ObjectName);
   try {

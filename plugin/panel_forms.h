@@ -26,6 +26,9 @@ public:
   TsMagnifier mag1;
 
 protected:
+  // The panel's window and the lens go at once when the panel is retired.
+  void Dispose() override;
+
   Font font_;
   std::optional<Label> Label1;
 };

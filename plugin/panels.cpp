@@ -14,7 +14,7 @@ namespace {
 
 // The attached panels in the order of attachment; absent until the first attach and again after
 // the host's clean-up notice.
-std::optional<std::vector<std::unique_ptr<TMagH>>> PanelList;
+std::optional<std::vector<WindowPtr<TMagH>>> PanelList;
 
 char FoldAscii(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
 
@@ -41,10 +41,12 @@ bool DetachPanel(const std::string& name) {
   try {
     const int index = FindPanel(name);
     if (index < 0) return false;
-    TMagH& panel = *(*PanelList)[std::size_t(index)];
-    if (!panel.VarName.empty()) SetHostVariable(panel.VarName, "");
-    PanelList->erase(PanelList->begin() + index);  // frees the panel and, with it, an open lens
-    return true;
+    // Out of the registry before the host hears of it: the host may call us again from inside
+    // that write, and must find the registry as it will be.
+    WindowPtr<TMagH> panel = std::move((*PanelList)[std::size_t(index)]);
+    PanelList->erase(PanelList->begin() + index);
+    if (!panel->VarName.empty()) SetHostVariable(panel->VarName, "");
+    return true;  // the panel goes here and, with it, an open lens
   } catch (const std::exception& e) {
     SetHostVariable(kGeneralLastError, e.what());
     return false;
@@ -93,12 +95,18 @@ bool AttachPanel(const std::string& objectName, const std::string& varName) {
     // The host's handle is a number: a 32-bit window handle as a signed integer.
     const HWND parent = reinterpret_cast<HWND>(static_cast<std::intptr_t>(handle));
     if (!IsWindow(parent)) throw Exception("An object named " + objectName + " does not exist.");
-    auto panel = std::make_unique<TMagH>(parent);
+    WindowPtr<TMagH> panel(new TMagH(parent));
     panel->VarName = varName;
     panel->KeyName = objectName;
     panel->ObjectName = objectName;
     ShowWindow(panel->Handle(), SW_SHOW);
     panel->FitToParent();
+    // A host that called us back meanwhile may have attached a panel under the name; this one,
+    // attached last, takes its place (the other's variable is not written again).
+    if (const int index = FindPanel(objectName); index >= 0) {
+      const WindowPtr<TMagH> other = std::move((*PanelList)[std::size_t(index)]);
+      PanelList->erase(PanelList->begin() + index);
+    }
     if (!PanelList) PanelList.emplace();
     PanelList->push_back(std::move(panel));
     return true;
