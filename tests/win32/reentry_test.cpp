@@ -31,18 +31,20 @@ const std::vector<Reentry> kEveryCall = {Reentry::FreeAllPanels, Reentry::CloseS
                                          Reentry::CreateSame,    Reentry::CreateOther,  Reentry::ExecuteSame,
                                          Reentry::ExecuteOther,  Reentry::UnknownAction};
 
+// By the order of PluginHost::Reentry.
+const char* const kCallNames[] = {"FreeAllPanels", "CloseSame",   "CloseOther",   "CreateSame",
+                                  "CreateOther",   "ExecuteSame", "ExecuteOther", "UnknownAction"};
+
 std::vector<Case> Cases() {
   const std::pair<const char*, unsigned> points[] = {{"Variable", PluginHost::kOnVariable},
                                                      {"InterfaceAccess", PluginHost::kOnInterfaceAccess},
                                                      {"PageActivation", PluginHost::kOnPageActivation}};
-  const char* const callNames[] = {"FreeAllPanels", "CloseSame",    "CloseOther",   "CreateSame",
-                                   "CreateOther",   "ExecuteSame",  "ExecuteOther", "UnknownAction"};
   std::vector<Case> cases;
   static std::vector<std::string> names;  // gtest keeps the pointers
   names.reserve(64);
   for (const auto& [pointName, point] : points) {
     for (std::size_t i = 0; i < kEveryCall.size(); ++i) {
-      names.push_back(std::string(pointName) + "_" + callNames[i]);
+      names.push_back(std::string(pointName) + "_" + kCallNames[i]);
       cases.push_back({names.back().c_str(), point, {kEveryCall[i]}});
     }
     names.push_back(std::string(pointName) + "_EveryCallInTurn_Composed");
@@ -145,6 +147,52 @@ TEST_P(HostCallingBack, NothingCrashesEveryActionReportsAndNothingIsLeft) {
 
 INSTANTIATE_TEST_SUITE_P(, HostCallingBack, ::testing::ValuesIn(Cases()),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The user works the lens while the host answers the page's activation and focus messages by
+// calling back in: a right click opens the menu and picks 2x, a drag moves the lens, Esc closes
+// it. Each makes the lens active or lets the page have the activation back.
+class UserOnTheLens : public HostTest, public ::testing::WithParamInterface<Reentry> {
+protected:
+  void SetUp() override {
+    HostTest::SetUp();
+    Start();
+    ASSERT_TRUE(host->ExecAction(kCreate, {std::string("Rectangle1"), std::string("[R1Changed]")}));
+  }
+  void TearDown() override {
+    host->SetReentry(0, {}, "");
+    host->Message(2);
+    Publication::Pump(50);
+    EXPECT_TRUE(LensWindows().empty());
+    HostTest::TearDown();
+  }
+  // Opens the lens again when the host's calls have closed it (or freed the panel).
+  HWND Lens() {
+    if (TheLens() == nullptr || !IsWindowVisible(TheLens())) {
+      host->ExecAction(kCreate, {std::string("Rectangle1"), std::string("[R1Changed]")});
+      host->ExecAction(kExecute, {std::string("Rectangle1"), std::string("4")});
+    }
+    return TheLens();
+  }
+};
+
+TEST_P(UserOnTheLens, NothingCrashesAndNothingIsLeft) {
+  host->SetReentry(PluginHost::kOnPageActivation, {GetParam()}, "Rectangle2");  // no such object here
+  if (const HWND lens = Lens()) OpenLensMenu(lens, {VK_DOWN, VK_RETURN});
+  if (const HWND lens = Lens()) {
+    RECT r = {};
+    GetWindowRect(lens, &r);
+    Drag({r.left + 124, r.top + 121}, {r.left + 124 + 40, r.top + 121 + 30});
+  }
+  if (const HWND lens = Lens()) {
+    SetForegroundWindow(lens);
+    SendMessageW(lens, WM_KEYDOWN, VK_ESCAPE, 0);
+  }
+  Publication::Pump(100);
+  EXPECT_GT(host->reentries(), 0) << "the host never called back";
+}
+
+INSTANTIATE_TEST_SUITE_P(, UserOnTheLens, ::testing::ValuesIn(kEveryCall),
+                         [](const auto& info) { return std::string(kCallNames[std::size_t(info.param)]); });
 
 // Someone else destroys the lens window: the next Execute opens a new lens instead of reporting
 // success for one that is gone; a Close then has nothing to close.
