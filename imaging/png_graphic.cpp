@@ -414,10 +414,8 @@ void TPNGGraphic::PrepareBitmap() {
   if (has_palette_) SetPalette(palette_entries_);
   try {
     SetSize(int(properties_.Width), int(properties_.Height));
-  } catch (const std::bad_alloc&) {
-    throw EInvalidGraphic(kNoMemory);
   } catch (const Exception&) {
-    // The bitmap's own failure to get its pixels (on Windows, a DIB section refused).
+    // The bitmap could not get storage for its pixels; it says so in its own words.
     throw EInvalidGraphic(kNoMemory);
   }
   // Rows of an image without interlacing are each written whole; only those that never arrive
