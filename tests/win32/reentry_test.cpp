@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "gui_counts.h"
+#include "host/dialog_driver.h"
 #include "host_fixture.h"
 #include "lens_probe.h"
 #include "stand_in_probe.h"
@@ -192,6 +193,30 @@ TEST_P(UserOnTheLens, NothingCrashesAndNothingIsLeft) {
 }
 
 INSTANTIATE_TEST_SUITE_P(, UserOnTheLens, ::testing::ValuesIn(kEveryCall),
+                         [](const auto& info) { return std::string(kCallNames[std::size_t(info.param)]); });
+
+// The object picker of the property dialog asks the host (InterfaceAccess command 8), and the
+// host calls back in from inside that call, with the lens open. The dialog goes on and ends as
+// the author ends it.
+class PickerWhileHostCallsBack : public UserOnTheLens {};
+
+TEST_P(PickerWhileHostCallsBack, TheDialogPicksAndEnds) {
+  ASSERT_TRUE(host->ExecAction(kExecute, {std::string("Rectangle1"), std::string("4")}));
+  // The author edits in the host's window; a dialog opened over the active lens would be owned
+  // by it and go with it.
+  SetForegroundWindow(page->window());
+  Publication::Pump(50);
+  host->SetReentry(PluginHost::kOnInterfaceAccess, {GetParam()}, "Rectangle2");
+  host->pickAnswer = "Rectangle9";
+  std::vector<HostText> slots = {std::string("Rectangle1"), std::string("[V]")};
+  DialogDriver driver({DialogStep::Click(DialogStep::Button::Picker), DialogStep::Press(DialogStep::Key::Enter)});
+  EXPECT_TRUE(host->EditAction(kCreate, slots));
+  driver.Finish();
+  EXPECT_EQ(slots, (std::vector<HostText>{std::string("Rectangle9"), std::string("[V]")}));
+  EXPECT_EQ(host->reentries(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(, PickerWhileHostCallsBack, ::testing::ValuesIn(kEveryCall),
                          [](const auto& info) { return std::string(kCallNames[std::size_t(info.param)]); });
 
 // Someone else destroys the lens window: the next Execute opens a new lens instead of reporting
