@@ -291,47 +291,33 @@ int TPNGGraphic::SetupColorDepth(std::uint8_t color_type, std::uint8_t bit_depth
     cm.SetTargetBitsPerSample(target_bits);
     SetFormat(format);
   };
+  if (!IsColorFormat(color_type, bit_depth)) throw EInvalidGraphic(kInvalidColorFormat);
   const bool wide = bit_depth == 16;
   switch (color_type) {
-    case 0:
-      if (bit_depth == 1 || bit_depth == 2 || bit_depth == 4 || bit_depth == 8 || wide) {
-        std::uint8_t bits = bit_depth == 2 ? 4 : wide ? 8 : bit_depth;
-        set(TColorScheme::csG, 1, TColorScheme::csG, 1, bits,
-            bit_depth == 1 ? PixelFormat::pf1bit : bit_depth <= 4 ? PixelFormat::pf4bit : PixelFormat::pf8bit);
-        palette_entries_ = cm.CreateGrayscalePalette();
-        has_palette_ = true;
-        return wide ? 2 : 1;
-      }
-      break;
+    case 0: {
+      const std::uint8_t bits = bit_depth == 2 ? 4 : wide ? 8 : bit_depth;
+      set(TColorScheme::csG, 1, TColorScheme::csG, 1, bits,
+          bit_depth == 1 ? PixelFormat::pf1bit : bit_depth <= 4 ? PixelFormat::pf4bit : PixelFormat::pf8bit);
+      palette_entries_ = cm.CreateGrayscalePalette();
+      has_palette_ = true;
+      return wide ? 2 : 1;
+    }
     case 2:
-      if (bit_depth == 8 || wide) {
-        set(TColorScheme::csRGB, 3, TColorScheme::csBGR, 3, 8, PixelFormat::pf24bit);
-        return wide ? 6 : 3;
-      }
-      break;
+      set(TColorScheme::csRGB, 3, TColorScheme::csBGR, 3, 8, PixelFormat::pf24bit);
+      return wide ? 6 : 3;
     case 3:
-      if (bit_depth == 1 || bit_depth == 2 || bit_depth == 4 || bit_depth == 8) {
-        set(TColorScheme::csIndexed, 1, TColorScheme::csIndexed, 1, bit_depth == 2 ? 4 : bit_depth,
-            bit_depth == 1 ? PixelFormat::pf1bit : bit_depth <= 4 ? PixelFormat::pf4bit : PixelFormat::pf8bit);
-        return 1;
-      }
-      break;
+      set(TColorScheme::csIndexed, 1, TColorScheme::csIndexed, 1, bit_depth == 2 ? 4 : bit_depth,
+          bit_depth == 1 ? PixelFormat::pf1bit : bit_depth <= 4 ? PixelFormat::pf4bit : PixelFormat::pf8bit);
+      return 1;
     case 4:
-      if (bit_depth == 8 || wide) {
-        set(TColorScheme::csGA, 1, TColorScheme::csIndexed, 1, 8, PixelFormat::pf8bit);
-        palette_entries_ = cm.CreateGrayscalePalette();
-        has_palette_ = true;
-        return wide ? 4 : 2;
-      }
-      break;
-    case 6:
-      if (bit_depth == 8 || wide) {
-        set(TColorScheme::csRGBA, 4, TColorScheme::csBGRA, 4, 8, PixelFormat::pf32bit);
-        return wide ? 8 : 4;
-      }
-      break;
+      set(TColorScheme::csGA, 1, TColorScheme::csIndexed, 1, 8, PixelFormat::pf8bit);
+      palette_entries_ = cm.CreateGrayscalePalette();
+      has_palette_ = true;
+      return wide ? 4 : 2;
+    default:  // 6
+      set(TColorScheme::csRGBA, 4, TColorScheme::csBGRA, 4, 8, PixelFormat::pf32bit);
+      return wide ? 8 : 4;
   }
-  throw EInvalidGraphic(kInvalidColorFormat);
 }
 
 void TPNGGraphic::ReadPalette() {

@@ -29,26 +29,19 @@ inline DWORD ThreadWindows() {
 // handle whose upper word is 0 names whatever object holds that slot of the process's handle
 // table, so asking every slot for its type counts the live objects exactly (a probe object's
 // slot would not do: Wine reuses the slot freed last, so a leak does not move it).
-inline DWORD GdiObjects() {
-  if (const DWORD n = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)) return n;
-  DWORD n = 0;
-  for (UINT_PTR slot = 1; slot <= 0xFFFF; ++slot) {
-    if (GetObjectType(reinterpret_cast<HGDIOBJ>(slot)) != 0) ++n;
-  }
-  return n;
-}
-
-// The same, less Wine's cache of window device contexts (a DC and a region each), which grows
-// with the history of activations and window DCs and stays so; on Windows, GdiObjects().
-inline DWORD GdiObjectsBesidesWindowDCs() {
+inline DWORD GdiObjects(bool windowDCs = true) {
   if (const DWORD n = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)) return n;
   DWORD n = 0;
   for (UINT_PTR slot = 1; slot <= 0xFFFF; ++slot) {
     const DWORD type = GetObjectType(reinterpret_cast<HGDIOBJ>(slot));
-    if (type != 0 && type != OBJ_DC && type != OBJ_REGION) ++n;
+    if (type != 0 && (windowDCs || (type != OBJ_DC && type != OBJ_REGION))) ++n;
   }
   return n;
 }
+
+// GdiObjects(false) leaves out Wine's cache of window device contexts (a DC and a region each),
+// which grows with the history of activations and window DCs and stays so.
+inline DWORD GdiObjectsBesidesWindowDCs() { return GdiObjects(false); }
 
 // Live USER objects of the process: GetGuiResources on Windows. Under Wine, the windows of this
 // thread with all their descendants, plus the menus, cursors and icons found by asking every slot

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "gui_counts.h"
-#include "host/dialog_driver.h"
 #include "host_fixture.h"
 #include "lens_probe.h"
 #include "stand_in_probe.h"
@@ -36,20 +35,24 @@ const std::vector<Reentry> kEveryCall = {Reentry::FreeAllPanels, Reentry::CloseS
 const char* const kCallNames[] = {"FreeAllPanels", "CloseSame",   "CloseOther",   "CreateSame",
                                   "CreateOther",   "ExecuteSame", "ExecuteOther", "UnknownAction"};
 
+// Every call from each point in turn, in both modes; each call on its own from the page's
+// activation, where showing and closing the lens give the host its chances.
 std::vector<Case> Cases() {
   const std::pair<const char*, unsigned> points[] = {{"Variable", PluginHost::kOnVariable},
                                                      {"InterfaceAccess", PluginHost::kOnInterfaceAccess},
                                                      {"PageActivation", PluginHost::kOnPageActivation}};
   std::vector<Case> cases;
   static std::vector<std::string> names;  // gtest keeps the pointers
-  names.reserve(64);
+  names.reserve(32);
   for (const auto& [pointName, point] : points) {
-    for (std::size_t i = 0; i < kEveryCall.size(); ++i) {
-      names.push_back(std::string(pointName) + "_" + kCallNames[i]);
-      cases.push_back({names.back().c_str(), point, {kEveryCall[i]}});
+    for (bool composed : {false, true}) {
+      names.push_back(std::string(pointName) + "_EveryCallInTurn" + (composed ? "_Composed" : ""));
+      cases.push_back({names.back().c_str(), point, kEveryCall, composed});
     }
-    names.push_back(std::string(pointName) + "_EveryCallInTurn_Composed");
-    cases.push_back({names.back().c_str(), point, kEveryCall, true});
+  }
+  for (std::size_t i = 0; i < kEveryCall.size(); ++i) {
+    names.push_back(std::string("PageActivation_") + kCallNames[i]);
+    cases.push_back({names.back().c_str(), PluginHost::kOnPageActivation, {kEveryCall[i]}});
   }
   names.push_back("EverywhereEveryCallInTurn");
   cases.push_back({names.back().c_str(), PluginHost::kOnVariable | PluginHost::kOnInterfaceAccess |
@@ -148,76 +151,6 @@ TEST_P(HostCallingBack, NothingCrashesEveryActionReportsAndNothingIsLeft) {
 
 INSTANTIATE_TEST_SUITE_P(, HostCallingBack, ::testing::ValuesIn(Cases()),
                          [](const auto& info) { return std::string(info.param.name); });
-
-// The user works the lens while the host answers the page's activation and focus messages by
-// calling back in: a right click opens the menu and picks 2x, a drag moves the lens, Esc closes
-// it. Each makes the lens active or lets the page have the activation back.
-class UserOnTheLens : public HostTest, public ::testing::WithParamInterface<Reentry> {
-protected:
-  void SetUp() override {
-    HostTest::SetUp();
-    Start();
-    ASSERT_TRUE(host->ExecAction(kCreate, {std::string("Rectangle1"), std::string("[R1Changed]")}));
-  }
-  void TearDown() override {
-    host->SetReentry(0, {}, "");
-    host->Message(2);
-    Publication::Pump(50);
-    EXPECT_TRUE(LensWindows().empty());
-    HostTest::TearDown();
-  }
-  // Opens the lens again when the host's calls have closed it (or freed the panel).
-  HWND Lens() {
-    if (TheLens() == nullptr || !IsWindowVisible(TheLens())) {
-      host->ExecAction(kCreate, {std::string("Rectangle1"), std::string("[R1Changed]")});
-      host->ExecAction(kExecute, {std::string("Rectangle1"), std::string("4")});
-    }
-    return TheLens();
-  }
-};
-
-TEST_P(UserOnTheLens, NothingCrashesAndNothingIsLeft) {
-  host->SetReentry(PluginHost::kOnPageActivation, {GetParam()}, "Rectangle2");  // no such object here
-  if (const HWND lens = Lens()) OpenLensMenu(lens, {VK_DOWN, VK_RETURN});
-  if (const HWND lens = Lens()) {
-    RECT r = {};
-    GetWindowRect(lens, &r);
-    Drag({r.left + 124, r.top + 121}, {r.left + 124 + 40, r.top + 121 + 30});
-  }
-  if (const HWND lens = Lens()) {
-    SetForegroundWindow(lens);
-    SendMessageW(lens, WM_KEYDOWN, VK_ESCAPE, 0);
-  }
-  Publication::Pump(100);
-  EXPECT_GT(host->reentries(), 0) << "the host never called back";
-}
-
-INSTANTIATE_TEST_SUITE_P(, UserOnTheLens, ::testing::ValuesIn(kEveryCall),
-                         [](const auto& info) { return std::string(kCallNames[std::size_t(info.param)]); });
-
-// The object picker of the property dialog asks the host (InterfaceAccess command 8), and the
-// host calls back in from inside that call, with the lens open. The dialog goes on and ends as
-// the author ends it.
-class PickerWhileHostCallsBack : public UserOnTheLens {};
-
-TEST_P(PickerWhileHostCallsBack, TheDialogPicksAndEnds) {
-  ASSERT_TRUE(host->ExecAction(kExecute, {std::string("Rectangle1"), std::string("4")}));
-  // The author edits in the host's window; a dialog opened over the active lens would be owned
-  // by it and go with it.
-  SetForegroundWindow(page->window());
-  Publication::Pump(50);
-  host->SetReentry(PluginHost::kOnInterfaceAccess, {GetParam()}, "Rectangle2");
-  host->pickAnswer = "Rectangle9";
-  std::vector<HostText> slots = {std::string("Rectangle1"), std::string("[V]")};
-  DialogDriver driver({DialogStep::Click(DialogStep::Button::Picker), DialogStep::Press(DialogStep::Key::Enter)});
-  EXPECT_TRUE(host->EditAction(kCreate, slots));
-  driver.Finish();
-  EXPECT_EQ(slots, (std::vector<HostText>{std::string("Rectangle9"), std::string("[V]")}));
-  EXPECT_EQ(host->reentries(), 1);
-}
-
-INSTANTIATE_TEST_SUITE_P(, PickerWhileHostCallsBack, ::testing::ValuesIn(kEveryCall),
-                         [](const auto& info) { return std::string(kCallNames[std::size_t(info.param)]); });
 
 // Someone else destroys the lens window: the next Execute opens a new lens instead of reporting
 // success for one that is gone; a Close then has nothing to close.
