@@ -10,6 +10,8 @@
 #include <cctype>
 #include <climits>
 #include <cstdio>
+#include <fstream>
+#include <set>
 
 namespace {
 
@@ -53,16 +55,26 @@ TEST_F(HostTest, ExportsExactlyTheNineRoutinesByNameAndOrdinal) {
   }
 }
 
-TEST_F(HostTest, ImportsOnlyWindowsSystemLibraries) {
+// Windows system libraries only, and of those only functions that Windows XP has too.
+TEST_F(HostTest, ImportsOnlySystemFunctionsThatWindowsXPHas) {
+  std::set<std::string> onXP;
+  std::ifstream list(VITRELLE_SOURCE_DIR "/tests/win32/xp_imports.txt");
+  for (std::string line; std::getline(list, line);)
+    if (!line.empty() && line[0] != '#') onXP.insert(line);
+  ASSERT_GT(onXP.size(), 100u);
+
   const auto* nt = Headers(host->module());
   const auto& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  const std::vector<std::string> system = {"KERNEL32.DLL", "USER32.DLL", "GDI32.DLL", "MSVCRT.DLL",
-                                           "ADVAPI32.DLL", "OLE32.DLL",  "SHELL32.DLL", "COMCTL32.DLL"};
   int count = 0;
-  for (const auto* imp = At<IMAGE_IMPORT_DESCRIPTOR>(host->module(), dir.VirtualAddress); imp->Name; ++imp, ++count) {
-    std::string name = At<char>(host->module(), imp->Name);
-    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::toupper(c); });
-    EXPECT_NE(std::find(system.begin(), system.end(), name), system.end()) << "imports " << name;
+  for (const auto* imp = At<IMAGE_IMPORT_DESCRIPTOR>(host->module(), dir.VirtualAddress); imp->Name; ++imp) {
+    std::string library = At<char>(host->module(), imp->Name);
+    std::transform(library.begin(), library.end(), library.begin(), [](unsigned char c) { return std::toupper(c); });
+    for (const auto* name = At<IMAGE_THUNK_DATA32>(host->module(), imp->OriginalFirstThunk); name->u1.AddressOfData;
+         ++name, ++count) {
+      ASSERT_FALSE(IMAGE_SNAP_BY_ORDINAL32(name->u1.Ordinal)) << library << " by ordinal";
+      const std::string function = library + " " + At<IMAGE_IMPORT_BY_NAME>(host->module(), name->u1.AddressOfData)->Name;
+      EXPECT_TRUE(onXP.count(function)) << "imports " << function;
+    }
   }
   EXPECT_GT(count, 0);
 }
