@@ -35,7 +35,6 @@ private:
   };
   static HGLOBAL WINAPI OnAlloc(UINT flags, SIZE_T bytes);
   static HGLOBAL WINAPI OnFree(HGLOBAL block);
-  static void Write(void** entry, void* value);
 
   void** allocEntry_ = nullptr;
   void** freeEntry_ = nullptr;

@@ -9,18 +9,12 @@
 #include "imaging/layered_window.h"
 #include "magnifier/lens_form.h"
 #include "magnifier/magnifier.h"
+#include "magnifier/screen_source.h"
 
 namespace {
 
 // Colour key of the layered update; unused under ULW_ALPHA.
 constexpr COLORREF kNoColorKey = 0x1FFFFFFF;
-
-// Wine's copy of the screen includes layered windows whatever the flags say, so there the lens
-// would magnify its own picture from its second frame on.
-bool ScreenCopyShowsLayeredWindows() {
-  static const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-  return wine;
-}
 
 // What lies beneath the lens within `source` (screen coordinates), made from the windows below
 // it in the z-order, bottom first, each read from its own picture; where no window is, the

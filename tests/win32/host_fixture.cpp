@@ -3,7 +3,7 @@
 void HostTest::SetUp() {
   page = std::make_unique<Publication>("Test publication", 640, 480);
   rectangle = page->AddRectangle("Rectangle1", 40, 40, 240, 160, RGB(40, 120, 220));
-  host = std::make_unique<PluginHost>(BesideExecutable("Vitrelle.nbp"));
+  host = std::make_unique<PluginHost>(BesideExecutable(plugin.c_str()));
   host->publication = page.get();
 }
 

@@ -22,6 +22,8 @@ protected:
   // The variable writes since the last ClearRecords, as "name=value" or "name=<null>".
   std::vector<std::string> Trace() const;
 
+  // The plug-in that SetUp loads, from beside the test.
+  std::string plugin = "Vitrelle.nbp";
   std::unique_ptr<Publication> page;
   std::unique_ptr<PluginHost> host;
   HWND rectangle = nullptr;

@@ -1,11 +1,16 @@
 // The lens window opened through the real plug-in, as it stands on the screen: its window, its
 // menu, keys and hit test, its first frame's pixels against the screen beneath it, and how it
-// fails when the frame picture is missing.
+// fails when the frame picture is missing. Then the capture that Windows runs, through the test
+// build of the plug-in that copies the screen under Wine too.
+#include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "host_fixture.h"
 #include "frame_layer.h"
+#include "layered_spy.h"
 #include "lens_probe.h"
+#include "screen_copy_spy.h"
 #include "screen_pattern.h"
 
 namespace {
@@ -25,11 +30,13 @@ protected:
     return closed;
   }
 
-  // Compares the 250 by 250 lens window at its place on the screen with what it must show at
-  // this zoom over the screen `before`: inside the lens area the enlarged screen under the frame,
-  // outside it the frame where the frame is opaque and what lies beneath where it is clear.
+  // Compares a 250 by 250 lens at `lens` with what it must show at this zoom over the screen
+  // `before`: inside the lens area the enlarged screen under the frame. On the screen (`shown`),
+  // outside the area the frame where it is opaque and what lies beneath where it is clear; in
+  // the picture handed to the layered update (`picture`), the frame itself, alpha and all.
   // Returns the number of wrong pixels; the first few are reported.
-  int WrongPixels(const ScreenGrab& before, const ScreenGrab& shown, const RECT& lens, int scale) {
+  int WrongPixels(const ScreenGrab& before, const RECT& lens, int scale, const ScreenGrab* shown,
+                  const LayeredSpy::Frame* picture = nullptr) {
     const int W = 200, H = 200;
     const int sx = int(std::lrint((W - double(W) / scale) / 2 + lens.left + 24));
     const int sy = int(std::lrint((H - double(H) / scale) / 2 + lens.top + 21));
@@ -37,6 +44,7 @@ protected:
     StretchBlt(enlarged->Canvas(), 0, 0, W, H, before.Canvas(), sx, sy, W / scale, H / scale, SRCCOPY);
     GdiFlush();
     const auto frame = FrameLayer(host->module(), 250, 250);
+    if (picture != nullptr && (picture->width != 250 || picture->height != 250)) return 250 * 250;
 
     int wrong = 0;
     for (int y = 0; y < 250; ++y) {
@@ -49,7 +57,9 @@ protected:
           const std::uint8_t* m = enlarged->ScanLine(y - 21) + (x - 24) * 3;
           std::uint8_t blend[3];
           for (int c = 0; c < 3; ++c) blend[c] = std::uint8_t((m[c] * (256 - a) + f[c] * a) >> 8);
-          want = Rgb(blend);
+          want = Rgb(blend) | (picture != nullptr ? 0xFF000000u : 0);
+        } else if (picture != nullptr) {
+          want = Rgb(f) | std::uint32_t(a) << 24;
         } else if (a == 255) {
           want = Rgb(f);
         } else if (a == 0) {
@@ -57,13 +67,16 @@ protected:
         } else {
           continue;  // how a part-transparent pixel mixes on the screen is the system's affair
         }
-        const std::uint32_t got = shown.At(lens.left + x, lens.top + y);
+        const std::uint32_t got = picture != nullptr ? picture->At(x, y) : shown->At(lens.left + x, lens.top + y);
         if (got != want && ++wrong <= 5)
           ADD_FAILURE() << "zoom " << scale << " at (" << x << ", " << y << ") frame alpha " << a << ": shown "
                         << std::hex << got << ", expected " << want;
       }
     }
     return wrong;
+  }
+  int WrongPixels(const ScreenGrab& before, const ScreenGrab& shown, const RECT& lens, int scale) {
+    return WrongPixels(before, lens, scale, &shown);
   }
 };
 
@@ -275,4 +288,102 @@ TEST_F(LensTest, AZoomSetFromCodeReZoomsAtOnceAndLeavesTheCheckMark) {
   const RECT r = WindowRectOf(lens);
   EXPECT_EQ(WrongPixels(before, ScreenGrab(r), r, 16), 0);  // rendered inside the Execute
   EXPECT_EQ(OpenLensMenu(lens).Checked(), 1);
+}
+
+namespace {
+
+// The plug-in built to copy the screen as on Windows. Under Wine the copy shows layered windows,
+// the lens among them, so only a frame made before the lens shows on the screen is the page's.
+class ScreenCopyLensTest : public LensTest {
+protected:
+  ScreenCopyLensTest() { plugin = "VitrelleScreenCopy.nbp"; }
+
+  // The frames that the layered update got for the lens window.
+  static std::vector<const LayeredSpy::Frame*> LensFrames(const LayeredSpy& spy, HWND lens) {
+    std::vector<const LayeredSpy::Frame*> frames;
+    for (const auto& f : spy.Frames())
+      if (f.window == lens) frames.push_back(&f);
+    return frames;
+  }
+};
+
+}  // namespace
+
+TEST_F(ScreenCopyLensTest, TheFirstFrameIsThePageBeneathEnlargedUnderTheFrame) {
+  const PatternWindow pattern(kUnderLens);
+  for (int scale : {2, 3, 16}) {
+    SCOPED_TRACE(scale);
+    const ScreenGrab before(kScreen);
+    ASSERT_EQ(before.PatternMismatches(kUnderLens), 0) << "something covers the pattern";
+    LayeredSpy spy;
+    const HWND lens = Open(std::to_string(scale));
+    ASSERT_NE(lens, nullptr);
+    const auto frames = LensFrames(spy, lens);
+    ASSERT_FALSE(frames.empty());
+    EXPECT_EQ(WrongPixels(before, WindowRectOf(lens), scale, nullptr, frames[0]), 0);
+    ASSERT_TRUE(CloseAndWait());
+  }
+}
+
+// Each frame makes one copy of the screen: from the DC of the whole screen, given back within the
+// frame, with the plain source copy (no CAPTUREBLT, so layered windows stay out on Windows), of
+// the middle 1/zoom of the lens area as the lens stands, stretched over the whole area.
+TEST_F(ScreenCopyLensTest, EveryFrameStretchesTheScreenUnderTheAreasMiddle) {
+  ScreenCopySpy copies(host->module());
+  ASSERT_TRUE(copies.Hooked());
+  LayeredSpy frames;
+  HWND lens = nullptr;
+  int zoom = 2;
+  const auto resize = [&lens](int w, int h) {
+    SetWindowPos(lens, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  };
+  const struct Step {
+    const char* what;
+    std::function<void()> run;
+  } steps[] = {
+      {"open at 2", [&] { lens = Open("2"); }},
+      {"timer", [&] { SendMessageW(lens, WM_TIMER, 1, 0); }},
+      {"move", [&] { SetWindowPos(lens, nullptr, 101, 77, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE); }},
+      {"resize to 400 by 300", [&] { resize(400, 300); }},
+      {"resize below and beyond the limits", [&] { resize(100, 1000); }},
+      {"timer", [&] { SendMessageW(lens, WM_TIMER, 1, 0); }},
+      {"zoom 16", [&] { Open(std::to_string(zoom = 16)); }},
+      {"zoom 3", [&] { Open(std::to_string(zoom = 3)); }},
+      {"messages", [&] { Publication::Pump(100); }},
+  };
+  // The source for the lens as it stands now: a size change renders once at the old size first
+  // (the frame for its place, as the change is announced), then at the new one.
+  const auto source = [&lens, &zoom] {
+    const RECT r = WindowRectOf(lens);
+    const int w = std::clamp(int(r.right - r.left), 150, 800) - 50, h = std::clamp(int(r.bottom - r.top), 150, 800) - 50;
+    const int sx = int(std::lrint((w - double(w) / zoom) / 2 + r.left + 24));
+    const int sy = int(std::lrint((h - double(h) / zoom) / 2 + r.top + 21));
+    return std::pair{RECT{sx, sy, sx + w / zoom, sy + h / zoom}, RECT{0, 0, w, h}};
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    const auto before = lens != nullptr ? source() : std::pair<RECT, RECT>{};
+    copies.copies.clear();
+    frames.Clear();
+    step.run();
+    ASSERT_NE(lens, nullptr);
+    const auto after = source();
+    int fromScreen = 0;
+    for (const auto& c : copies.copies) {
+      if (!c.fromScreen) continue;
+      ++fromScreen;
+      EXPECT_TRUE(c.stretched);
+      EXPECT_EQ(c.rop, DWORD(SRCCOPY));
+      const bool isAfter = EqualRect(&c.from, &after.first) && EqualRect(&c.to, &after.second);
+      const bool isBefore = EqualRect(&c.from, &before.first) && EqualRect(&c.to, &before.second);
+      EXPECT_TRUE(isAfter || (isBefore && &c != &copies.copies.back()))
+          << "copied " << c.from.left << ", " << c.from.top << ", " << c.from.right << ", " << c.from.bottom
+          << " onto " << c.to.right << " by " << c.to.bottom;
+    }
+    EXPECT_GT(fromScreen, 0);
+    EXPECT_EQ(fromScreen, int(LensFrames(frames, lens).size()));
+    EXPECT_TRUE(copies.screenHeld.empty());
+  }
+  EXPECT_EQ(copies.windowDCsTaken, 0);
+  EXPECT_EQ(copies.screenTaken, copies.screenReleased);
 }
