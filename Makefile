@@ -33,6 +33,7 @@ demo: build
 bench: build
 	scripts/testbed scripts/wine-run build/win32/bin/load_bench.exe
 	scripts/testbed scripts/wine-run build/win32/bin/lens_bench.exe
+	scripts/testbed scripts/wine-run build/win32/bin/lens_bench_screen_copy.exe
 	cmake --preset bench >/dev/null
 	cmake --build --preset bench
 	build/bench/bin/png_bench

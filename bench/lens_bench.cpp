@@ -6,6 +6,9 @@
 // area's size. Then the same lens on a composed desktop (the stand-in compositor loaded in place
 // of the system's): its timer tick, which only follows the lens with the thumbnail window and
 // refreshes the thumbnail, and its frame, which draws the frame without a screen copy.
+// Built twice: with the capture that runs under Wine (the windows beneath the lens, each read from
+// its own picture), and as lens_bench_screen_copy with the one that Windows runs (one stretched
+// copy of the screen), which leaves the thumbnail mode to the first.
 #include <windows.h>
 
 #include <algorithm>
@@ -17,6 +20,7 @@
 #include "magnifier/lens_form.h"
 #include "magnifier/lens_geometry.h"
 #include "magnifier/magnifier.h"
+#include "magnifier/screen_source.h"
 
 #include "bench/bench_clock.h"
 
@@ -104,13 +108,14 @@ Result Measure(int size, int zoom) {
     whole.push_back((Now() - t0) * 1e3);
   }
   const TRect area = lens.LensArea();
-  magnifier.CloseLens();
+  const int width = output.Width(), height = output.Height();
+  magnifier.CloseLens();  // the lens's pictures go with it
   const double blendMs = BlendMs(RectWidth(area, false), RectHeight(area, false));
 
   const double copyMs = Median(baseline);
   const double p50 = Median(whole), p95 = Quantile(whole, 0.95);
   std::printf("%4dx%-4d %4d  %6.3f  %7.3f %6.1fx  %7.3f %5.1fx %7.3f  %7.3f %6.1fx  %6.2f %3.0f%%  %6.2f %3.0f%%\n",
-              output.Width(), output.Height(), zoom, copyMs, Median(capture), Median(capture) / copyMs,
+              width, height, zoom, copyMs, Median(capture), Median(capture) / copyMs,
               Median(compose), Median(compose) / copyMs, blendMs, Median(push), Median(push) / copyMs, p50,
               100 * p50 / kBudgetMs, p95, 100 * p95 / kBudgetMs);
   std::fflush(stdout);
@@ -163,9 +168,10 @@ void MeasureThumbnail(const Result& capture) {
     frame.push_back((t2 - t1) * 1e3);
     baseline.push_back((t3 - t2) * 1e3);
   }
+  const int width = output.Width(), height = output.Height();
   magnifier.CloseLens();
   const double copyMs = Median(baseline), tickMs = Median(tick), frameMs = Median(frame);
-  std::printf("%4dx%-4d %4d  %6.3f  %7.3f %6.1fx  %7.3f %6.1fx %6.2f\n", output.Width(), output.Height(), capture.zoom,
+  std::printf("%4dx%-4d %4d  %6.3f  %7.3f %6.1fx  %7.3f %6.1fx %6.2f\n", width, height, capture.zoom,
               copyMs, tickMs, tickMs / copyMs, frameMs, frameMs / copyMs, frameMs / capture.frameMs);
   std::fflush(stdout);
 }
@@ -186,6 +192,9 @@ int main() {
               "blend = the lens area's blend alone (part of compose); whole frames (RenderAt) as p50 and p95\n"
               "and their share of the %.0f ms refresh interval\n\n",
               kFrames, kBudgetMs);
+  std::printf("capture: %s\n\n", ScreenCopyShowsLayeredWindows()
+                                    ? "the windows beneath the lens, each read from its own picture (as under Wine)"
+                                    : "one stretched copy of the screen (as on Windows)");
   std::printf("%-9s %4s  %6s  %7s %7s  %7s %6s %7s  %7s %7s  %11s  %11s\n", "lens", "zoom", "copy", "capture", "ratio",
               "compose", "ratio", "blend", "push", "ratio", "frame p50", "p95");
   std::vector<Result> results;
@@ -197,6 +206,9 @@ int main() {
     if (r.size == 800) std::printf("  zoom %d: %.1f", r.zoom, r.composeRatio);
   }
   std::printf("\n");
+#ifdef LENS_BENCH_SCREEN_COPY
+  return 0;
+#endif
 
   CompositorTesting::Use(nullptr, LoadStandInCompositor);
   if (!IsCompositionEnabled()) {
