@@ -21,13 +21,17 @@ test: build
 	ctest --preset native --timeout 300
 	scripts/testbed ctest --preset win32 --timeout 300
 
-# The lens twice: copying the screen itself (build/demo.png), and on a composed desktop, through
-# the stand-in compositor beside the second host (build/demo-thumbnail.png). Then the property
-# dialogs and the About box (build/dialog-*.png, build/about.png).
+# The lens three times: in capture mode as it runs under Wine (build/demo.png); on a composed
+# desktop, through the stand-in compositor beside the second host (build/demo-thumbnail.png);
+# and copying the screen as it does on Windows, in the test build of the plug-in
+# (build/demo-screen-copy.png). Then the property dialogs and the About box (build/dialog-*.png,
+# build/about.png).
 demo: build
 	VITRELLE_COMPOSITOR=1 scripts/testbed sh -c '\
 	  scripts/wine-run build/win32/bin/nbhost.exe examples/demo.pub && \
 	  scripts/wine-run build/win32/composed/nbhost.exe examples/demo-thumbnail.pub && \
+	  scripts/wine-run build/win32/bin/nbhost.exe --plugin build/win32/bin/VitrelleScreenCopy.nbp \
+	    examples/demo-screen-copy.pub && \
 	  scripts/wine-run build/win32/bin/nbhost.exe examples/dialogs.pub'
 
 bench: build
