@@ -2,6 +2,10 @@
 // on; a thumbnail joins a destination window of this process to a source window and shows the
 // source rectangle of the source, stretched over the destination rectangle. Where the source
 // rectangle reaches beyond the source window, the destination shows its own background.
+// A thumbnail starts with the published defaults, and a caller that relies on anything else sees
+// it fail here as it would on Windows: nothing is drawn until its properties are first updated,
+// and then only once they have made it visible; until a source rectangle is given it shows the
+// whole source window; it is opaque.
 //
 // Built twice: in full, and without the thumbnail and colour functions (a compositor that lacks
 // them, for the lens's failure path).
@@ -24,7 +28,7 @@ struct Thumbnail {
   RECT destinationRect;  // in the destination's client area
   RECT sourceRect;       // in the source's window (or client area)
   bool haveDestination = false, haveSource = false;
-  bool visible = true;
+  bool visible = false;
   bool clientAreaOnly = false;
 };
 
@@ -60,7 +64,9 @@ constexpr DWORD kRectSource = 0x2;       // DWM_TNP_RECTSOURCE
 constexpr DWORD kVisible = 0x8;          // DWM_TNP_VISIBLE
 constexpr DWORD kClientAreaOnly = 0x10;  // DWM_TNP_SOURCECLIENTAREAONLY
 
-// DWM_THUMBNAIL_PROPERTIES, member for member.
+// DWM_THUMBNAIL_PROPERTIES, member for member, packed to the byte as published: fVisible follows
+// the one-byte opacity directly.
+#pragma pack(push, 1)
 struct ThumbnailProperties {
   DWORD dwFlags;
   RECT rcDestination;
@@ -69,6 +75,8 @@ struct ThumbnailProperties {
   BOOL fVisible;
   BOOL fSourceClientAreaOnly;
 };
+#pragma pack(pop)
+static_assert(sizeof(ThumbnailProperties) == 45);
 
 ULONG_PTR lastThumbnail = 0;
 
@@ -86,7 +94,11 @@ bool IsOwnTopLevel(HWND window) {
 // Shows the thumbnail in its destination: the part of the source rectangle that lies on the
 // source window, read from the window's own picture, stretched as the whole rectangle would be.
 void Draw(const Thumbnail& t) {
-  if (!t.visible || !IsWindow(t.destination) || !IsWindow(t.source)) return;
+  if (!IsWindow(t.destination)) return;
+  if (!t.visible || !IsWindow(t.source)) {
+    Repaint(t.destination);  // a thumbnail made invisible leaves the destination's picture
+    return;
+  }
   RECT window = {};
   GetWindowRect(t.source, &window);
   RECT extent = {0, 0, window.right - window.left, window.bottom - window.top};
@@ -183,7 +195,8 @@ __declspec(dllexport) HRESULT WINAPI DwmUpdateThumbnailProperties(HANDLE thumbna
   }
   if (p->dwFlags & kVisible) t.visible = p->fVisible != FALSE;
   if (p->dwFlags & kClientAreaOnly) t.clientAreaOnly = p->fSourceClientAreaOnly != FALSE;
-  // Opacity is accepted; the stand-in draws every thumbnail opaque.
+  call.visible = t.visible;
+  // Opacity is accepted; every thumbnail is drawn at the default, opaque.
   Draw(t);
   return Log("DwmUpdateThumbnailProperties", S_OK, call);
 }

@@ -21,6 +21,7 @@ struct StandInCall {
   DWORD flags;           // DwmUpdateThumbnailProperties: the properties' flags
   RECT destinationRect;  // DwmUpdateThumbnailProperties, when flagged
   RECT sourceRect;       // DwmUpdateThumbnailProperties, when flagged
+  BOOL visible;          // DwmUpdateThumbnailProperties: whether the thumbnail shows after it
 };
 
 // The test exports, by name and type.

@@ -6,7 +6,9 @@
 namespace {
 
 constexpr UINT kColorizationChanged = 0x0320;  // WM_DWMCOLORIZATIONCOLORCHANGED
-constexpr DWORD kThumbnailRectangles = DWM_TNP_RECTDESTINATION | DWM_TNP_RECTSOURCE;
+// A thumbnail is invisible until its properties make it visible, so the update says so every
+// time, along with the two rectangles.
+constexpr DWORD kThumbnailProperties = DWM_TNP_RECTDESTINATION | DWM_TNP_RECTSOURCE | DWM_TNP_VISIBLE;
 
 RECT WindowRectOf(HWND window) {
   RECT r = {};
@@ -42,7 +44,8 @@ void TThumbForm::RefreshThumbnail() {
   FindSourceWindow();
   if (ThumbnailId == nullptr) return;  // nothing under the centre, or the compositor said no
   DWM_THUMBNAIL_PROPERTIES properties = {};
-  properties.dwFlags = kThumbnailRectangles;
+  properties.dwFlags = kThumbnailProperties;
+  properties.fVisible = TRUE;
   GetClientRect(Handle(), &properties.rcDestination);
   const TRect source = SourceRect();
   properties.rcSource = RECT{source.left, source.top, source.right, source.bottom};

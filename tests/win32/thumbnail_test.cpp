@@ -5,6 +5,7 @@
 #include "host_fixture.h"
 #include "layered_spy.h"
 #include "lens_probe.h"
+#include "imaging/compositor.h"
 #include "magnifier/thumb_form.h"
 #include "screen_pattern.h"
 #include "stand_in_probe.h"
@@ -104,7 +105,9 @@ TEST_F(ThumbnailTest, OpensBeneathTheLensAndShowsTheWindowUnderItsCentreEnlarged
   const RECT source = {t.left + 75, t.top + 75, t.left + 125, t.top + 125};
   const auto updates = stand_in->Calls("DwmUpdateThumbnailProperties");
   ASSERT_FALSE(updates.empty());
-  EXPECT_EQ(updates.back().flags, 3u);
+  // The two rectangles, and visible: a thumbnail is invisible until its properties say otherwise.
+  EXPECT_EQ(updates.back().flags, DWORD(DWM_TNP_RECTDESTINATION | DWM_TNP_RECTSOURCE | DWM_TNP_VISIBLE));
+  EXPECT_TRUE(updates.back().visible);
   EXPECT_EQ(updates.back().thumbnail, registered[0].thumbnail);
   EXPECT_EQ(updates.back().destinationRect, (RECT{0, 0, 200, 200}));
   EXPECT_EQ(updates.back().sourceRect, Offset(source, -kUnderLens.left, -kUnderLens.top));
@@ -270,6 +273,62 @@ TEST_F(ThumbnailTest, AnInertWindowDoesNothingButStillTakesNewColours) {
     EXPECT_EQ(thumb.SourceWindow, nullptr);
   }
   // This program's own copy of the lens code lets go of the compositor too.
+  CompositorTesting::Use(nullptr, nullptr);
+}
+
+// The stand-in keeps the published defaults, so a lens that relied on others would fail here as
+// on Windows: the update the lens once made, its two rectangles alone, leaves the thumbnail
+// window in its own colour. Until a source rectangle is given the whole source window shows.
+TEST_F(ThumbnailTest, AThumbnailShowsOnlyOnceItsPropertiesMakeItVisible) {
+  const PatternWindow big(kUnderLens), small(RECT{100, 100, 200, 200});
+  const HWND destination = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 700, 500, 200, 200, nullptr,
+                                           nullptr, nullptr, nullptr);
+  ASSERT_NE(destination, nullptr);
+  Publication::Pump(50);
+  const RECT d = WindowRectOf(destination);
+  const auto empty = [&] {
+    const ScreenGrab shown(d, destination);
+    int other = 0;
+    for (int y = d.top; y < d.bottom; ++y)
+      for (int x = d.left; x < d.right; ++x) other += shown.At(x, y) != shown.At(d.left, d.top);
+    return other == 0 && shown.At(d.left, d.top) != PatternAt(100, 100);
+  };
+  const RECT middle = {75, 75, 175, 175};  // of the big pattern window, which starts at 400, 300
+  const struct {
+    const char* what;
+    HWND source;
+    DWORD flags;
+    RECT sourceRect;
+    BOOL visible;
+    RECT shows;  // on the screen, stretched over the destination; empty: nothing shows
+  } cases[] = {
+      {"registered only", big.Handle(), 0, {}, FALSE, {}},
+      {"the two rectangles only", big.Handle(), DWM_TNP_RECTDESTINATION | DWM_TNP_RECTSOURCE, middle, FALSE, {}},
+      {"the two rectangles, visible", big.Handle(), DWM_TNP_RECTDESTINATION | DWM_TNP_RECTSOURCE | DWM_TNP_VISIBLE,
+       middle, TRUE, Offset(middle, 400, 300)},
+      {"no source rectangle, visible", small.Handle(), DWM_TNP_RECTDESTINATION | DWM_TNP_VISIBLE, {}, TRUE,
+       RECT{100, 100, 200, 200}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    HTHUMBNAIL id = nullptr;
+    ASSERT_EQ(Dwm::RegisterThumbnail(destination, c.source, &id), S_OK);
+    if (c.flags != 0) {
+      DWM_THUMBNAIL_PROPERTIES p = {};
+      p.dwFlags = c.flags;
+      p.rcDestination = RECT{0, 0, 200, 200};
+      p.rcSource = c.sourceRect;
+      p.fVisible = c.visible;
+      ASSERT_EQ(Dwm::UpdateThumbnailProperties(id, &p), S_OK);
+    }
+    if (IsRectEmpty(&c.shows)) {
+      EXPECT_TRUE(empty());
+    } else {
+      EXPECT_EQ(WrongThumbnailPixels(destination, c.shows), 0);
+    }
+    Dwm::UnregisterThumbnail(id);
+  }
+  DestroyWindow(destination);
   CompositorTesting::Use(nullptr, nullptr);
 }
 
