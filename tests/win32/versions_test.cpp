@@ -1,0 +1,163 @@
+// The lens on the Windows version that the test bed makes Wine report (one run per version):
+// whether the plug-in takes the compositor library, and which mode the lens opens in, follow from
+// the version this process sees and from what the library it would get answers. The program lies
+// beside the stand-in compositor, as the composed host does, so the plug-in finds that one unless
+// a library of the same name was loaded first.
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <utility>
+
+#include "host_fixture.h"
+#include "layered_spy.h"
+#include "lens_probe.h"
+#include "screen_pattern.h"
+#include "stand_in_probe.h"
+
+namespace {
+
+// What the plug-in does with the compositor library, by the major version the process sees.
+// Before Vista there is none, and a library of that name must not even be loaded.
+struct VersionRow {
+  DWORD major;  // from this major version up to the next row's
+  const char* systems;
+  bool takesCompositor;
+};
+constexpr VersionRow kVersions[] = {
+    {5, "2000 to Server 2003", false},
+    {6, "Vista to 8.1, and 10 or 11 to a program that does not declare them", true},
+    {10, "10 and 11", true},
+};
+
+DWORD SeenMajorVersion() {
+  OSVERSIONINFOW v = {};
+  v.dwOSVersionInfoSize = sizeof v;
+  GetVersionExW(&v);
+  return v.dwMajorVersion;
+}
+
+const VersionRow& RowFor(DWORD major) {
+  const VersionRow* row = &kVersions[0];
+  for (const VersionRow& r : kVersions)
+    if (r.major <= major) row = &r;
+  return *row;
+}
+
+// The "DWMAPI.DLL" the plug-in would get: the stand-in beside this program, or a library the test
+// loads first (a loaded library of that name is the one handed out); and what it says to the
+// composition check.
+enum class Answer { On, Off, AskIt };
+struct Compositor {
+  const char* name;
+  std::string (*loadedFirst)();  // null: nothing is loaded first
+  Answer answer;
+  bool standIn;  // keeps a log of the calls it gets
+};
+
+std::string SwitchedOff() { return BesideExecutable("..\\bin\\compositor-off\\dwmapi.dll"); }
+std::string WinesOwn() {
+  char system[MAX_PATH] = {};
+  GetSystemDirectoryA(system, MAX_PATH);
+  return std::string(system) + "\\dwmapi.dll";
+}
+
+void PrintTo(const Compositor& c, std::ostream* out) { *out << c.name; }
+
+const Compositor kCompositors[] = {
+    {"StandInBesideTheProgram", nullptr, Answer::On, true},
+    {"StandInLoadedFirst", StandIn::Full, Answer::On, true},
+    {"SwitchedOff", SwitchedOff, Answer::Off, false},
+    // Off while Wine reports a version before 8, on from 8, as there, where it cannot be turned off.
+    {"WinesOwn", WinesOwn, Answer::AskIt, false},
+};
+
+template <typename F>
+F Export(HMODULE module, const char* name) {
+  return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+bool SaysOn(HMODULE compositor) {
+  BOOL on = FALSE;
+  const auto check = Export<HRESULT(WINAPI*)(BOOL*)>(compositor, "DwmIsCompositionEnabled");
+  return check != nullptr && check(&on) == S_OK && on;
+}
+
+// Covers the centred 250 by 250 lens and everything it enlarges.
+const RECT kUnderLens = {400, 300, 880, 740};
+
+class VersionsTest : public LensFixture, public ::testing::WithParamInterface<Compositor> {
+protected:
+  void TearDown() override {
+    LensFixture::TearDown();
+    if (first_ != nullptr) FreeLibrary(first_);
+    // Let go with the plug-in: the next case starts with no library of that name.
+    EXPECT_EQ(GetModuleHandleW(L"dwmapi.dll"), nullptr);
+  }
+
+  HMODULE first_ = nullptr;
+};
+
+}  // namespace
+
+TEST_P(VersionsTest, TheLensTakesTheCompositorOnlyFromVistaOnAndFollowsItsAnswer) {
+  const Compositor& c = GetParam();
+  const VersionRow& row = RowFor(SeenMajorVersion());
+  SCOPED_TRACE(std::string("Windows ") + std::to_string(SeenMajorVersion()) + ": " + row.systems);
+  if (c.loadedFirst != nullptr) {
+    first_ = LoadLibraryA(c.loadedFirst().c_str());
+    ASSERT_NE(first_, nullptr) << c.loadedFirst();
+  }
+  const bool on = c.answer == Answer::On || (c.answer == Answer::AskIt && SaysOn(first_));
+  const bool thumbnail = row.takesCompositor && on;
+
+  const PatternWindow pattern(kUnderLens);
+  LayeredSpy spy;
+  const HWND lens = Open("2");
+  ASSERT_NE(lens, nullptr);
+  const HMODULE got = GetModuleHandleW(L"dwmapi.dll");
+  if (c.loadedFirst == nullptr) {
+    EXPECT_EQ(got != nullptr, row.takesCompositor) << "the stand-in beside the program";
+  }
+  if (c.standIn && got != nullptr) {
+    const auto calls = Export<stand_in::CallCount>(got, stand_in::kCallCount);
+    ASSERT_NE(calls, nullptr) << "not the stand-in";
+    EXPECT_EQ(calls() > 0, row.takesCompositor);
+  }
+  EXPECT_EQ(TheThumb() != nullptr, thumbnail);
+
+  // The frame pushed as the lens opened: the enlarged pattern at the area's centre in capture
+  // mode, a see-through pixel over the thumbnail window in thumbnail mode.
+  ASSERT_FALSE(spy.Frames().empty());
+  const LayeredSpy::Frame& frame = spy.Frames().back();
+  EXPECT_EQ(frame.window, lens);
+  const RECT r = WindowRectOf(lens);
+  EXPECT_EQ(frame.At(124, 121), thumbnail ? 0x01000000u : 0xFF000000u | PatternAt(r.left + 124, r.top + 121));
+
+  ASSERT_TRUE(host->ExecAction(4, {std::string("Rectangle1")}));
+  Publication::Pump(50);
+  EXPECT_TRUE(LensWindows().empty());
+  EXPECT_TRUE(ThumbWindows().empty());
+
+  // Without this program's reference the library stays only if the plug-in took one.
+  if (first_ != nullptr) FreeLibrary(std::exchange(first_, nullptr));
+  EXPECT_EQ(GetModuleHandleW(L"dwmapi.dll") != nullptr, row.takesCompositor);
+}
+
+INSTANTIATE_TEST_SUITE_P(Compositors, VersionsTest, ::testing::ValuesIn(kCompositors),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Each run sees the version its test entry asked for (VITRELLE_WINDOWS), so that a prefix made
+// without the setting cannot pass for another version; and, declaring 10 and 11, sees it as is.
+TEST(TestBed, WineReportsTheVersionAsked) {
+  const char* asked = std::getenv("VITRELLE_WINDOWS");
+  if (asked == nullptr) GTEST_SKIP() << "not a run of the version matrix";
+  const std::map<std::string, std::pair<DWORD, DWORD>> versions = {
+      {"winxp", {5, 1}}, {"win7", {6, 1}}, {"win10", {10, 0}}};
+  ASSERT_EQ(versions.count(asked), 1u) << asked;
+  RTL_OSVERSIONINFOW real = {};
+  real.dwOSVersionInfoSize = sizeof real;
+  const auto rtlGetVersion = Export<LONG(WINAPI*)(RTL_OSVERSIONINFOW*)>(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion");
+  ASSERT_EQ(rtlGetVersion(&real), 0);
+  EXPECT_EQ(std::make_pair(real.dwMajorVersion, real.dwMinorVersion), versions.at(asked));
+  EXPECT_EQ(SeenMajorVersion(), real.dwMajorVersion);
+}
