@@ -7,8 +7,9 @@
 // and then only once they have made it visible; until a source rectangle is given it shows the
 // whole source window; it is opaque.
 //
-// Built twice: in full, and without the thumbnail and colour functions (a compositor that lacks
-// them, for the lens's failure path).
+// Built three times: in full; without the thumbnail and colour functions (a compositor that
+// lacks them, for the lens's failure path); and with composition switched off, as Vista and 7
+// allow.
 // Deliberately without <dwmapi.h>, whose declarations of the same names are imports.
 #include "host/stand_in_compositor.h"
 
@@ -51,7 +52,11 @@ HRESULT Log(const char* function, HRESULT result, StandInCall call = {}) {
 
 extern "C" __declspec(dllexport) HRESULT WINAPI DwmIsCompositionEnabled(BOOL* enabled) {
   if (enabled == nullptr) return Log("DwmIsCompositionEnabled", E_INVALIDARG);
+#ifdef STAND_IN_COMPOSITION_OFF
+  *enabled = FALSE;
+#else
   *enabled = TRUE;
+#endif
   return Log("DwmIsCompositionEnabled", S_OK);
 }
 

@@ -84,6 +84,10 @@ void TacMagnForm::ReleasePictures() {
 void TacMagnForm::Initialise() {
   if (IsCompositionEnabled()) {
     thumb_.reset(new TThumbForm);
+    // Composition without thumbnails would leave the lens empty: it copies the screen instead.
+    if (!thumb_->CompositorMakesThumbnails()) thumb_.reset();
+  }
+  if (thumb_ != nullptr) {
     CurrentThumb = thumb_.get();
     thumb_->Zoom = Scale;  // still 0: the thumbnail waits for the first update
   } else {

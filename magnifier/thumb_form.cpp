@@ -52,6 +52,15 @@ void TThumbForm::RefreshThumbnail() {
   Dwm::UpdateThumbnailProperties(ThumbnailId, &properties);
 }
 
+// Asks for a thumbnail of no window: a compositor that makes thumbnails refuses it as invalid,
+// one that cannot says so (as the binding does for a missing function).
+bool TThumbForm::CompositorMakesThumbnails() const {
+  HTHUMBNAIL id = nullptr;
+  const HRESULT result = Dwm::RegisterThumbnail(Handle(), nullptr, &id);
+  if (result == S_OK) Dwm::UnregisterThumbnail(id);
+  return result != E_NOTIMPL;
+}
+
 void TThumbForm::SetBounds(HWND above, int left, int top, int width, int height, bool show) {
   if (!HandleAllocated()) return;
   SetWindowPos(Handle(), above, left, top, width, height, SWP_NOACTIVATE | (show ? SWP_SHOWWINDOW : 0));

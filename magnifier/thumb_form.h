@@ -35,6 +35,11 @@ public:
   // activating it; shows it too when asked.
   void SetBounds(HWND above, int left, int top, int width, int height, bool show = false);
 
+  // Whether the compositor makes thumbnails at all. One can say composition is on and yet have
+  // no thumbnail function, or one that is not implemented (Wine's, from Windows 8 on); this
+  // window would then stay empty.
+  bool CompositorMakesThumbnails() const;
+
   // The part of SourceWindow (in its own window coordinates) that the thumbnail shows.
   TRect SourceRect() const;
   COLORREF Color() const { return background_.Color(); }
