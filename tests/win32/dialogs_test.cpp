@@ -8,6 +8,7 @@
 
 #include "frame_layer.h"
 #include "host/dialog_driver.h"
+#include "host/screenshot.h"
 #include "host_fixture.h"
 #include "imaging/jpeg_image.h"
 #include "screen_pattern.h"
@@ -409,12 +410,23 @@ TEST_F(DialogsTest, EveryTextFitsItsControlAndNoTwoOverlap) {
   const struct {
     std::int32_t id;  // 0: the About box
     const wchar_t* form;
-  } windows[] = {{kCreate, L"VitrelleEditForm2"}, {kExecute, L"VitrelleEditForm2"},
-                 {kClose, L"VitrelleEditForm1"}, {0, L"VitrelleAboutForm"}};
+    const char* picture;
+  } windows[] = {{kCreate, L"VitrelleEditForm2", "dialog-create.png"},
+                 {kExecute, L"VitrelleEditForm2", "dialog-execute.png"},
+                 {kClose, L"VitrelleEditForm1", "dialog-close.png"},
+                 {0, L"VitrelleAboutForm", "about.png"}};
   for (const auto& w : windows) {
     SCOPED_TRACE(w.id);
     Lines problems = {"the window did not show"};
-    const OnceOpen open(w.form, [&problems](HWND window) { problems = TextFitProblems(window); });
+    const OnceOpen open(w.form, [&](HWND window) {
+      problems = TextFitProblems(window);
+      RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
+      try {
+        SaveScreenshot(PictureFolder() + w.picture, WindowRectOf(window));
+      } catch (const std::exception& e) {
+        problems.push_back(e.what());  // nothing may unwind through the dialog's loop
+      }
+    });
     std::vector<HostText> slots = {std::string("Rectangle1"), std::string("[V]")};
     if (w.id == kClose) slots.pop_back();
     if (w.id == 0) host->About();

@@ -1,6 +1,7 @@
 #include "text_fit.h"
 
 #include <climits>
+#include <cstdlib>
 
 namespace {
 
@@ -121,12 +122,10 @@ int ScreenDpi() {
 }
 
 std::string PictureFolder() {
-  const std::string build = VITRELLE_SOURCE_DIR "/build/";
-  const int dpi = ScreenDpi();
-  if (dpi == 96) return build;
-  const std::string folder = build + "dialogs-" + std::to_string(dpi) + "dpi/";
-  CreateDirectoryA(folder.c_str(), nullptr);
-  return folder;
+  const char* chosen = std::getenv("VITRELLE_PICTURES");
+  if (chosen == nullptr || *chosen == '\0') return VITRELLE_SOURCE_DIR "/build/";
+  CreateDirectoryA(chosen, nullptr);
+  return std::string(chosen) + "/";
 }
 
 std::vector<std::string> TextFitProblems(HWND dialog) {

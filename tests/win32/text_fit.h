@@ -12,8 +12,8 @@
 // The density the screen reports (GetDeviceCaps LOGPIXELSX).
 int ScreenDpi();
 
-// Where a test leaves its pictures: build/ at 96 DPI, beside the demo's; build/dialogs-<N>dpi/
-// (made when missing) at any other density, so that one run does not overwrite another's.
+// Where a test leaves its pictures: build/, beside the demo's, or the folder that
+// VITRELLE_PICTURES names (made when missing), so that runs at other densities keep theirs apart.
 std::string PictureFolder();
 
 // One line per fault among the dialog's visible child controls: a text that needs more room than
