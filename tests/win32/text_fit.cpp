@@ -45,71 +45,52 @@ SIZE Measure(HFONT font, const std::wstring& text, UINT flags, int width = 0) {
   return {r.right - r.left, r.bottom - r.top};
 }
 
-HFONT FontOf(HWND control) { return reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)); }
-
 struct Placed {
   std::string name;
   RECT used;  // where its text is drawn, or the whole control for fields and pictures
 };
 
-// Where the control's text lands inside `box`, or a fault; false for controls with nothing to place.
-bool PlaceText(HWND control, const RECT& box, RECT& used, std::string& fault) {
+// Where the control's text is drawn inside `box`, measured with its own font, wrapped, aligned
+// and inset as the control draws it; fields and pictures take their whole box. A text that does
+// not fit, or a kind of control without a rule here, goes to `fault`.
+RECT TextPlace(HWND control, const RECT& box, std::string& fault) {
   wchar_t cls[64] = {};
   GetClassNameW(control, cls, 64);
   const LONG style = GetWindowLongW(control, GWL_STYLE);
-  const std::wstring text = TextOf(control);
-  const int width = box.right - box.left;
-  SIZE need = {};
-  RECT room = box;
-  int align = 0;  // 0 left, 1 centred, 2 right
-  if (lstrcmpiW(cls, L"Static") == 0) {
-    const LONG type = style & SS_TYPEMASK;
-    if (type == SS_OWNERDRAW) {
-      used = box;
-      return true;
-    }
-    if (type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT && type != SS_LEFTNOWORDWRAP) {
-      fault = "no rule for static style " + std::to_string(type);
-      return false;
-    }
-    if (text.empty()) return false;
-    const UINT wrap = type == SS_LEFTNOWORDWRAP ? 0 : DT_WORDBREAK;
-    need = Measure(FontOf(control), text, wrap | (style & SS_NOPREFIX ? DT_NOPREFIX : 0), width);
-    align = type == SS_CENTER ? 1 : type == SS_RIGHT ? 2 : 0;
-  } else if (lstrcmpiW(cls, L"Button") == 0) {
-    const LONG type = style & BS_TYPEMASK;
-    if (type == BS_OWNERDRAW) {
-      used = box;
-      return true;
-    }
-    if (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON) {
-      fault = "no rule for button style " + std::to_string(type);
-      return false;
-    }
-    InflateRect(&room, -kButtonInset, -kButtonInset);
-    need = Measure(FontOf(control), text, DT_SINGLELINE);
-    align = 1;
-  } else if (lstrcmpiW(cls, L"Edit") == 0) {
+  const HFONT font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+  if (lstrcmpiW(cls, L"Edit") == 0) {
     // The typed text scrolls sideways; a line of it must fit inside the field's edge.
     RECT inside = {};
     GetClientRect(control, &inside);
-    need = Measure(FontOf(control), L"Ag", DT_SINGLELINE);
-    if (need.cy > inside.bottom) fault = "a line needs " + std::to_string(need.cy) + " pixels, the field has " +
-                                         std::to_string(inside.bottom);
-    used = box;
-    return true;
+    const int line = Measure(font, L"Ag", DT_SINGLELINE).cy;
+    if (line > inside.bottom)
+      fault = "a line needs " + std::to_string(line) + " rows, the field has " + std::to_string(inside.bottom);
+    return box;
+  }
+  const bool button = lstrcmpiW(cls, L"Button") == 0;
+  const LONG type = style & (button ? BS_TYPEMASK : SS_TYPEMASK);
+  if (button ? type == BS_OWNERDRAW : type == SS_OWNERDRAW) return box;  // a picture
+  RECT room = box;
+  UINT flags = DT_SINGLELINE;
+  bool centred = true;
+  if (button && (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON)) {
+    InflateRect(&room, -kButtonInset, -kButtonInset);
+  } else if (lstrcmpiW(cls, L"Static") == 0 &&
+             (type == SS_LEFT || type == SS_CENTER || type == SS_LEFTNOWORDWRAP)) {
+    flags = (type == SS_LEFTNOWORDWRAP ? 0 : DT_WORDBREAK) | (style & SS_NOPREFIX ? DT_NOPREFIX : 0);
+    centred = type == SS_CENTER;
   } else {
     fault = "no rule for this kind of control";
-    return false;
+    return box;
   }
-  const int roomWidth = room.right - room.left, roomHeight = room.bottom - room.top;
-  if (need.cx > roomWidth || need.cy > roomHeight)
+  const int width = room.right - room.left, height = room.bottom - room.top;
+  const SIZE need = Measure(font, TextOf(control), flags, width);
+  if (need.cx > width || need.cy > height)
     fault = "the text needs " + std::to_string(need.cx) + "x" + std::to_string(need.cy) + ", it has " +
-            std::to_string(roomWidth) + "x" + std::to_string(roomHeight);
-  const int dx = align == 0 ? 0 : align == 1 ? (roomWidth - need.cx) / 2 : roomWidth - need.cx;
-  const int dy = lstrcmpiW(cls, L"Button") == 0 ? (roomHeight - need.cy) / 2 : 0;
-  used = {room.left + dx, room.top + dy, room.left + dx + need.cx, room.top + dy + need.cy};
-  return true;
+            std::to_string(width) + "x" + std::to_string(height);
+  const int dx = centred ? (width - need.cx) / 2 : 0;
+  const int dy = button ? (height - need.cy) / 2 : 0;  // a button centres its line, a label starts at the top
+  return {room.left + dx, room.top + dy, room.left + dx + need.cx, room.top + dy + need.cy};
 }
 
 }  // namespace
@@ -140,9 +121,8 @@ std::vector<std::string> TextFitProblems(HWND dialog) {
     MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&box), 2);
     const std::string name = "control " + std::to_string(GetDlgCtrlID(c)) + " \"" + Utf8(TextOf(c)) + "\" at " + Show(box);
     if (!Inside(box, client)) problems.push_back(name + ": outside the client area " + Show(client));
-    RECT used = {};
     std::string fault;
-    if (PlaceText(c, box, used, fault)) placed.push_back({name, used});
+    placed.push_back({name, TextPlace(c, box, fault)});
     if (!fault.empty()) problems.push_back(name + ": " + fault);
   }
   for (std::size_t i = 0; i < placed.size(); ++i) {
