@@ -119,7 +119,8 @@ std::vector<std::string> TextFitProblems(HWND dialog) {
     RECT box = {};
     GetWindowRect(c, &box);
     MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&box), 2);
-    const std::string name = "control " + std::to_string(GetDlgCtrlID(c)) + " \"" + Utf8(TextOf(c)) + "\" at " + Show(box);
+    const std::string name =
+        "control " + std::to_string(GetDlgCtrlID(c)) + " \"" + Utf8(TextOf(c)) + "\" at " + Show(box);
     if (!Inside(box, client)) problems.push_back(name + ": outside the client area " + Show(client));
     std::string fault;
     placed.push_back({name, TextPlace(c, box, fault)});
