@@ -3,6 +3,21 @@
 #include "framework/errors.h"
 #include "framework/window.h"
 
+namespace {
+
+// The character height of the font the system realises for a request.
+int CharacterHeight(HFONT font) {
+  TEXTMETRICW metrics = {};
+  const HDC dc = GetDC(nullptr);
+  const HGDIOBJ old = SelectObject(dc, font);
+  GetTextMetricsW(dc, &metrics);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  return metrics.tmHeight - metrics.tmInternalLeading;
+}
+
+}  // namespace
+
 Font::Font(const wchar_t* face, int pixelHeight, bool bold) {
   LOGFONTW lf = {};
   lf.lfHeight = -pixelHeight;  // negative: the character height, not the cell height
@@ -11,6 +26,16 @@ Font::Font(const wchar_t* face, int pixelHeight, bool bold) {
   lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
   font_ = CreateFontIndirectW(&lf);
   if (font_ == nullptr) throw Exception("Out of system resources: cannot create a font");
+  // A bitmap face comes only in the sizes of the set the system installed for its density, and
+  // the set for 120 DPI and above has no MS Sans Serif this small: its next size up overflows
+  // layouts drawn with the 96-DPI set. The face's outline counterpart has every size.
+  if (CharacterHeight(font_) <= pixelHeight) return;
+  lf.lfOutPrecision = OUT_TT_ONLY_PRECIS;
+  if (lstrcmpiW(face, L"MS Sans Serif") == 0) lstrcpynW(lf.lfFaceName, L"Microsoft Sans Serif", LF_FACESIZE);
+  if (const HFONT outline = CreateFontIndirectW(&lf)) {
+    DeleteObject(font_);
+    font_ = outline;
+  }
 }
 
 Font::~Font() { DeleteObject(font_); }

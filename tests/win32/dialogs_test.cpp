@@ -3,13 +3,16 @@
 // reaches the host's parameter slots, the object picker, and how each one ends.
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <regex>
 
 #include "frame_layer.h"
 #include "host/dialog_driver.h"
+#include "host/screenshot.h"
 #include "host_fixture.h"
 #include "imaging/jpeg_image.h"
 #include "screen_pattern.h"
+#include "text_fit.h"
 
 namespace {
 
@@ -19,8 +22,6 @@ using Steps = std::vector<DialogStep>;
 using Lines = std::vector<std::string>;
 
 constexpr std::int32_t kCreate = 1, kExecute = 3, kClose = 4;
-// Pictures of the dialogs land beside the demo's.
-const std::string kShots = VITRELLE_SOURCE_DIR "/build/";
 
 class DialogsTest : public HostTest {
 protected:
@@ -88,7 +89,7 @@ const char* const kNote =
 TEST_F(DialogsTest, EachActionOpensItsDialogLaidOutAsStored) {
   std::vector<HostText> two = {std::string("Rectangle1"), std::string("[V]")};
   bool ok = true;
-  Lines report = Edit(kCreate, two, {DialogStep::Show(), DialogStep::Screenshot(kShots + "dialog-create.png"),
+  Lines report = Edit(kCreate, two, {DialogStep::Show(), DialogStep::Screenshot(PictureFolder() + "dialog-create.png"),
                                      DialogStep::Click(Button::Cancel)}, &ok);
   EXPECT_FALSE(ok);
   EXPECT_TRUE(Has(report, "window \"Свойства\" client 433x175")) << report[1];
@@ -105,13 +106,13 @@ TEST_F(DialogsTest, EachActionOpensItsDialogLaidOutAsStored) {
   ExpectCentredOverTheDisabledPage(report);
   EXPECT_TRUE(IsWindowEnabled(page->window()));
 
-  report = Edit(kExecute, two, {DialogStep::Show(), DialogStep::Screenshot(kShots + "dialog-execute.png"),
+  report = Edit(kExecute, two, {DialogStep::Show(), DialogStep::Screenshot(PictureFolder() + "dialog-execute.png"),
                                 DialogStep::Click(Button::Cancel)});
   EXPECT_TRUE(Has(report, "control 107 Static \"Масштаб:\" 4,112"));
 
   // The one-field dialog is 180 pixels high outside, its buttons moved down with its bottom edge.
   std::vector<HostText> one = {std::string("Rectangle1")};
-  report = Edit(kClose, one, {DialogStep::Show(), DialogStep::Screenshot(kShots + "dialog-close.png"),
+  report = Edit(kClose, one, {DialogStep::Show(), DialogStep::Screenshot(PictureFolder() + "dialog-close.png"),
                               DialogStep::Click(Button::Cancel)});
   EXPECT_TRUE(Has(report, "dialog-close.png\": 439x180")) << report.back();
   RECT frame = {0, 0, 433, 150};
@@ -296,7 +297,7 @@ TEST_F(DialogsTest, TheAboutBoxEndsOnOkEnterSpaceAndTheCloseBoxOnly) {
   const DialogStep endings[] = {DialogStep::Click(Button::Ok), DialogStep::Press(Key::Enter),
                                 DialogStep::Press(Key::Space), DialogStep::Close()};
   for (const DialogStep& ending : endings) {
-    const Lines report = About({DialogStep::Show(), DialogStep::Screenshot(kShots + "about.png"), ending});
+    const Lines report = About({DialogStep::Show(), DialogStep::Screenshot(PictureFolder() + "about.png"), ending});
     EXPECT_TRUE(Has(report, "window \"О плагине\" client 298x187")) << report.front();
     ExpectCentredOverTheDisabledPage(report);
     const std::string bold = " font \"MS Sans Serif\" 11 bold";
@@ -317,21 +318,35 @@ TEST_F(DialogsTest, TheAboutBoxEndsOnOkEnterSpaceAndTheCloseBoxOnly) {
 
 namespace {
 
-// While the About box is open: its client area as the screen shows it, then the box closed.
-struct AboutGrab {
-  std::unique_ptr<ScreenGrab> client;
-  RECT rect = {};
-  static inline AboutGrab* current = nullptr;
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD) {
-    const HWND box = FindWindowW(L"VitrelleAboutForm", nullptr);
-    if (box == nullptr || !IsWindowVisible(box) || current->client != nullptr) return;
-    RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    GetClientRect(box, &current->rect);
-    MapWindowPoints(box, HWND_DESKTOP, reinterpret_cast<POINT*>(&current->rect), 2);
-    current->client = std::make_unique<ScreenGrab>(current->rect);
-    KillTimer(nullptr, id);
-    PostMessageW(box, WM_CLOSE, 0, 0);
+// Calls `look` with the window of this class once it shows, inside the call that opened it,
+// then closes the window.
+class OnceOpen {
+public:
+  OnceOpen(const wchar_t* className, std::function<void(HWND)> look) : className_(className), look_(std::move(look)) {
+    current_ = this;
+    timer_ = SetTimer(nullptr, 0, 100, Tick);
   }
+  ~OnceOpen() {
+    KillTimer(nullptr, timer_);
+    current_ = nullptr;
+  }
+  OnceOpen(const OnceOpen&) = delete;
+  OnceOpen& operator=(const OnceOpen&) = delete;
+
+private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    OnceOpen* self = current_;
+    const HWND window = self != nullptr ? FindWindowW(self->className_, nullptr) : nullptr;
+    if (window == nullptr || !IsWindowVisible(window) || self->seen_) return;
+    self->seen_ = true;
+    self->look_(window);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+  }
+  static inline OnceOpen* current_ = nullptr;
+  const wchar_t* className_;
+  std::function<void(HWND)> look_;
+  UINT_PTR timer_ = 0;
+  bool seen_ = false;
 };
 
 }  // namespace
@@ -345,12 +360,20 @@ TEST_F(DialogsTest, TheBannerShowsWithoutItsTopTwoRows) {
   ASSERT_EQ(banner.Width(), 298);
   ASSERT_EQ(banner.Height(), 75);
 
-  AboutGrab grab;
-  AboutGrab::current = &grab;
-  const UINT_PTR timer = SetTimer(nullptr, 0, 100, AboutGrab::Tick);
-  host->About();
-  KillTimer(nullptr, timer);
-  AboutGrab::current = nullptr;
+  // The box's client area as the screen shows it.
+  struct {
+    std::unique_ptr<ScreenGrab> client;
+    RECT rect = {};
+  } grab;
+  {
+    const OnceOpen open(L"VitrelleAboutForm", [&grab](HWND box) {
+      RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+      GetClientRect(box, &grab.rect);
+      MapWindowPoints(box, HWND_DESKTOP, reinterpret_cast<POINT*>(&grab.rect), 2);
+      grab.client = std::make_unique<ScreenGrab>(grab.rect);
+    });
+    host->About();
+  }
   ASSERT_NE(grab.client, nullptr);
   int wrong = 0;
   for (int y = 0; y < 73; ++y) {
@@ -378,5 +401,36 @@ TEST_F(DialogsTest, TheBannerShowsWithoutItsTopTwoRows) {
         if (pixel(x, y) != 0xFFFFFFu) first = std::min(first, x), last = std::max(last, x);
     ASSERT_LE(first, last) << place.top;
     EXPECT_NEAR(first - place.left, place.right - 1 - last, 1) << place.top;
+  }
+}
+
+TEST_F(DialogsTest, EveryTextFitsItsControlAndNoTwoOverlap) {
+  // Run at several screen densities: the layouts keep their pixels while the caption grows, which
+  // takes its height from the one-field dialog's fixed outer height.
+  const struct {
+    std::int32_t id;  // 0: the About box
+    const wchar_t* form;
+    const char* picture;
+  } windows[] = {{kCreate, L"VitrelleEditForm2", "dialog-create.png"},
+                 {kExecute, L"VitrelleEditForm2", "dialog-execute.png"},
+                 {kClose, L"VitrelleEditForm1", "dialog-close.png"},
+                 {0, L"VitrelleAboutForm", "about.png"}};
+  for (const auto& w : windows) {
+    SCOPED_TRACE(w.id);
+    Lines problems = {"the window did not show"};
+    const OnceOpen open(w.form, [&](HWND window) {
+      problems = TextFitProblems(window);
+      RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
+      try {
+        SaveScreenshot(PictureFolder() + w.picture, WindowRectOf(window));
+      } catch (const std::exception& e) {
+        problems.push_back(e.what());  // nothing may unwind through the dialog's loop
+      }
+    });
+    std::vector<HostText> slots = {std::string("Rectangle1"), std::string("[V]")};
+    if (w.id == kClose) slots.pop_back();
+    if (w.id == 0) host->About();
+    else host->EditAction(w.id, slots);
+    EXPECT_EQ(problems, Lines{}) << "at " << ScreenDpi() << " DPI";
   }
 }

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -74,6 +75,7 @@ namespace lens_probe {
 struct MenuVisit {
   MenuView view;
   std::vector<WPARAM> keys;
+  std::function<void(HWND, HMENU)> look;
   int ticks = 0;
   bool done = false;
 };
@@ -105,19 +107,22 @@ inline void CALLBACK ReadMenu(HWND, UINT, UINT_PTR id, DWORD) {
     v.view.items.push_back({text, info.fType, info.fState});
   }
   v.view.defaultItem = GetMenuDefaultItem(menu, TRUE, 0);
+  if (v.look) v.look(menuWindow, menu);
   for (WPARAM key : v.keys) PostMessageW(menuWindow, WM_KEYDOWN, key, 0);
   v.done = true;
 }
 
 }  // namespace lens_probe
 
-// Right-clicks the middle of the lens area with the mouse, reads the menu that opens, then
-// presses `keys` in it (Esc by default: nothing chosen) and lets the choice run.
-inline MenuView OpenLensMenu(HWND lens, std::vector<WPARAM> keys = {VK_ESCAPE}) {
+// Right-clicks the middle of the lens area with the mouse, reads the menu that opens (and gives
+// it to `look`), then presses `keys` in it (Esc by default: nothing chosen) and lets the choice run.
+inline MenuView OpenLensMenu(HWND lens, std::vector<WPARAM> keys = {VK_ESCAPE},
+                             std::function<void(HWND, HMENU)> look = {}) {
   RECT r = {};
   GetWindowRect(lens, &r);
   lens_probe::MenuVisit v;
   v.keys = std::move(keys);
+  v.look = std::move(look);
   lens_probe::visit = &v;
   const UINT_PTR timer = SetTimer(nullptr, 0, 50, lens_probe::ReadMenu);
   SetCursorPos(r.left + 124, r.top + 121);

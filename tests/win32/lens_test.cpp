@@ -8,10 +8,12 @@
 
 #include "host_fixture.h"
 #include "frame_layer.h"
+#include "host/screenshot.h"
 #include "layered_spy.h"
 #include "lens_probe.h"
 #include "screen_copy_spy.h"
 #include "screen_pattern.h"
+#include "text_fit.h"
 
 namespace {
 
@@ -119,6 +121,26 @@ TEST_F(LensTest, RightClickOpensTheZoomMenu) {
   EXPECT_TRUE(menu.items[5].state & MFS_DEFAULT);
   EXPECT_EQ(menu.Checked(), 1);
   EXPECT_EQ(TheLens(), lens);  // Esc in the menu only dismissed the menu
+}
+
+TEST_F(LensTest, TheMenusItemsAreWholeInTheSystemsMenuFont) {
+  // The menu font grows with the screen's density; the menu must grow with it. The open menu
+  // over the lens is saved as a picture.
+  const HWND lens = Open("4");
+  ASSERT_NE(lens, nullptr);
+  std::vector<std::string> problems = {"no menu opened"};
+  OpenLensMenu(lens, {VK_ESCAPE}, [&](HWND window, HMENU menu) {
+    problems = MenuFitProblems(window, menu);
+    RECT shown = WindowRectOf(lens);
+    const RECT menuRect = WindowRectOf(window);
+    UnionRect(&shown, &shown, &menuRect);
+    try {
+      SaveScreenshot(PictureFolder() + "lens-menu.png", shown);
+    } catch (const std::exception& e) {
+      problems.push_back(e.what());  // nothing may unwind through the menu's loop
+    }
+  });
+  EXPECT_EQ(problems, std::vector<std::string>{}) << "at " << ScreenDpi() << " DPI";
 }
 
 TEST_F(LensTest, ChoosingAZoomFromTheMenuChecksItAndReZooms) {
