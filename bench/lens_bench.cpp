@@ -16,7 +16,7 @@
 #include <cstring>
 #include <vector>
 
-#include "imaging/compositor.h"
+#include "framework/compositor.h"
 #include "magnifier/lens_form.h"
 #include "magnifier/lens_geometry.h"
 #include "magnifier/magnifier.h"

@@ -19,7 +19,7 @@
 
 #include "framework/stream.h"
 #include "imaging/png_graphic.h"
-#include "tests/support/png_encoder.h"
+#include "tools/png_encoder.h"
 
 namespace {
 

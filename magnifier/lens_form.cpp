@@ -6,10 +6,10 @@
 #include <utility>
 #include <vector>
 
+#include "framework/compositor.h"
 #include "framework/monitors.h"
-#include "imaging/bitmap_helpers.h"
-#include "imaging/compositor.h"
-#include "imaging/frame_image.h"
+#include "magnifier/bitmap_helpers.h"
+#include "magnifier/frame_image.h"
 #include "magnifier/magnifier.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "imaging/rect.h"
+#include "framework/rect.h"
 
 namespace Lens {
 

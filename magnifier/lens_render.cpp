@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "framework/gdi.h"
-#include "imaging/bitmap_helpers.h"
-#include "imaging/layered_window.h"
+#include "framework/layered_window.h"
+#include "magnifier/bitmap_helpers.h"
 #include "magnifier/lens_form.h"
 #include "magnifier/magnifier.h"
 #include "magnifier/screen_source.h"

@@ -1,6 +1,6 @@
 #include "magnifier/thumb_form.h"
 
-#include "imaging/fast32.h"
+#include "magnifier/fast32.h"
 #include "magnifier/lens_geometry.h"
 
 namespace {

@@ -6,10 +6,10 @@
 
 #include <cstdint>
 
+#include "framework/compositor.h"
 #include "framework/form.h"
 #include "framework/gdi.h"
-#include "imaging/compositor.h"
-#include "imaging/rect.h"
+#include "framework/rect.h"
 
 class TThumbForm;
 

@@ -1,6 +1,6 @@
 #include "tools/frame_art.h"
 
-#include "tests/support/png_encoder.h"
+#include "tools/png_encoder.h"
 
 #include <zlib.h>
 

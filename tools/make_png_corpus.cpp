@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/png_encoder.h"
+#include "tools/png_encoder.h"
 
 using namespace png_encoder;
 

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "framework/stream.h"
-#include "imaging/frame_pixels.h"
 #include "imaging/png_graphic.h"
+#include "magnifier/frame_pixels.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The test encoder is the golden source of the reader's tests, so its output is checked here
 // against libpng, a decoder we did not write.
-#include "tests/support/png_encoder.h"
+#include "tools/png_encoder.h"
 
 #include <gtest/gtest.h>
 #include <png.h>

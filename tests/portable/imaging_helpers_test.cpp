@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "imaging/fast32.h"
-#include "imaging/frame_pixels.h"
+#include "magnifier/fast32.h"
+#include "magnifier/frame_pixels.h"
 
 namespace {
 

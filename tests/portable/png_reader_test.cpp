@@ -15,7 +15,7 @@
 #include "framework/stream.h"
 #include "imaging/png_filters.h"
 #include "imaging/png_graphic.h"
-#include "tests/support/png_encoder.h"
+#include "tools/png_encoder.h"
 
 namespace pe = png_encoder;
 

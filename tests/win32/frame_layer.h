@@ -6,8 +6,8 @@
 
 #include <memory>
 
-#include "imaging/bitmap_helpers.h"
-#include "imaging/frame_image.h"
+#include "magnifier/bitmap_helpers.h"
+#include "magnifier/frame_image.h"
 
 inline std::unique_ptr<Dib> FrameLayer(HMODULE plugin, int width, int height) {
   auto frame = LoadFrameImage(plugin, "MAGN");

@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "fake_compositor.h"
+#include "framework/compositor.h"
 #include "framework/errors.h"
+#include "framework/layered_window.h"
 #include "heap_usage.h"
-#include "imaging/bitmap_helpers.h"
-#include "imaging/compositor.h"
-#include "imaging/frame_image.h"
-#include "imaging/layered_window.h"
+#include "magnifier/bitmap_helpers.h"
+#include "magnifier/frame_image.h"
 
 namespace {
 

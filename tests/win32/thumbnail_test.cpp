@@ -2,10 +2,10 @@
 // thumbnail window beneath the lens area, what it asks of the compositor, what it shows, and the
 // see-through frame the lens draws over it.
 #include "frame_layer.h"
+#include "framework/compositor.h"
 #include "host_fixture.h"
 #include "layered_spy.h"
 #include "lens_probe.h"
-#include "imaging/compositor.h"
 #include "magnifier/thumb_form.h"
 #include "screen_pattern.h"
 #include "stand_in_probe.h"

@@ -1,4 +1,4 @@
-#include "imaging/bitmap_helpers.h"
+#include "magnifier/bitmap_helpers.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "imaging/frame_pixels.h"
+#include "magnifier/frame_pixels.h"
 
 #include <cstring>
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "framework/bitmap.h"
-#include "imaging/rect.h"
+#include "framework/rect.h"
 
 // Framework colour (0x00BBGGRR) to compositor colour (0x00RRGGBB) and back; the top byte is
 // cleared.

@@ -1,4 +1,4 @@
-#include "imaging/layered_window.h"
+#include "framework/layered_window.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "framework/dib.h"
-#include "imaging/rect.h"  // RectWidth, RectHeight (RECT works as well as TRect)
+#include "framework/rect.h"  // RectWidth, RectHeight (RECT works as well as TRect)
 
 // Bitmaps of the given size and format, owned by the caller. Throw Exception when GDI cannot
 // make them.

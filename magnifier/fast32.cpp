@@ -1,4 +1,4 @@
-#include "imaging/fast32.h"
+#include "magnifier/fast32.h"
 
 #include <algorithm>
 

@@ -1,11 +1,11 @@
-#include "imaging/frame_image.h"
+#include "magnifier/frame_image.h"
 
 #include <string>
 
 #include "framework/stream.h"
-#include "imaging/bitmap_helpers.h"
-#include "imaging/frame_pixels.h"
 #include "imaging/png_graphic.h"
+#include "magnifier/bitmap_helpers.h"
+#include "magnifier/frame_pixels.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tests/support/png_encoder.h"
+#include "tools/png_encoder.h"
 
 #include <zlib.h>
 

@@ -1,7 +1,7 @@
-// PNG files built from given samples, for the reader's tests, the fuzz seed corpus and the
-// benchmarks. Unlike the host's writer it can write every colour type and depth, Adam7, any
-// row filter, split image data, extra chunks, and the damaged files the reader must refuse.
-// Portable: zlib only.
+// PNG files built from given samples, for the reader's tests, the fuzz seed corpus, the lens frame
+// artwork and the benchmarks. Unlike the host's writer it can write every colour type and depth,
+// Adam7, any row filter, split image data, extra chunks, and the damaged files the reader must
+// refuse. Portable: zlib only.
 #pragma once
 
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "imaging/compositor.h"
+#include "framework/compositor.h"
 
 namespace {
 
