@@ -1,6 +1,7 @@
 #include "framework/controls.h"
 
 #include "framework/errors.h"
+#include "framework/gdi.h"
 #include "framework/window.h"
 
 namespace {
@@ -8,11 +9,9 @@ namespace {
 // The character height of the font the system realises for a request.
 int CharacterHeight(HFONT font) {
   TEXTMETRICW metrics = {};
-  const HDC dc = GetDC(nullptr);
-  const HGDIOBJ old = SelectObject(dc, font);
-  GetTextMetricsW(dc, &metrics);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
+  const ScreenDC screen;
+  const SelectGuard selected(screen.get(), font);
+  GetTextMetricsW(screen.get(), &metrics);
   return metrics.tmHeight - metrics.tmInternalLeading;
 }
 
@@ -45,11 +44,9 @@ Label::Label(const Window& parent, int left, int top, const std::string& caption
   const std::wstring text = Widen(caption);
   // Size to the text as it will be drawn.
   SIZE extent = {};
-  if (HDC dc = GetDC(parent.Handle())) {
-    HGDIOBJ old = SelectObject(dc, font.Handle());
-    GetTextExtentPoint32W(dc, text.c_str(), int(text.size()), &extent);
-    SelectObject(dc, old);
-    ReleaseDC(parent.Handle(), dc);
+  if (const ClientDC dc(parent.Handle()); dc.get() != nullptr) {
+    const SelectGuard selected(dc.get(), font.Handle());
+    GetTextExtentPoint32W(dc.get(), text.c_str(), int(text.size()), &extent);
   }
   hwnd_ = CreateWindowExW(0, L"STATIC", text.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, left, top,
                           extent.cx, extent.cy, parent.Handle(), nullptr, ThisModule(), nullptr);

@@ -46,7 +46,10 @@ DialogForm::DialogForm(const wchar_t* className, HWND owner, int clientWidth, in
   SetDefaultPlacement(true);
 }
 
-DialogForm::~DialogForm() { DestroyForm(); }
+DialogForm::~DialogForm() {
+  tooltip_.Reset();  // before its owner window, which would otherwise take it along
+  DestroyForm();
+}
 
 int DialogForm::ShowModal() {
   const HWND owner = GetWindow(Handle(), GW_OWNER);
@@ -106,12 +109,10 @@ void DialogForm::AddLabel(int id, RECT place, const std::string& caption, const 
   if (style.autoSize) {
     // Fonts differ between systems (a substitute may be wider): the text decides the size.
     RECT extent = {0, 0, 0, 0};
-    const HDC dc = GetDC(Handle());
-    const HGDIOBJ old = SelectObject(dc, font.Handle());
-    DrawTextW(dc, text.c_str(), int(text.size()), &extent,
+    const ClientDC dc(Handle());
+    const SelectGuard selected(dc.get(), font.Handle());
+    DrawTextW(dc.get(), text.c_str(), int(text.size()), &extent,
               DT_CALCRECT | DT_SINGLELINE | (style.accelerator ? 0 : DT_NOPREFIX));
-    SelectObject(dc, old);
-    ReleaseDC(Handle(), dc);
     place.right = place.left + extent.right;
     place.bottom = place.top + extent.bottom;
   }
@@ -142,12 +143,12 @@ void DialogForm::AddPictureButton(int id, RECT place, std::unique_ptr<Dib> glyph
 
   INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_WIN95_CLASSES};
   InitCommonControlsEx(&classes);
-  if (tooltip_ == nullptr) {
-    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
-                               ThisModule(), nullptr);
+  if (tooltip_.get() == nullptr) {
+    tooltip_.Reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
+                                   ThisModule(), nullptr));
   }
-  if (tooltip_ == nullptr) return;  // a button without its tip still works
+  if (tooltip_.get() == nullptr) return;  // a button without its tip still works
   std::wstring text = Widen(tooltip);
   TOOLINFOW tool = {};
   tool.cbSize = TTTOOLINFOW_V2_SIZE;
@@ -155,7 +156,7 @@ void DialogForm::AddPictureButton(int id, RECT place, std::unique_ptr<Dib> glyph
   tool.hwnd = Handle();
   tool.uId = reinterpret_cast<UINT_PTR>(button);
   tool.lpszText = text.data();
-  SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  SendMessageW(tooltip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void DialogForm::ButtonClick(int id) {
@@ -289,6 +290,9 @@ LRESULT DialogForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (focus != nullptr) SetFocus(focus);
         return 0;
       }
+      break;
+    case WM_DESTROY:
+      tooltip_.Release();  // the system destroys owned windows before their owner
       break;
     case WM_SIZE: {
       const int height = HIWORD(lParam);

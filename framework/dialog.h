@@ -86,6 +86,6 @@ private:
   std::vector<HWND> bottomAnchored_;
   std::vector<HWND> transparentLabels_;
   std::map<int, std::unique_ptr<Dib>> pictures_;
-  HWND tooltip_ = nullptr;
+  OwnedWindow tooltip_;  // made with the first picture button
   HWND lastFocus_ = nullptr;
 };

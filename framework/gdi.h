@@ -1,5 +1,6 @@
-// GDI handles with owners: device contexts held for one use (the whole screen's, and a
-// window's, non-client area included), and a solid brush.
+// Handles with owners: device contexts held for one use (the whole screen's, a window's with its
+// non-client area, a window's client area), an object selected into a DC for one use, a solid
+// brush, and a window made for another (a tooltip, say).
 #pragma once
 
 #include <windows.h>
@@ -21,6 +22,37 @@ private:
 };
 
 using ScreenDC = WindowDC;
+
+// A window's client-area device context; a null window gives the screen's.
+class ClientDC {
+public:
+  explicit ClientDC(HWND window) : window_(window), dc_(GetDC(window)) {}
+  ~ClientDC() {
+    if (dc_ != nullptr) ReleaseDC(window_, dc_);
+  }
+  ClientDC(const ClientDC&) = delete;
+  ClientDC& operator=(const ClientDC&) = delete;
+  HDC get() const { return dc_; }
+
+private:
+  HWND window_;
+  HDC dc_;
+};
+
+// Selects an object into a device context and puts back what it replaced.
+class SelectGuard {
+public:
+  SelectGuard(HDC dc, HGDIOBJ object) : dc_(dc), old_(dc != nullptr ? SelectObject(dc, object) : nullptr) {}
+  ~SelectGuard() {
+    if (old_ != nullptr) SelectObject(dc_, old_);
+  }
+  SelectGuard(const SelectGuard&) = delete;
+  SelectGuard& operator=(const SelectGuard&) = delete;
+
+private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
 
 // A solid brush of one colour, which can change.
 class SolidBrush {
@@ -54,4 +86,24 @@ public:
 private:
   COLORREF color_;
   HBRUSH brush_;
+};
+
+// A window that is not a Window object of ours, destroyed with its owner object. Release() is for
+// when the system has destroyed it already (with its owner window).
+class OwnedWindow {
+public:
+  OwnedWindow() = default;
+  ~OwnedWindow() { Reset(); }
+  OwnedWindow(const OwnedWindow&) = delete;
+  OwnedWindow& operator=(const OwnedWindow&) = delete;
+
+  HWND get() const { return hwnd_; }
+  void Reset(HWND hwnd = nullptr) {
+    if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+    hwnd_ = hwnd;
+  }
+  void Release() { hwnd_ = nullptr; }
+
+private:
+  HWND hwnd_ = nullptr;
 };
