@@ -1,6 +1,7 @@
 #include "dialogs/about.h"
 
 #include "framework/errors.h"
+#include "framework/resources.h"
 #include "imaging/jpeg_image.h"
 #include "resources/texts.h"
 
@@ -12,13 +13,11 @@ constexpr POINT kImage1 = {0, -2};            // the banner's top two rows lie a
 
 // The banner stored with the plug-in as a JPEG; null when it is missing or does not decode.
 std::unique_ptr<Dib> LoadBanner() {
-  const HRSRC resource = FindResourceW(ThisModule(), L"BANNER", MAKEINTRESOURCEW(10));
-  const HGLOBAL loaded = resource != nullptr ? LoadResource(ThisModule(), resource) : nullptr;
-  const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
-  if (data == nullptr) return nullptr;
+  const ResourceBytes resource = FindDataResource(ThisModule(), "BANNER");
+  if (resource.data == nullptr) return nullptr;
   try {
     auto banner = std::make_unique<Dib>();
-    LoadJpeg(static_cast<const std::uint8_t*>(data), SizeofResource(ThisModule(), resource), *banner);
+    LoadJpeg(resource.data, resource.size, *banner);
     return banner;
   } catch (const Exception&) {
     return nullptr;
