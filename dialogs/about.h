@@ -12,9 +12,6 @@ public:
 
   enum Control : int { kButton1 = IDOK, kLabel1 = 201, kLabel2, kLabel3, kLabel4, kLabel5 };
 
-  // The decoded banner; null when it could not be read, and the box shows without it.
-  const Dib* Banner() const { return banner_.get(); }
-
 protected:
   void ButtonClick(int id) override;
   void Paint(HDC dc) override;
@@ -26,7 +23,7 @@ private:
   Font titleFont_;
   Font boldFont_;
   SolidBrush band_;
-  std::unique_ptr<Dib> banner_;
+  std::unique_ptr<Dib> banner_;  // null when it could not be read; the box shows without it
 };
 
 // Shows the box modally over the active window; returns when it is closed.

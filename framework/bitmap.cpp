@@ -11,12 +11,6 @@ Bitmap::~Bitmap() = default;
 
 void Bitmap::FreeMemory::operator()(std::uint8_t* p) const { std::free(p); }
 
-std::size_t Bitmap::StrideFor(int width, PixelFormat format) {
-  // Rows are whole 32-bit words, as in a device-independent bitmap.
-  std::uint64_t bits = std::uint64_t(width < 0 ? 0 : width) * std::uint64_t(BitsOf(format));
-  return std::size_t((bits + 31) / 32 * 4);
-}
-
 void Bitmap::SetFormat(PixelFormat format) {
   if (format != format_) Reallocate(width_, height_, format);
 }
@@ -53,7 +47,6 @@ void Bitmap::Reallocate(int width, int height, PixelFormat format) {
   width_ = width;
   height_ = height;
   stride_ = std::size_t(stride);
-  PixelsChanged();
 }
 
 std::uint8_t* Bitmap::AllocatePixels(int, int height, PixelFormat, std::size_t stride) {

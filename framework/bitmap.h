@@ -39,7 +39,6 @@ public:
   PixelFormat Format() const { return format_; }
   // Bytes from one row to the next; rows are 4-byte aligned.
   std::size_t Stride() const { return stride_; }
-  static std::size_t StrideFor(int width, PixelFormat format);
 
   // Changing the size or the format keeps neither the pixels nor their place in memory; the new
   // pixels are zero. Throws Exception when the picture could not be held in memory.
@@ -78,8 +77,6 @@ protected:
   // Provides storage for `height` rows of `stride` zeroed bytes, rows top-down; nullptr with a
   // zero size. The default keeps the pixels in ordinary memory.
   virtual std::uint8_t* AllocatePixels(int width, int height, PixelFormat format, std::size_t stride);
-  // Called when the pixels change place, after the new storage is in place.
-  virtual void PixelsChanged() {}
 
 private:
   void Reallocate(int width, int height, PixelFormat format);

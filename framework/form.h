@@ -31,7 +31,6 @@ public:
   void BringToFront();
 
   bool Visible() const;
-  bool Closing() const { return closing_; }
   bool Loading() const { return loading_; }
 
   int Left() const;
@@ -47,7 +46,6 @@ public:
   DWORD ExStyle() const;
   void SetExStyle(DWORD exStyle);
 
-  PopupMenu* Popup() const { return popup_; }
   void SetPopup(PopupMenu* menu) { popup_ = menu; }
   void SetKeyPreview(bool on) { keyPreview_ = on; }
 

@@ -73,7 +73,6 @@ public:
 
   const TImageProperties& Properties() const { return properties_; }
   TColorManager& ColorManager() { return *color_manager_; }
-  TColor BackgroundColor() const { return background_color_; }
   void SetProgressObserver(TProgressObserver* observer) { observer_ = observer; }
 
   // Images of more pixels are refused before anything is allocated for them. The plug-in's own
