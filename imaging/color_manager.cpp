@@ -65,31 +65,34 @@ void TColorManager::BuildGammaTable(float main_gamma, float display_gamma) {
   main_gamma_ = main_gamma > 0 ? main_gamma : 1.0f;
   display_gamma_ = display_gamma > 0 ? display_gamma : 2.2f;
   const float exponent = 1.0f / (main_gamma_ * display_gamma_);
-  const int source_max = source_bits_ >= 8 ? 255 : (1 << target_bits_) - 1;
-  const int target_max = target_bits_ >= 8 ? 255 : (1 << target_bits_) - 1;
+  // Every use looks the table up with an 8-bit value (palette entries, the grey ramp, colour
+  // samples of 8 bits or reduced from 16), whatever the image's depth, so it maps 8 bits to 8.
+  // The sample depths set in the manager do not come into it: a gAMA after PLTE finds them set to
+  // the palette's, and a table built for those garbled the colours of a later PLTE.
+  constexpr int kMax = 255;
   // Images of a kind ask for the same few tables (every lens opening decodes the same frame),
   // and 256 powers cost more than the rest of a small image: recent tables are kept.
   struct Cached {
     float exponent = 0;
-    int source_max = -1, target_max = -1;
+    bool filled = false;
     std::uint8_t table[256];
   };
   static Cached cache[4];
   static unsigned next = 0;
   Cached* hit = nullptr;
   for (Cached& c : cache) {
-    if (c.exponent == exponent && c.source_max == source_max && c.target_max == target_max) hit = &c;
+    if (c.filled && c.exponent == exponent) hit = &c;
   }
   if (hit == nullptr) {
     hit = &cache[next++ % 4];
-    for (int i = 0; i <= source_max && i < 256; ++i) {
+    for (int i = 0; i <= kMax; ++i) {
       // lrint rounds halves to even in the default rounding mode.
-      long v = std::lrint(std::pow(double(i) / source_max, double(exponent)) * target_max);
+      long v = std::lrint(std::pow(double(i) / kMax, double(exponent)) * kMax);
       hit->table[i] = std::uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
     }
-    hit->exponent = exponent, hit->source_max = source_max, hit->target_max = target_max;
+    hit->exponent = exponent, hit->filled = true;
   }
-  std::memcpy(gamma_table_, hit->table, std::size_t(source_max + 1 < 256 ? source_max + 1 : 256));
+  std::memcpy(gamma_table_, hit->table, sizeof gamma_table_);
 }
 
 std::vector<TColor> TColorManager::CreateGrayscalePalette() const {

@@ -193,6 +193,17 @@ TEST(PngReader, GammaChangesColourButNeverAlpha) {
   EXPECT_EQ(Decode(pe::Encode(indexed, o)).colors[0], RGBColor(127, 19, 199));
 }
 
+// Out of order, but read: the gamma table maps 8 bits to 8 whatever depth the first PLTE set.
+TEST(PngReader, GammaAfterThePaletteMapsALaterPaletteAsItWouldAnEarlierOne) {
+  for (std::uint8_t depth : {1, 2, 4, 8}) {
+    pe::Image image{2, 1, pe::kIndexed, depth, {0, 1}, {{10, 100, 200}, {40, 128, 250}}};
+    pe::Options early, late;
+    early.chunks = {pe::Gama(50000, pe::At::kAfterIHDR)};
+    late.chunks = {pe::Gama(50000), pe::Plte(image.palette)};
+    EXPECT_EQ(Decode(pe::Encode(image, late)).colors, Decode(pe::Encode(image, early)).colors) << int(depth);
+  }
+}
+
 TEST(PngReader, SixteenBitSamplesAreTruncatedNotRounded) {
   pe::Image image{2, 1, pe::kRGBA, 16, {0xFFFE, 0xFFFF, 0x8080, 0x0101, 0x0000, 0x7FFF, 0x80FF, 0xFFFF}, {}};
   Decoded d = Decode(pe::Encode(image));
