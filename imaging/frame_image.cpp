@@ -6,6 +6,7 @@
 #include "imaging/bitmap_helpers.h"
 #include "imaging/frame_pixels.h"
 #include "imaging/png_graphic.h"
+#include "resources/texts.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ std::unique_ptr<Dib> LoadFrameImage(HMODULE module, const char* name) {
   HRSRC found = FindResourceA(module, name, MAKEINTRESOURCEA(10) /* RT_RCDATA */);
   HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
   const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
-  if (data == nullptr) throw Exception("Resource " + std::string(name) + " not found");
+  if (data == nullptr) throw Exception(texts::ResourceNotFound(name));
 
   // Resource memory belongs to the module; nothing here frees it.
   MemoryStream stream(data, SizeofResource(module, found));
