@@ -1,6 +1,6 @@
 // The smallest plug-in a host can load: the same nine exports doing nothing. Loading it is the
 // baseline the real plug-in's load-and-register time is measured against.
-#include "plugin/boundary.h"
+#include "boundary/boundary.h"
 
 extern "C" {
 NB_CALL void nbRegisterPlugIn(AddActionProc, std::uint32_t, std::uint32_t, SetVariableProc) {}

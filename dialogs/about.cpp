@@ -34,7 +34,7 @@ TAboutFrm::TAboutFrm(HWND parent)
       band_(kSilver),
       banner_(LoadBanner()) {
   SetCaption(texts::kAboutCaption);
-  AddButton(kButton1, Place(236, 156, 56, 25), "OK", font_, false);  // first: it has the focus
+  AddButton(kButton1, Place(236, 156, 56, 25), texts::kOk, font_, false);  // first: it has the focus
   AddLabel(kLabel1, Place(9, 81, 280, 24), texts::kAboutTitle, titleFont_, {.centred = true});
   AddLabel(kLabel2, Place(112, 113, 79, 13), texts::kAboutVersion, font_, {.autoSize = true});
   AddLabel(kLabel3, Place(10, 129, 279, 13), texts::kAboutSeries, font_, {.centred = true});

@@ -1,33 +1,15 @@
 #include "dialogs/edit_forms.h"
 
+#include "boundary/host_strings.h"
 #include "dialogs/pictograms.h"
-#include "plugin/plugin_utils.h"
+#include "framework/encoding.h"
 #include "resources/texts.h"
 
 namespace {
 
-constexpr std::int32_t kCmdPickObject = 8;
 constexpr int kClientWidth = 433;
 // The one-field dialog is shown this high (outer size), whatever its stored client height.
 constexpr int kOneFieldOuterHeight = 180;
-
-// Host strings are in the system's ANSI code page; the fields are wide.
-std::wstring FromHost(const char* text) {
-  if (text == nullptr || *text == '\0') return {};
-  const int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-  std::wstring wide(std::size_t(n > 0 ? n : 1), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), n);
-  wide.resize(wide.size() - 1);
-  return wide;
-}
-
-std::string ToHost(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string narrow(std::size_t(n > 0 ? n : 0), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), int(text.size()), narrow.data(), n, nullptr, nullptr);
-  return narrow;
-}
 
 }  // namespace
 
@@ -45,7 +27,7 @@ TEditForm1::TEditForm1(HWND parent, const wchar_t* className, int clientHeight, 
   AddLabel(kLabel1, Place(4, 8, 93, 13), labelKey ? texts::kObjectLabelWithKey : texts::kObjectLabel, font_,
            {.autoSize = true, .accelerator = labelKey});
   AddEdit(kEdit1, Place(4, 26, 395, 21), font_);
-  AddButton(kOkBtn, Place(363, okTop, 65, 25), "OK", font_, true, true);
+  AddButton(kOkBtn, Place(363, okTop, 65, 25), texts::kOk, font_, true, true);
   AddButton(kCancelBtn, Place(5, cancelTop, 65, 25), texts::kCancel, font_, false, true);
 }
 
@@ -63,29 +45,28 @@ void TEditForm1::ButtonClick(int id) {
 }
 
 void TEditForm1::SpeedButton1Click() {
-  if (PlugInUtils::InterfaceAccess == nullptr) return;
-  LocalHostSlot slot(ToHost(ControlText(kEdit1)));
-  if (PlugInUtils::InterfaceAccess(kCmdPickObject, slot.get())) SetControlText(kEdit1, FromHost(slot.text().c_str()));
+  const auto picked = PickHostObject(WideToAnsi(ControlText(kEdit1)));
+  if (picked) SetControlText(kEdit1, AnsiToWide(picked->c_str()));
 }
 
 bool EditObjectAction(HostSlot param1) {
   TEditForm1 form(GetActiveWindow());
   form.SetCaption(texts::kPropertiesCaption);
-  form.SetControlText(kEdit1, FromHost(*param1));
+  form.SetControlText(kEdit1, AnsiToWide(*param1));
   form.SetOuterHeight(kOneFieldOuterHeight);
   if (form.ShowModal() != mrOk) return false;
-  SetHostString(param1, ToHost(form.ControlText(kEdit1)));
+  SetHostString(param1, WideToAnsi(form.ControlText(kEdit1)));
   return true;
 }
 
 bool EditObjectParamAction(HostSlot param1, HostSlot param2, const std::string& label) {
   TEditForm2 form(GetActiveWindow());
   form.SetCaption(texts::kPropertiesCaption);
-  form.SetControlText(kEdit1, FromHost(*param1));
-  form.SetControlText(kEdit2, FromHost(*param2));
-  form.SetControlText(kLab1, Widen(label));
+  form.SetControlText(kEdit1, AnsiToWide(*param1));
+  form.SetControlText(kEdit2, AnsiToWide(*param2));
+  form.SetControlText(kLab1, Utf8ToWide(label));
   if (form.ShowModal() != mrOk) return false;
-  SetHostString(param1, ToHost(form.ControlText(kEdit1)));
-  SetHostString(param2, ToHost(form.ControlText(kEdit2)));
+  SetHostString(param1, WideToAnsi(form.ControlText(kEdit1)));
+  SetHostString(param2, WideToAnsi(form.ControlText(kEdit2)));
   return true;
 }

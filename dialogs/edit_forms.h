@@ -5,8 +5,8 @@
 
 #include <string>
 
+#include "boundary/boundary.h"
 #include "framework/dialog.h"
-#include "plugin/boundary.h"
 
 // Control ids, by which scripts and tests find the controls too.
 enum EditFormControl : int {

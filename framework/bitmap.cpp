@@ -6,6 +6,7 @@
 #include <string>
 
 #include "framework/errors.h"
+#include "resources/texts.h"
 
 Bitmap::~Bitmap() = default;
 
@@ -27,13 +28,12 @@ void Bitmap::Clear() {
 }
 
 void Bitmap::Reallocate(int width, int height, PixelFormat format) {
-  if (width < 0 || height < 0) throw Exception("Invalid bitmap size");
+  if (width < 0 || height < 0) throw Exception(texts::kInvalidBitmapSize);
   std::uint64_t stride = std::uint64_t(width) * std::uint64_t(BitsOf(format));
   stride = (stride + 31) / 32 * 4;
   if (width == 0 || height == 0) stride = 0;
   if (stride * std::uint64_t(height) > kMaxBytes) {
-    throw Exception("Out of memory: a bitmap of " + std::to_string(width) + "x" + std::to_string(height) +
-                    " pixels is too large");
+    throw Exception(texts::BitmapTooLarge(width, height));
   }
   // Drop the old pixels first so that two large pictures never live side by side.
   bits_ = nullptr;
@@ -43,7 +43,7 @@ void Bitmap::Reallocate(int width, int height, PixelFormat format) {
   stride_ = 0;
   format_ = format;
   bits_ = AllocatePixels(width, height, format, std::size_t(stride));
-  if (stride != 0 && bits_ == nullptr) throw Exception("Out of memory: the bitmap could not be created");
+  if (stride != 0 && bits_ == nullptr) throw Exception(texts::kNoBitmap);
   width_ = width;
   height_ = height;
   stride_ = std::size_t(stride);

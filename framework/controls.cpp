@@ -1,8 +1,10 @@
 #include "framework/controls.h"
 
+#include "framework/encoding.h"
 #include "framework/errors.h"
 #include "framework/gdi.h"
 #include "framework/window.h"
+#include "resources/texts.h"
 
 namespace {
 
@@ -24,7 +26,7 @@ Font::Font(const wchar_t* face, int pixelHeight, bool bold) {
   lf.lfCharSet = DEFAULT_CHARSET;
   lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
   font_ = CreateFontIndirectW(&lf);
-  if (font_ == nullptr) throw Exception("Out of system resources: cannot create a font");
+  if (font_ == nullptr) throw Exception(texts::kNoFont);
   // A bitmap face comes only in the sizes of the set the system installed for its density, and
   // the set for 120 DPI and above has no MS Sans Serif this small: its next size up overflows
   // layouts drawn with the 96-DPI set. The face's outline counterpart has every size.
@@ -41,7 +43,7 @@ Font::~Font() { DeleteObject(font_); }
 
 Label::Label(const Window& parent, int left, int top, const std::string& caption, const Font& font)
     : parent_(parent) {
-  const std::wstring text = Widen(caption);
+  const std::wstring text = Utf8ToWide(caption);
   // Size to the text as it will be drawn.
   SIZE extent = {};
   if (const ClientDC dc(parent.Handle()); dc.get() != nullptr) {
@@ -50,7 +52,7 @@ Label::Label(const Window& parent, int left, int top, const std::string& caption
   }
   hwnd_ = CreateWindowExW(0, L"STATIC", text.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, left, top,
                           extent.cx, extent.cy, parent.Handle(), nullptr, ThisModule(), nullptr);
-  if (hwnd_ == nullptr) throw Exception("Error creating window");
+  if (hwnd_ == nullptr) throw Exception(texts::kNoWindow);
   SendMessageW(hwnd_, WM_SETFONT, WPARAM(font.Handle()), FALSE);
 }
 
@@ -66,7 +68,7 @@ void Timer::SetEnabled(bool on) {
     return;
   }
   if (on) {
-    if (SetTimer(owner_.Handle(), id_, interval_, nullptr) == 0) throw Exception("Not enough timers available");
+    if (SetTimer(owner_.Handle(), id_, interval_, nullptr) == 0) throw Exception(texts::kNoTimer);
   } else {
     KillTimer(owner_.Handle(), id_);
   }

@@ -3,7 +3,9 @@
 #include <commctrl.h>
 
 #include "framework/dib.h"
+#include "framework/encoding.h"
 #include "framework/errors.h"
+#include "resources/texts.h"
 
 namespace {
 
@@ -79,7 +81,7 @@ int DialogForm::ShowModal() {
   return modalResult_ == mrNone ? int(mrCancel) : modalResult_;
 }
 
-void DialogForm::SetCaption(const std::string& utf8) { SetWindowTextW(Handle(), Widen(utf8).c_str()); }
+void DialogForm::SetCaption(const std::string& utf8) { SetWindowTextW(Handle(), Utf8ToWide(utf8).c_str()); }
 
 void DialogForm::SetOuterHeight(int height) { SetHeight(height); }
 
@@ -97,7 +99,7 @@ HWND DialogForm::AddChild(const wchar_t* className, int id, RECT place, const st
   const HWND child = CreateWindowExW(exStyle, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, place.left,
                                      place.top, place.right - place.left, place.bottom - place.top, Handle(),
                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ThisModule(), nullptr);
-  if (child == nullptr) throw Exception("Error creating window");
+  if (child == nullptr) throw Exception(texts::kNoWindow);
   if (font != nullptr) SendMessageW(child, WM_SETFONT, WPARAM(font->Handle()), FALSE);
   return child;
 }
@@ -105,7 +107,7 @@ HWND DialogForm::AddChild(const wchar_t* className, int id, RECT place, const st
 void DialogForm::AddLabel(int id, RECT place, const std::string& caption, const Font& font, LabelStyle style) {
   DWORD s = style.centred ? SS_CENTER : style.wordWrap ? SS_LEFT : SS_LEFTNOWORDWRAP;
   if (!style.accelerator) s |= SS_NOPREFIX;
-  const std::wstring text = Widen(caption);
+  const std::wstring text = Utf8ToWide(caption);
   if (style.autoSize) {
     // Fonts differ between systems (a substitute may be wider): the text decides the size.
     RECT extent = {0, 0, 0, 0};
@@ -126,7 +128,7 @@ void DialogForm::AddEdit(int id, RECT place, const Font& font) {
 
 void DialogForm::AddButton(int id, RECT place, const std::string& caption, const Font& font, bool isDefault,
                            bool anchorBottom) {
-  const HWND button = AddChild(L"BUTTON", id, place, Widen(caption),
+  const HWND button = AddChild(L"BUTTON", id, place, Utf8ToWide(caption),
                                WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0, &font);
   if (isDefault) defaultButton_ = id;
   if (anchorBottom) bottomAnchored_.push_back(button);
@@ -149,7 +151,7 @@ void DialogForm::AddPictureButton(int id, RECT place, std::unique_ptr<Dib> glyph
                                    ThisModule(), nullptr));
   }
   if (tooltip_.get() == nullptr) return;  // a button without its tip still works
-  std::wstring text = Widen(tooltip);
+  std::wstring text = Utf8ToWide(tooltip);
   TOOLINFOW tool = {};
   tool.cbSize = TTTOOLINFOW_V2_SIZE;
   tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;

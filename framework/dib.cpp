@@ -4,9 +4,10 @@
 #include <vector>
 
 #include "framework/errors.h"
+#include "resources/texts.h"
 
 Dib::Dib() : dc_(CreateCompatibleDC(nullptr)) {
-  if (dc_ == nullptr) throw Exception("Out of system resources: no device context for a bitmap");
+  if (dc_ == nullptr) throw Exception(texts::kNoBitmapDC);
   original_ = GetCurrentObject(dc_, OBJ_BITMAP);
 }
 

@@ -1,7 +1,9 @@
 #include "framework/popup_menu.h"
 
+#include "framework/encoding.h"
 #include "framework/errors.h"
 #include "framework/window.h"
+#include "resources/texts.h"
 
 namespace {
 
@@ -11,7 +13,7 @@ std::wstring ShortcutText(WORD key) {
     case 0:
       return {};
     case VK_ESCAPE:
-      return L"\tEsc";
+      return L"\t" + Utf8ToWide(texts::kEscapeKey);
     default: {
       wchar_t name[32] = {};
       const LONG scan = LONG(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
@@ -23,7 +25,7 @@ std::wstring ShortcutText(WORD key) {
 }  // namespace
 
 PopupMenu::PopupMenu() : menu_(CreatePopupMenu()) {
-  if (menu_ == nullptr) throw Exception("Out of system resources: cannot create a menu");
+  if (menu_ == nullptr) throw Exception(texts::kNoMenu);
 }
 
 PopupMenu::~PopupMenu() {
@@ -49,11 +51,11 @@ int PopupMenu::Add(Item item) {
     info.fMask &= ~UINT(MIIM_STRING);
   } else {
     info.fType = item.radio ? MFT_RADIOCHECK : MFT_STRING;
-    text = Widen(item.caption) + ShortcutText(item.shortcut);
+    text = Utf8ToWide(item.caption) + ShortcutText(item.shortcut);
     info.dwTypeData = text.data();
   }
   info.fState = item.isDefault ? MFS_DEFAULT : 0;
-  if (!InsertMenuItemW(menu_, UINT(index), TRUE, &info)) throw Exception("Cannot add a menu item");
+  if (!InsertMenuItemW(menu_, UINT(index), TRUE, &info)) throw Exception(texts::kNoMenuItem);
   items_.push_back(std::move(item));
   return index;
 }

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <memory>
 
+#include "resources/texts.h"
+
 void Stream::ReadBuffer(void* buffer, std::size_t count) {
   if (count != 0 && Read(buffer, count) != count) throw EReadError();
 }
@@ -25,13 +27,15 @@ void MemoryStream::Seek(std::int64_t position) {
   position_ = std::uint64_t(position) > size_ ? size_ : std::size_t(position);
 }
 
+EReadError::EReadError() : Exception(texts::kStreamReadError) {}
+
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
-  if (!file) throw Exception("Cannot open file \"" + path + "\"");
+  if (!file) throw Exception(texts::CannotOpenFile(path));
   std::vector<std::uint8_t> data;
   std::uint8_t chunk[65536];
   std::size_t n;
   while ((n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) data.insert(data.end(), chunk, chunk + n);
-  if (std::ferror(file.get())) throw Exception("Cannot read file \"" + path + "\"");
+  if (std::ferror(file.get())) throw Exception(texts::CannotReadFile(path));
   return data;
 }

@@ -13,7 +13,7 @@
 // A stream ended before the bytes asked for.
 class EReadError : public Exception {
 public:
-  EReadError() : Exception("Stream read error") {}
+  EReadError();
 };
 
 class Stream {

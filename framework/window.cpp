@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "framework/errors.h"
+#include "resources/texts.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
@@ -29,7 +30,7 @@ public:
     wc.hbrBackground = background;
     wc.lpszClassName = name;
     if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-      throw Exception("Cannot register a window class");
+      throw Exception(texts::kNoWindowClass);
     names_.emplace_back(name);
   }
 
@@ -64,14 +65,6 @@ CallScope::~CallScope() {
 
 HINSTANCE ThisModule() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
 
-std::wstring Widen(const std::string& utf8) {
-  if (utf8.empty()) return {};
-  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
-  std::wstring wide(std::size_t(std::max(n, 0)), L'\0');
-  if (n > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), wide.data(), n);
-  return wide;
-}
-
 Window::~Window() {
   going_ = true;
   DestroyHandle();
@@ -98,7 +91,7 @@ void Window::CreateHandle(const wchar_t* className, const CreateParams& p) {
   classes.Ensure(className, p.background, &Window::Procedure);
   HWND hwnd = CreateWindowExW(p.exStyle, className, p.caption.c_str(), p.style, p.x, p.y, p.width, p.height,
                               p.parent, nullptr, ThisModule(), this);
-  if (hwnd == nullptr) throw Exception("Error creating window");
+  if (hwnd == nullptr) throw Exception(texts::kNoWindow);
 }
 
 LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

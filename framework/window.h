@@ -13,9 +13,6 @@
 // classes and resources belong to it, not to the host's executable.
 HINSTANCE ThisModule();
 
-// UTF-8 (our source texts) to UTF-16 for the wide API.
-std::wstring Widen(const std::string& utf8);
-
 // Code of ours running: an export the host called, or a window procedure of ours. The host may
 // call us again from inside any call we make into it or into the system, and that call may end a
 // window whose code is still running further up the stack. So a window object that is retired

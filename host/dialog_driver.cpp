@@ -3,7 +3,6 @@
 #include "framework/encoding.h"
 #include "framework/errors.h"
 #include "screenshot.h"
-#include "wide_text.h"
 
 #include <windows.h>
 
@@ -26,14 +25,6 @@ constexpr WORD kKeys[] = {VK_RETURN, VK_ESCAPE, VK_SPACE, VK_TAB, VK_TAB};  // i
 template <typename Enum>
 std::string_view WordFor(const std::string_view* words, Enum value) {
   return words[static_cast<std::underlying_type_t<Enum>>(value)];
-}
-
-std::string Utf8(const std::wstring& wide) {
-  if (wide.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(std::size_t(n > 0 ? n : 0), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), out.data(), n, nullptr, nullptr);
-  return out;
 }
 
 std::wstring TextOf(HWND window) {
@@ -116,7 +107,7 @@ std::string FontOf(HWND control) {
   LOGFONTW lf = {};
   if (!font || GetObjectW(font, sizeof lf, &lf) != sizeof lf) return {};
   // A negative height is the character height, a positive one the cell's.
-  std::string out = " font " + Quote(Utf8(lf.lfFaceName)) + " " +
+  std::string out = " font " + Quote(WideToUtf8(lf.lfFaceName)) + " " +
                     (lf.lfHeight < 0 ? std::to_string(-lf.lfHeight) : "cell " + std::to_string(lf.lfHeight));
   return lf.lfWeight >= FW_BOLD ? out + " bold" : out;
 }
@@ -277,13 +268,13 @@ bool DialogDriver::State::TypeInto(const DialogStep& step, std::string& note) {
     note = "control " + std::to_string(kFieldIds[step.field - 1]) + " is read-only";
     return false;
   }
-  const std::wstring text = WideFromHost(step.text);
+  const std::wstring text = Cp1251ToWide(step.text);
   SetFocus(field);
   SendMessageW(field, EM_SETSEL, 0, -1);
   SendMessageW(field, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
   const std::wstring now = TextOf(field);
   if (now == text) return true;
-  note = "reads back " + Quote(Utf8(now));
+  note = "reads back " + Quote(WideToUtf8(now));
   return false;
 }
 
@@ -305,7 +296,7 @@ bool DialogDriver::State::PressKey(const DialogStep& step, std::string& note) {
   std::vector<WORD> modifiers;
   WORD vk = 0;
   if (step.key == DialogStep::Key::Alt) {
-    const std::wstring letter = WideFromHost(step.text);
+    const std::wstring letter = Cp1251ToWide(step.text);
     if (letter.size() != 1) {
       note = "alt takes one letter";
       return false;
@@ -315,7 +306,7 @@ bool DialogDriver::State::PressKey(const DialogStep& step, std::string& note) {
     modifiers.push_back(VK_MENU);
     if (shift) modifiers.push_back(VK_SHIFT);
     if (vk == 0) {
-      note = "no key of this keyboard layout types " + Quote(Utf8(letter));
+      note = "no key of this keyboard layout types " + Quote(WideToUtf8(letter));
       return false;
     }
   } else {
@@ -349,8 +340,8 @@ void DialogDriver::State::ShowWindowAndControls(std::vector<std::string>& detail
   GetWindowRect(dialog, &outer);
   const HWND owner = GetWindow(dialog, GW_OWNER);
   const std::string ownedBy =
-      owner ? Quote(Utf8(TextOf(owner))) + (IsWindowEnabled(owner) ? " enabled" : " disabled") : "none";
-  details.push_back("  window " + Quote(Utf8(TextOf(dialog))) + " client " + Size(client.right, client.bottom) +
+      owner ? Quote(WideToUtf8(TextOf(owner))) + (IsWindowEnabled(owner) ? " enabled" : " disabled") : "none";
+  details.push_back("  window " + Quote(WideToUtf8(TextOf(dialog))) + " client " + Size(client.right, client.bottom) +
                     " at " + Point(outer.left, outer.top) + " " + Size(outer.right - outer.left, outer.bottom - outer.top) +
                     " owner " + ownedBy);
   ShowControls(dialog, "  ", details);
@@ -366,8 +357,8 @@ void DialogDriver::State::ShowControls(HWND parent, const std::string& indent,
     MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&r), 2);
     const std::wstring className = ClassOf(c);
     const LONG style = GetWindowLongW(c, GWL_STYLE);
-    std::string line = indent + "control " + std::to_string(GetDlgCtrlID(c)) + " " + Utf8(className) + " " +
-                       Quote(Utf8(TextOf(c))) + " " + Point(r.left, r.top) + " " +
+    std::string line = indent + "control " + std::to_string(GetDlgCtrlID(c)) + " " + WideToUtf8(className) + " " +
+                       Quote(WideToUtf8(TextOf(c))) + " " + Point(r.left, r.top) + " " +
                        Size(r.right - r.left, r.bottom - r.top) + FontOf(c);
     if (c == focus) line += " focused";
     if (lstrcmpiW(className.c_str(), L"Button") == 0 && (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
@@ -390,7 +381,7 @@ void DialogDriver::State::CloseLeftover(DWORD now) {
   if (!target) target = dialog;
   PostMessageW(target, WM_CLOSE, 0, 0);
   if (closeSent.insert(target).second)
-    report.push_back("sent WM_CLOSE to " + Quote(Utf8(TextOf(target))) + ": open " + std::to_string(grace) +
+    report.push_back("sent WM_CLOSE to " + Quote(WideToUtf8(TextOf(target))) + ": open " + std::to_string(grace) +
                      (busy ? " ms into a step" : " ms after the last step"));
 }
 

@@ -1,6 +1,6 @@
 #include "publication.h"
 
-#include "wide_text.h"
+#include "framework/encoding.h"
 
 #include <algorithm>
 #include <cmath>
@@ -154,7 +154,7 @@ Publication::Publication(const std::string& title, int width, int height) {
   RECT frame = {0, 0, width, height};
   const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
   AdjustWindowRect(&frame, style, FALSE);
-  window_ = CreateWindowExW(0, kPageClassW, WideFromHost(title).c_str(), style, 0, 0, frame.right - frame.left,
+  window_ = CreateWindowExW(0, kPageClassW, Cp1251ToWide(title).c_str(), style, 0, 0, frame.right - frame.left,
                             frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleA(nullptr), this);
   if (!window_) throw std::runtime_error("cannot create the publication window");
   ShowWindow(window_, SW_SHOWNORMAL);
@@ -166,7 +166,7 @@ Publication::~Publication() {
 }
 
 HWND Publication::AddRectangle(const std::string& name, int x, int y, int width, int height, COLORREF colour) {
-  HWND object = CreateWindowExW(0, kObjectClassW, WideFromHost(name).c_str(), WS_CHILD | WS_CLIPSIBLINGS, x, y, width, height,
+  HWND object = CreateWindowExW(0, kObjectClassW, Cp1251ToWide(name).c_str(), WS_CHILD | WS_CLIPSIBLINGS, x, y, width, height,
                                 window_, nullptr, GetModuleHandleA(nullptr), nullptr);
   if (!object) throw std::runtime_error("cannot create object " + name);
   objects_.push_back({name, object});
@@ -176,7 +176,7 @@ HWND Publication::AddRectangle(const std::string& name, int x, int y, int width,
 }
 
 void Publication::AddText(int x, int y, const std::string& text, COLORREF colour) {
-  texts_.push_back({x, y, WideFromHost(text), colour});
+  texts_.push_back({x, y, Cp1251ToWide(text), colour});
   InvalidateRect(window_, nullptr, TRUE);
 }
 

@@ -1,8 +1,8 @@
 #include "screenshot.h"
 
+#include "framework/encoding.h"
 #include "framework/errors.h"
 #include "png_writer.h"
-#include "wide_text.h"
 
 #include <cstdio>
 #include <memory>
@@ -88,7 +88,7 @@ SIZE SaveScreenshot(const std::string& path, const RECT& area) {
     for (int x = 0; x < width; ++x, p += 3) std::swap(p[0], p[2]);
   }
   const std::vector<std::uint8_t> png = EncodePng(std::uint32_t(width), std::uint32_t(height), capture.bits(), stride);
-  std::unique_ptr<std::FILE, FileCloser> file(_wfopen(WideFromHost(path).c_str(), L"wb"));
+  std::unique_ptr<std::FILE, FileCloser> file(_wfopen(Cp1251ToWide(path).c_str(), L"wb"));
   if (!file) throw Exception("cannot create the screenshot file");
   if (std::fwrite(png.data(), 1, png.size(), file.get()) != png.size() || std::fflush(file.get()) != 0)
     throw Exception("cannot write the screenshot file");

@@ -9,17 +9,12 @@
 #include <jpeglib.h>
 
 #include "imaging/png_graphic.h"  // EInvalidGraphic
+#include "resources/texts.h"
 
 // libjpeg takes the size as an unsigned long.
 static_assert(sizeof(unsigned long) >= sizeof(std::size_t));
 
 namespace {
-
-const char kPrefix[] = "Cannot load JPEG image. ";
-const char kNoImageData[] = "No image data found in JPEG file.";
-const char kCMYK[] = "CMYK JPEG images are not supported.";
-const char kTooLarge[] = "The image is too large.";
-const char kNoRows[] = "The JPEG decoder returned no rows.";
 
 // One decoding run: libjpeg's error manager and what the run hands back. Plain data only, since
 // libjpeg leaves it by longjmp.
@@ -57,7 +52,7 @@ bool SizeBitmap(Run& run, int width, int height) noexcept {
   } catch (const std::exception& e) {
     SetMessage(run, e.what());
   } catch (...) {
-    SetMessage(run, kTooLarge);
+    SetMessage(run, texts::kJpegTooLarge);
   }
   return false;
 }
@@ -69,11 +64,11 @@ bool DecodeInto(jpeg_decompress_struct& cinfo, const std::uint8_t* data, std::si
   jpeg_read_header(&cinfo, TRUE);
   const char* refusal = nullptr;
   if (cinfo.src->bytes_in_buffer == 0) {
-    refusal = kNoImageData;  // the stream ends with the scan header: nothing to show
+    refusal = texts::kJpegNoImageData;  // the stream ends with the scan header: nothing to show
   } else if (cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK) {
-    refusal = kCMYK;
+    refusal = texts::kJpegCMYK;
   } else if (cinfo.image_width > JDIMENSION(kMaxJpegSide) || cinfo.image_height > JDIMENSION(kMaxJpegSide)) {
-    refusal = kTooLarge;
+    refusal = texts::kJpegTooLarge;
   }
   if (refusal != nullptr) {
     SetMessage(run, refusal);
@@ -85,13 +80,13 @@ bool DecodeInto(jpeg_decompress_struct& cinfo, const std::uint8_t* data, std::si
   jpeg_start_decompress(&cinfo);
   if (cinfo.output_width != cinfo.image_width || cinfo.output_height != cinfo.image_height ||
       cinfo.output_components != 3) {
-    SetMessage(run, kNoRows);
+    SetMessage(run, texts::kJpegNoRows);
     return false;
   }
   while (cinfo.output_scanline < cinfo.output_height) {
     JSAMPROW row = run.out->ScanLine(int(cinfo.output_scanline));
     if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) {  // a memory source never suspends
-      SetMessage(run, kNoRows);
+      SetMessage(run, texts::kJpegNoRows);
       return false;
     }
   }
@@ -120,13 +115,13 @@ bool Decompress(const std::uint8_t* data, std::size_t size, Run& run) {
 void LoadJpeg(const std::uint8_t* data, std::size_t size, Bitmap& out) {
   if (data == nullptr || size == 0) {
     out.Clear();
-    throw EInvalidGraphic(std::string(kPrefix) + kNoImageData);
+    throw EInvalidGraphic(std::string(texts::kJpegPrefix) + texts::kJpegNoImageData);
   }
   Run run;
   run.message[0] = '\0';
   run.out = &out;
   if (!Decompress(data, size, run)) {
     out.Clear();
-    throw EInvalidGraphic(kPrefix + std::string(run.message));
+    throw EInvalidGraphic(texts::kJpegPrefix + std::string(run.message));
   }
 }

@@ -1,10 +1,7 @@
 #include "imaging/lz77_decoder.h"
 
 #include "imaging/png_graphic.h"
-
-namespace {
-const char kLZ77Error[] = "LZ77 decompression error.";
-}
+#include "resources/texts.h"
 
 TLZ77Decoder::TLZ77Decoder(int flush_mode, bool auto_reset) : flush_mode_(flush_mode), auto_reset_(auto_reset) {}
 
@@ -16,7 +13,7 @@ void TLZ77Decoder::DecodeInit() {
   if (started_) DecodeEnd();
   stream_ = z_stream{};
   result_ = inflateInit(&stream_);
-  if (result_ != Z_OK) throw EGraphicCompression(kLZ77Error);
+  if (result_ != Z_OK) throw EGraphicCompression(texts::kLZ77Error);
   started_ = true;
 }
 
@@ -24,7 +21,7 @@ void TLZ77Decoder::DecodeEnd() {
   if (!started_) return;
   started_ = false;
   result_ = inflateEnd(&stream_);
-  if (result_ != Z_OK) throw EGraphicCompression(kLZ77Error);
+  if (result_ != Z_OK) throw EGraphicCompression(texts::kLZ77Error);
 }
 
 int TLZ77Decoder::Decode(const std::uint8_t*& source, std::uint32_t& source_count, std::uint8_t*& dest,

@@ -1,6 +1,5 @@
 #include "imaging/png_graphic.h"
 
-#include <cstdio>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -8,22 +7,11 @@
 #include "imaging/crc32.h"
 #include "imaging/lz77_decoder.h"
 #include "imaging/png_filters.h"
+#include "resources/texts.h"
 
 namespace {
 
 const std::uint8_t kSignature[8] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
-
-// The failure texts. They are English and fixed: callers show them as they are.
-const char kInvalidFormat[] = "Cannot load image. Invalid or unexpected PNG image format.";
-const char kCompressionScheme[] = "Cannot load image. The compression scheme is not supported for PNG files.";
-const char kCRCError[] = "Cannot load image. CRC error found in PNG file.";
-const char kPaletteInvalid[] = "Cannot load image. Palette in PNG file is invalid.";
-const char kInvalidColorFormat[] = "Invalid color format in PNG file.";
-const char kCriticalChunk[] = "Cannot load PNG image. Unexpected but critical chunk detected.";
-const char kCompressionError[] = "Cannot load image. Compression error found in PNG file.";
-const char kExtraData[] = "Cannot load image. Extra compressed data found in PNG file.";
-const char kNoImageData[] = "Cannot load image. No image data found in PNG file.";
-const char kNoMemory[] = "Cannot load image. Not enough memory for the PNG image.";
 
 // The reader holds at most this much for one image: its pixels (64 MB at most, kMaxPixels) and
 // two rows.
@@ -108,7 +96,7 @@ void TPNGGraphic::ReadDataAndCheckCRC(void* data, std::uint32_t length) {
   running_crc_ = UpdateCRC32(running_crc_, data, length);
   std::uint8_t stored[4];
   stream_->ReadBuffer(stored, 4);
-  if (BigEndian32(stored) != ~running_crc_) throw EInvalidGraphic(kCRCError);
+  if (BigEndian32(stored) != ~running_crc_) throw EInvalidGraphic(texts::kPngCRCError);
 }
 
 void TPNGGraphic::ReadChunkData() {
@@ -187,11 +175,7 @@ void TPNGGraphic::CheckImageSize() const {
   const std::uint64_t row = 1 + PackedRowBytes(w, bits, FileSamples(properties_.ColorType));
   const std::uint64_t pixels = (w * 32 + 31) / 32 * 4 * h;  // the widest bitmap format
   if (w * h > kMaxPixels || pixels + 2 * row > kMaxImageBytes) {
-    char text[160];
-    std::snprintf(text, sizeof text,
-                  "Cannot load image. The PNG image of %lux%lu pixels is too large to hold in memory.",
-                  static_cast<unsigned long>(w), static_cast<unsigned long>(h));
-    throw EInvalidGraphic(text);
+    throw EInvalidGraphic(texts::PngTooLarge(w, h));
   }
 }
 
@@ -200,11 +184,11 @@ void TPNGGraphic::ReadImage(Stream& stream) {
   // Each read starts from a fresh conversion: nothing of an earlier image's gamma carries over.
   *color_manager_ = TColorManager();
   base_position_ = stream.Position();
-  if (!ReadHeader(stream)) throw EInvalidGraphic(kInvalidFormat);
+  if (!ReadHeader(stream)) throw EInvalidGraphic(texts::kPngInvalidFormat);
 
   stream_ = &stream;
   stream.Seek(base_position_ + 8);
-  Report(TProgressStage::psStarting, 0, "Preparing...");
+  Report(TProgressStage::psStarting, 0, texts::kPngPreparing);
   has_palette_ = false;
   palette_entries_.clear();
   background_color_ = 0x00FFFFFF;
@@ -224,7 +208,7 @@ void TPNGGraphic::ReadImage(Stream& stream) {
       decoder_->DecodeEnd();
     } catch (const std::bad_alloc&) {
       // A picture within the limits may still not fit in what is left of the address space.
-      throw EInvalidGraphic(kNoMemory);
+      throw EInvalidGraphic(texts::kPngNoMemory);
     }
   } catch (...) {
     finish(0);
@@ -239,7 +223,7 @@ void TPNGGraphic::ReadImageChunks() {
   color_manager_->SetSourceOptions(TColorManager::coByteSwap);
   std::uint8_t ihdr[13];
   ReadDataAndCheckCRC(ihdr, 13);
-  if (ihdr[10] != 0) throw EInvalidGraphic(kCompressionScheme);
+  if (ihdr[10] != 0) throw EInvalidGraphic(texts::kPngCompressionScheme);
   CheckImageSize();
 
   decoder_ = std::make_unique<TLZ77Decoder>(Z_PARTIAL_FLUSH, false);
@@ -270,11 +254,11 @@ void TPNGGraphic::ReadImageChunks() {
     if (!handled) {
       SkipChunkData();
       if (IsChunk("IEND")) break;
-      if (!(chunk_type_[0] & 0x20)) throw EInvalidGraphic(kCriticalChunk);
+      if (!(chunk_type_[0] & 0x20)) throw EInvalidGraphic(texts::kPngCriticalChunk);
     }
     ReadChunkHeader();
   }
-  if (!state.image_data_done) throw EInvalidGraphic(kNoImageData);
+  if (!state.image_data_done) throw EInvalidGraphic(texts::kPngNoImageData);
 }
 
 // Chooses how rows are converted and what the bitmap holds; returns the bytes per complete
@@ -291,7 +275,7 @@ int TPNGGraphic::SetupColorDepth(std::uint8_t color_type, std::uint8_t bit_depth
     cm.SetTargetBitsPerSample(target_bits);
     SetFormat(format);
   };
-  if (!IsColorFormat(color_type, bit_depth)) throw EInvalidGraphic(kInvalidColorFormat);
+  if (!IsColorFormat(color_type, bit_depth)) throw EInvalidGraphic(texts::kPngInvalidColorFormat);
   const bool wide = bit_depth == 16;
   switch (color_type) {
     case 0: {
@@ -321,7 +305,7 @@ int TPNGGraphic::SetupColorDepth(std::uint8_t color_type, std::uint8_t bit_depth
 }
 
 void TPNGGraphic::ReadPalette() {
-  if (chunk_length_ % 3 != 0) throw EInvalidGraphic(kPaletteInvalid);
+  if (chunk_length_ % 3 != 0) throw EInvalidGraphic(texts::kPngPaletteInvalid);
   ReadChunkData();
   if (properties_.ColorType != 3) return;
   filter_step_ = SetupColorDepth(properties_.ColorType, properties_.BitsPerSample);
@@ -352,7 +336,7 @@ std::uint8_t ScaleSample(std::uint32_t v, unsigned bits) {
 // bKGD and tRNS samples are read at the header's bit depth, which nothing has checked before
 // the target format is chosen.
 void TPNGGraphic::RequireColorFormat() const {
-  if (!IsColorFormat(properties_.ColorType, properties_.BitsPerSample)) throw EInvalidGraphic(kInvalidColorFormat);
+  if (!IsColorFormat(properties_.ColorType, properties_.BitsPerSample)) throw EInvalidGraphic(texts::kPngInvalidColorFormat);
 }
 
 void TPNGGraphic::ReadBackground() {
@@ -402,7 +386,7 @@ void TPNGGraphic::PrepareBitmap() {
     SetSize(int(properties_.Width), int(properties_.Height));
   } catch (const Exception&) {
     // The bitmap could not get storage for its pixels; it says so in its own words.
-    throw EInvalidGraphic(kNoMemory);
+    throw EInvalidGraphic(texts::kPngNoMemory);
   }
   // Rows of an image without interlacing are each written whole; only those that never arrive
   // get the background (DecodeRows), which spares a pass over the picture.
@@ -415,7 +399,7 @@ void TPNGGraphic::PrepareBitmap() {
 
 void TPNGGraphic::ReadImageData() {
   Report(TProgressStage::psEnding, 0, "");
-  Report(TProgressStage::psStarting, 0, "Transfering...");
+  Report(TProgressStage::psStarting, 0, texts::kPngTransferring);
   if (!target_chosen_) {
     filter_step_ = SetupColorDepth(properties_.ColorType, properties_.BitsPerSample);
     target_chosen_ = true;
@@ -486,10 +470,10 @@ bool TPNGGraphic::InflateRow(std::uint8_t* row, std::size_t size) {
     }
     int result = decoder_->Decode(current_source_, idat_size_, dest, dest_count);
     if (result == Z_STREAM_END) {
-      if (dest_count > 0 || idat_size_ > 0) throw EInvalidGraphic(kExtraData);
+      if (dest_count > 0 || idat_size_ > 0) throw EInvalidGraphic(texts::kPngExtraData);
       return true;
     }
-    if (result != Z_OK) throw EInvalidGraphic(kCompressionError);
+    if (result != Z_OK) throw EInvalidGraphic(texts::kPngCompressionError);
   }
   return true;
 }

@@ -8,12 +8,13 @@
 #include "imaging/png_graphic.h"
 #include "magnifier/bitmap_helpers.h"
 #include "magnifier/frame_pixels.h"
+#include "resources/texts.h"
 
 std::unique_ptr<Dib> LoadFrameImage(const char* name) { return LoadFrameImage(ThisModule(), name); }
 
 std::unique_ptr<Dib> LoadFrameImage(HMODULE module, const char* name) {
   const ResourceBytes resource = FindDataResource(module, name);
-  if (resource.data == nullptr) throw Exception("Resource " + std::string(name) + " not found");
+  if (resource.data == nullptr) throw Exception(texts::ResourceNotFound(name));
 
   MemoryStream stream(resource.data, resource.size);
   TPNGGraphic png;

@@ -7,10 +7,12 @@
 #include <vector>
 
 #include "framework/compositor.h"
+#include "framework/encoding.h"
 #include "framework/monitors.h"
 #include "magnifier/bitmap_helpers.h"
 #include "magnifier/frame_image.h"
 #include "magnifier/magnifier.h"
+#include "resources/texts.h"
 
 namespace {
 
@@ -28,7 +30,7 @@ TacMagnForm::TacMagnForm() : timer1_(*this, kRefreshTimer, kRefreshInterval) {
   CreateParams params;
   params.style = WS_POPUP;
   params.exStyle = WS_EX_TOPMOST;
-  params.caption = L"Mgn";
+  params.caption = Utf8ToWide(texts::kLensCaption);
   params.width = 250;
   params.height = 250;
   CreateForm(L"VitrelleLens", params);
@@ -37,11 +39,11 @@ TacMagnForm::TacMagnForm() : timer1_(*this, kRefreshTimer, kRefreshInterval) {
 
   for (int zoom : {2, 4, 8, 16}) {
     const int index = popupMenu1_.Count();
-    popupMenu1_.Add({.caption = std::to_string(zoom) + "x", .tag = zoom, .group = 1, .radio = true,
+    popupMenu1_.Add({.caption = std::to_string(zoom) + texts::kZoomSuffix, .tag = zoom, .group = 1, .radio = true,
                      .onClick = [this, index] { Zoom1x1Click(index); }});
   }
   popupMenu1_.Add({.caption = "-", .group = 1, .onClick = {}});
-  popupMenu1_.Add({.caption = "Закрыть", .group = 1, .isDefault = true, .shortcut = VK_ESCAPE,
+  popupMenu1_.Add({.caption = texts::kLensClose, .group = 1, .isDefault = true, .shortcut = VK_ESCAPE,
                    .onClick = [this] { Close1Click(); }});
   SetPopup(&popupMenu1_);
 }

@@ -6,6 +6,7 @@
 #include "framework/errors.h"
 #include "framework/popup_menu.h"
 #include "magnifier/lens_form.h"
+#include "resources/texts.h"
 
 TsMagnifier::~TsMagnifier() { Dispose(); }
 
@@ -26,7 +27,7 @@ void TsMagnifier::SetScaling(std::int32_t value) {
 
 void TsMagnifier::ShowLens(std::int32_t x, std::int32_t y) {
   // Only a host that calls us back from inside a call of ours can free the panel first.
-  if (disposed_) throw Exception("The magnifier panel has been freed.");
+  if (disposed_) throw Exception(texts::kPanelFreed);
   if (CurrentLens != nullptr) {
     CurrentLens->BringToFront();
     return;

@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 
-#include "boundary.h"
+#include "boundary/boundary.h"
 
 // Runs an action with the parameter block's texts (a null block or element is an empty text).
 // Ids other than the three actions are refused: false, nothing read or written.

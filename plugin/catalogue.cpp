@@ -5,9 +5,9 @@
 
 const std::vector<CatalogueRow>& Catalogue() {
   static const std::vector<CatalogueRow> rows = {
-      {kCategoryRow, Utf8ToCp1251(texts::kCategoryCreate), "Basic Functions", {kCodeNone}, 0},
+      {kCategoryRow, Utf8ToCp1251(texts::kCategoryCreate), texts::kCategoryCreateHint, {kCodeNone}, 0},
       {kActionCreate, "VitrelleCreate", Utf8ToCp1251(texts::kHintCreate), {kCodeText, kCodeVariable}, 2},
-      {kCategoryRow, Utf8ToCp1251(texts::kCategoryMagnifier), "Magnifier Functions", {kCodeNone}, 0},
+      {kCategoryRow, Utf8ToCp1251(texts::kCategoryMagnifier), texts::kCategoryMagnifierHint, {kCodeNone}, 0},
       {kActionExecute, "VitrelleExecute", Utf8ToCp1251(texts::kHintExecute), {kCodeText, kCodeText}, 2},
       {kActionClose, "VitrelleClose", Utf8ToCp1251(texts::kHintClose), {kCodeText}, 1},
   };

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "boundary.h"
+#include "boundary/boundary.h"
 
 enum ActionId : std::int32_t {
   kCategoryRow = 0,

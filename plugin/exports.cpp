@@ -1,18 +1,16 @@
 // The nine routines the host calls. Each forwards inward; none lets an exception reach the host.
 // Those that do work hold a CallScope: the host may call us again from inside any of them.
 #include "actions.h"
-#include "boundary.h"
 #include "catalogue.h"
 #include "panels.h"
-#include "plugin_utils.h"
+#include "boundary/boundary.h"
+#include "boundary/host_strings.h"
 #include "dialogs/about.h"
 #include "framework/window.h"
+#include "resources/texts.h"
 
 namespace {
 
-constexpr const char* kTitle = "Vitrelle [2011.02]";
-constexpr const char* kAuthor = "Vitrelle developers";
-constexpr const char* kDescription = "Magnifier Plugin.";
 constexpr std::uint32_t kFreeAllPanels = 2;
 
 }  // namespace
@@ -36,9 +34,9 @@ NB_CALL void nbInitPlugIn(std::uint32_t value, HostSlot title, HostSlot author, 
   const CallScope scope;
   try {
     PlugInUtils::InitValue = value;
-    if (title) SetHostString(title, kTitle);
-    if (author) SetHostString(author, kAuthor);
-    if (description) SetHostString(description, kDescription);
+    if (title) SetHostString(title, texts::kPluginTitle);
+    if (author) SetHostString(author, texts::kPluginAuthor);
+    if (description) SetHostString(description, texts::kPluginDescription);
   } catch (...) {
   }
 }

@@ -1,6 +1,7 @@
 #include "int_conv.h"
 
 #include "framework/errors.h"
+#include "resources/texts.h"
 
 #include <string>
 
@@ -59,5 +60,5 @@ std::optional<std::int32_t> TryStrToInt(std::string_view text) {
 
 std::int32_t StrToInt(std::string_view text) {
   if (auto value = TryStrToInt(text)) return *value;
-  throw EConvertError("'" + std::string(text) + "' is not a valid integer value");
+  throw EConvertError(texts::NotAnInteger(text));
 }

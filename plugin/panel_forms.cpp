@@ -2,15 +2,13 @@
 
 #include <exception>
 
+#include "boundary/host_strings.h"
 #include "plugin/int_conv.h"
 #include "plugin/panels.h"
-#include "plugin/plugin_utils.h"
+#include "resources/texts.h"
 
 namespace {
 
-// "OOO" with capital letters O: what a successful SetMag or CloseMag leaves before the action
-// writes its final "000 Ok".
-constexpr const char* kPanelDone = "OOO OK";
 constexpr LPARAM kRefitParent = 4;
 
 }  // namespace
@@ -24,7 +22,7 @@ TDM::TDM(HWND parent) : font_(L"MS Sans Serif", 11) {
   params.background = GetSysColorBrush(COLOR_BTNFACE);
   CreateForm(L"VitrellePanel", params);
   SendMessageW(Handle(), WM_SETFONT, WPARAM(font_.Handle()), FALSE);
-  Label1.emplace(*this, 4, 4, "Лупа активирована", font_);
+  Label1.emplace(*this, 4, 4, texts::kPanelLabel, font_);
 }
 
 TDM::~TDM() { DestroyForm(); }
@@ -39,7 +37,7 @@ bool TDM::SetMag(const std::string& scaleText) {
   try {
     mag1.SetScaling(StrToInt(scaleText));
     mag1.ShowLens(-1, -1);
-    SetHostVariable(variable, kPanelDone);
+    SetHostVariable(variable, texts::kPanelDone);
     return true;
   } catch (const std::exception& e) {
     SetHostVariable(variable, e.what());
@@ -51,7 +49,7 @@ bool TDM::CloseMag() {
   const std::string variable = LastErrorVariable(ObjectName);
   try {
     mag1.CloseLens();
-    SetHostVariable(variable, kPanelDone);
+    SetHostVariable(variable, texts::kPanelDone);
     return true;
   } catch (const std::exception& e) {
     SetHostVariable(variable, e.what());

@@ -5,10 +5,11 @@
 #include <optional>
 #include <vector>
 
+#include "boundary/host_strings.h"
 #include "framework/errors.h"
 #include "int_conv.h"
 #include "panel_forms.h"
-#include "plugin_utils.h"
+#include "resources/texts.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ bool DetachPanel(const std::string& name) {
 }
 
 // StartPanel and ClosePanel: the object's last-error variable is emptied first and ends with
-// "000 Ok" or the failure's text; the panel's own step may already have written that text.
+// texts::kActionOk or the failure's text; the panel's own step may already have written that text.
 template <typename Step>
 bool RunPanelStep(const std::string& objectName, Step step) {
   const std::string variable = LastErrorVariable(objectName);
@@ -62,11 +63,11 @@ bool RunPanelStep(const std::string& objectName, Step step) {
     SetHostVariable(variable, nullptr);
     const int index = FindPanel(objectName);
     if (index < 0) {
-      SetHostVariable(variable, "There is no control attached to an object named " + objectName + ".");
+      SetHostVariable(variable, texts::NoPanelOn(objectName));
       return false;
     }
     if (!step(*(*PanelList)[std::size_t(index)])) return false;
-    SetHostVariable(variable, "000 Ok");
+    SetHostVariable(variable, texts::kActionOk);
     return true;
   } catch (const std::exception& e) {
     SetHostVariable(variable, e.what());
@@ -83,18 +84,18 @@ std::string LastErrorVariable(const std::string& objectName) {
 bool AttachPanel(const std::string& objectName, const std::string& varName) {
   try {
     if (!ProbeHostCapability()) {
-      SetHostVariable(kGeneralLastError, "This function requires NeoBook 4.0.9 or higher.");
+      SetHostVariable(kGeneralLastError, texts::kHostTooOld);
       return false;
     }
     DetachPanel(objectName);
     const auto handle = StrToInt(LookupObjectWindowText(objectName));
     if (handle == 0) {
-      SetHostVariable(kGeneralLastError, "An object named " + objectName + " does not exist.");
+      SetHostVariable(kGeneralLastError, texts::NoSuchObject(objectName));
       return false;
     }
     // The host's handle is a number: a 32-bit window handle as a signed integer.
     const HWND parent = reinterpret_cast<HWND>(static_cast<std::intptr_t>(handle));
-    if (!IsWindow(parent)) throw Exception("An object named " + objectName + " does not exist.");
+    if (!IsWindow(parent)) throw Exception(texts::NoSuchObject(objectName));
     WindowPtr<TMagH> panel(new TMagH(parent));
     panel->VarName = varName;
     panel->KeyName = objectName;

@@ -3,19 +3,13 @@
 #include <climits>
 #include <cstdlib>
 
+#include "framework/encoding.h"
+
 namespace {
 
 // A push button's text must stay inside its focus rectangle: within the 3D edge (2 pixels), the
 // default button's dark frame and the focus rectangle's own line.
 constexpr int kButtonInset = 4;
-
-std::string Utf8(const std::wstring& wide) {
-  if (wide.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(std::size_t(n > 0 ? n : 0), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), out.data(), n, nullptr, nullptr);
-  return out;
-}
 
 std::wstring TextOf(HWND window) {
   std::wstring text(std::size_t(GetWindowTextLengthW(window)) + 1, L'\0');
@@ -120,7 +114,7 @@ std::vector<std::string> TextFitProblems(HWND dialog) {
     GetWindowRect(c, &box);
     MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&box), 2);
     const std::string name =
-        "control " + std::to_string(GetDlgCtrlID(c)) + " \"" + Utf8(TextOf(c)) + "\" at " + Show(box);
+        "control " + std::to_string(GetDlgCtrlID(c)) + " \"" + WideToUtf8(TextOf(c)) + "\" at " + Show(box);
     if (!Inside(box, client)) problems.push_back(name + ": outside the client area " + Show(client));
     std::string fault;
     placed.push_back({name, TextPlace(c, box, fault)});
@@ -161,7 +155,7 @@ std::vector<std::string> MenuFitProblems(HWND menuWindow, HMENU menu) {
     RECT row = {};
     GetMenuItemRect(nullptr, menu, UINT(i), &row);
     const std::wstring text = buffer;
-    const std::string name = "item " + std::to_string(i) + " \"" + Utf8(text) + "\" at " + Show(row);
+    const std::string name = "item " + std::to_string(i) + " \"" + WideToUtf8(text) + "\" at " + Show(row);
     if (!Inside(row, window)) problems.push_back(name + ": outside the menu at " + Show(window));
     if (row.top < above) problems.push_back(name + ": over the row above it");
     above = row.bottom;

@@ -1,4 +1,4 @@
-#include "plugin_utils.h"
+#include "boundary/host_strings.h"
 
 #include <windows.h>
 
@@ -34,5 +34,12 @@ std::string LookupObjectWindowText(std::string_view objectName) {
   if (!PlugInUtils::InterfaceAccess) return "0";
   LocalHostSlot slot(objectName);
   PlugInUtils::InterfaceAccess(kCmdObjectWindow, slot.get());
+  return slot.text();
+}
+
+std::optional<std::string> PickHostObject(std::string_view current) {
+  if (!PlugInUtils::InterfaceAccess) return std::nullopt;
+  LocalHostSlot slot(current);
+  if (!PlugInUtils::InterfaceAccess(kCmdPickObject, slot.get())) return std::nullopt;
   return slot.text();
 }

@@ -1,10 +1,13 @@
-// PlugInUtils: what the host hands over, and the hand-over of host strings in global memory.
+// What the host hands over (its service table), the hand-over of host strings in global memory,
+// and the host commands the exports and the property dialogs send. Both sides of the plug-in use
+// it; it uses neither.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
-#include "boundary.h"
+#include "boundary/boundary.h"
 
 // The host service table. All null at load; every hand-over overwrites the earlier value.
 namespace PlugInUtils {
@@ -56,5 +59,9 @@ bool ProbeHostCapability();
 // Command 7: the host's answer for the object's window, as text ("0" when there is none).
 std::string LookupObjectWindowText(std::string_view objectName);
 
+// Command 8: the host's object list, starting from `current`; the chosen name, or nothing when
+// the author cancelled or InterfaceAccess was never handed over.
+std::optional<std::string> PickHostObject(std::string_view current);
+
 // Host commands of InterfaceAccess.
-enum HostCommand : std::int32_t { kCmdProbe = 6, kCmdObjectWindow = 7 };
+enum HostCommand : std::int32_t { kCmdProbe = 6, kCmdObjectWindow = 7, kCmdPickObject = 8 };
