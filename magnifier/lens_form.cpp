@@ -175,11 +175,13 @@ void TacMagnForm::FinalMessage() { Lenses.Drop(*this); }
 
 void TacMagnForm::FormShow() {
   Lenses.LensClosing = false;
-  if (Thumb() == nullptr) return;
-  Thumb()->RefreshThumbnail();
-  if (Thumb() != nullptr) PlaceThumbnail(Left(), Top(), true);
+  if (TThumbForm* thumb = Thumb()) {
+    thumb->RefreshThumbnail();
+    if (Thumb() != nullptr) PlaceThumbnail(Left(), Top(), true);  // unless the lens closed meanwhile
+  }
 }
 
+// The resize path, and the activation's: both end in a fresh frame where the lens stands.
 LRESULT TacMagnForm::Reframe(bool followThumb, UINT message, WPARAM wParam, LPARAM lParam) {
   if (followThumb && Thumb() != nullptr) UpdateThumbnail();
   const LRESULT result = DefaultHandler(message, wParam, lParam);
