@@ -6,18 +6,9 @@
 
 namespace {
 
-// Posted to a form that closed itself for good, so that it goes after what is queued for it.
+// Posted to a form that closed itself for good, so that its window ends after what is queued
+// for it.
 constexpr UINT kReleaseMessage = WM_APP + 0x3F0;
-
-ShiftState MouseShiftState(WPARAM keys) {
-  ShiftState s = KeyboardShiftState() & kAlt;
-  if (keys & MK_SHIFT) s |= kShift;
-  if (keys & MK_CONTROL) s |= kCtrl;
-  if (keys & MK_LBUTTON) s |= kLeftButton;
-  if (keys & MK_RBUTTON) s |= kRightButton;
-  if (keys & MK_MBUTTON) s |= kMiddleButton;
-  return s;
-}
 
 }  // namespace
 
@@ -26,6 +17,16 @@ ShiftState KeyboardShiftState() {
   if (GetKeyState(VK_SHIFT) < 0) s |= kShift;
   if (GetKeyState(VK_MENU) < 0) s |= kAlt;
   if (GetKeyState(VK_CONTROL) < 0) s |= kCtrl;
+  return s;
+}
+
+ShiftState MouseShiftState(WPARAM keys) {
+  ShiftState s = KeyboardShiftState() & kAlt;
+  if (keys & MK_SHIFT) s |= kShift;
+  if (keys & MK_CONTROL) s |= kCtrl;
+  if (keys & MK_LBUTTON) s |= kLeftButton;
+  if (keys & MK_RBUTTON) s |= kRightButton;
+  if (keys & MK_MBUTTON) s |= kMiddleButton;
   return s;
 }
 
@@ -130,30 +131,14 @@ bool Form::ShortcutKey(WORD key) {
 LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case kReleaseMessage:
-      Retire(this);
+      DestroyHandle();  // the owner lets the object go on the final message
       return 0;
     case WM_CLOSE:
       Close();
       return 0;
     case WM_KEYDOWN:
-      if (keyPreview_) FormKeyDown(WORD(wParam), KeyboardShiftState());
       if (!closing_ && ShortcutKey(WORD(wParam))) return 0;
       break;
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN: {
-      const MouseButton button = message == WM_LBUTTONDOWN   ? MouseButton::Left
-                                 : message == WM_RBUTTONDOWN ? MouseButton::Right
-                                                             : MouseButton::Middle;
-      FormMouseDown(button, MouseShiftState(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-      return 0;
-    }
-    case WM_LBUTTONDBLCLK:
-      FormDblClick();
-      return 0;
-    case WM_MOUSEMOVE:
-      FormMouseMove(MouseShiftState(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-      return 0;
     case WM_CONTEXTMENU:
       if (popup_ != nullptr) {
         POINT at = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
@@ -165,15 +150,6 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
       }
       break;
-    case WM_ACTIVATE:
-      if (LOWORD(wParam) != WA_INACTIVE) FormActivate();
-      break;
-    case WM_SIZE:
-      FormResize();
-      break;
-    case WM_TIMER:
-      FormTimer(wParam);
-      return 0;
     default:
       break;
   }

@@ -1,7 +1,7 @@
-// Form: a top-level or child window with the handlers our forms use (show, close, keys, mouse,
-// activation, size, timers) and a pop-up menu. A form closed with CloseAction::Free is hidden at
-// once and deleted once the messages already queued for it have run, so a handler may close
-// its own form; such a form must have been made with new.
+// Form: a top-level or child window with showing, closing and a pop-up menu (its shortcuts and
+// the context menu). A form closed with CloseAction::Free is hidden at once and its window ends
+// once the messages already queued for it have run, so a handler may close its own form; its
+// owner ends the object on the window's final message (Window::FinalMessage).
 #pragma once
 
 #include "framework/window.h"
@@ -26,7 +26,7 @@ public:
   void Hide();
   // Asks the form to close: FormClose decides what happens (Hide unless it says otherwise).
   void Close();
-  // Retires the form after the messages already queued for it.
+  // Destroys the form's window after the messages already queued for it.
   void Release();
   void BringToFront();
 
@@ -47,7 +47,6 @@ public:
   void SetExStyle(DWORD exStyle);
 
   void SetPopup(PopupMenu* menu) { popup_ = menu; }
-  void SetKeyPreview(bool on) { keyPreview_ = on; }
 
 protected:
   Form() = default;
@@ -62,13 +61,6 @@ protected:
 
   virtual void FormShow() {}
   virtual void FormClose(CloseAction& action) { (void)action; }
-  virtual void FormActivate() {}
-  virtual void FormResize() {}
-  virtual void FormKeyDown(WORD key, ShiftState shift) { (void)key, (void)shift; }
-  virtual void FormMouseDown(MouseButton button, ShiftState shift, int x, int y) { (void)button, (void)shift, (void)x, (void)y; }
-  virtual void FormMouseMove(ShiftState shift, int x, int y) { (void)shift, (void)x, (void)y; }
-  virtual void FormDblClick() {}
-  virtual void FormTimer(UINT_PTR id) { (void)id; }
 
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -77,7 +69,6 @@ private:
   bool ShortcutKey(WORD key);
 
   PopupMenu* popup_ = nullptr;
-  bool keyPreview_ = false;
   bool centred_ = false;
   bool loading_ = false;
   bool closing_ = false;
@@ -86,3 +77,5 @@ private:
 
 // The keys held now, for events that do not carry them.
 ShiftState KeyboardShiftState();
+// The keys and buttons held during a mouse message, from its wParam.
+ShiftState MouseShiftState(WPARAM keys);

@@ -125,6 +125,10 @@ LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARA
     RemovePropW(hwnd, kObjectProperty);
     self->hwnd_ = nullptr;
     self->destroying_ = false;
+    try {
+      self->FinalMessage();  // the object may be retired here; this scope still holds it
+    } catch (...) {
+    }
   }
   return result;
 }

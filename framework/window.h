@@ -62,6 +62,9 @@ protected:
   LRESULT DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam);
   // What a retired object gives up at once: its window, and whatever a derived class adds.
   virtual void Dispose() { DestroyHandle(); }
+  // Runs once the window has ended (after WM_NCDESTROY, with no handle left), whoever ended it:
+  // the place where an owner that ends its objects with their windows lets this one go.
+  virtual void FinalMessage() {}
   // For destructors: the object is going already, so nothing it does on the way retires it.
   void MarkGoing() { going_ = true; }
 

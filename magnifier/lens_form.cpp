@@ -3,8 +3,6 @@
 #include <windowsx.h>
 
 #include <algorithm>
-#include <utility>
-#include <vector>
 
 #include "framework/compositor.h"
 #include "framework/encoding.h"
@@ -20,10 +18,6 @@ constexpr UINT_PTR kRefreshTimer = 1;
 constexpr UINT kRefreshInterval = 20;  // ms, up to 50 frames a second
 constexpr WPARAM kDragMove = 0xF012;   // SC_MOVE as if the caption were dragged
 
-// Lenses that have closed and whose deferred end has not come yet. There may be several: a
-// script can open and close the lens again before any message runs.
-std::vector<TacMagnForm*> closedLenses;
-
 }  // namespace
 
 TacMagnForm::TacMagnForm() : timer1_(*this, kRefreshTimer, kRefreshInterval) {
@@ -35,7 +29,6 @@ TacMagnForm::TacMagnForm() : timer1_(*this, kRefreshTimer, kRefreshInterval) {
   params.height = 250;
   CreateForm(L"VitrelleLens", params);
   SetDefaultPlacement(true);
-  SetKeyPreview(true);
 
   for (int zoom : {2, 4, 8, 16}) {
     const int index = popupMenu1_.Count();
@@ -50,12 +43,7 @@ TacMagnForm::TacMagnForm() : timer1_(*this, kRefreshTimer, kRefreshInterval) {
 
 TacMagnForm::~TacMagnForm() {
   LetGo();
-  std::erase(closedLenses, this);
   DestroyForm();
-}
-
-void TacMagnForm::FreeClosedLenses() {
-  for (TacMagnForm* lens : std::exchange(closedLenses, {})) Retire(lens);
 }
 
 void TacMagnForm::Dispose() {
@@ -64,12 +52,8 @@ void TacMagnForm::Dispose() {
 }
 
 void TacMagnForm::LetGo() {
-  if (CurrentLens == this) {
-    CurrentLens = nullptr;
-    LensRendered = false;
-  }
   Magnifier = nullptr;
-  DestroyThumbnail();
+  Lenses.LetGo(*this);
   timer1_.SetEnabled(false);
   popupMenu1_.Release();
   if (!rendering_) ReleasePictures();  // else when the frame in progress is done
@@ -84,14 +68,9 @@ void TacMagnForm::ReleasePictures() {
 }
 
 void TacMagnForm::Initialise() {
-  if (IsCompositionEnabled()) {
-    thumb_.reset(new TThumbForm);
-    // Composition without thumbnails would leave the lens empty: it copies the screen instead.
-    if (!thumb_->CompositorMakesThumbnails()) thumb_.reset();
-  }
-  if (thumb_ != nullptr) {
-    CurrentThumb = thumb_.get();
-    thumb_->Zoom = Scale;  // still 0: the thumbnail waits for the first update
+  if (IsCompositionEnabled()) Lenses.MakeThumb();
+  if (TThumbForm* thumb = Thumb()) {
+    thumb->Zoom = Scale;  // still 0: the thumbnail waits for the first update
   } else {
     const TRect area = LensArea();
     captureBitmap_ = CreateDib24(RectWidth(area, false), RectHeight(area, false));
@@ -112,28 +91,24 @@ void TacMagnForm::CheckZoomItem(std::int32_t zoom) {
 void TacMagnForm::SetZoom(std::int16_t zoom) {
   Scale = zoom;
   RenderAt(Left(), Top());
-  if (thumb_ != nullptr) UpdateThumbnail();
+  if (Thumb() != nullptr) UpdateThumbnail();
 }
 
 void TacMagnForm::UpdateThumbnail() { UpdateThumbnailAt(Left(), Top()); }
 
 void TacMagnForm::UpdateThumbnailAt(int x, int y) {
-  thumb_->Zoom = Scale;
+  Thumb()->Zoom = Scale;
   // Put back directly beneath the lens too: activation or another topmost window can come
   // between them, and a thumbnail window above the lens would take its clicks and show itself.
   PlaceThumbnail(x, y, false);
-  if (thumb_ != nullptr) thumb_->RefreshThumbnail();  // the lens may have closed meanwhile
+  if (TThumbForm* thumb = Thumb()) thumb->RefreshThumbnail();  // the lens may have closed meanwhile
 }
+
+TThumbForm* TacMagnForm::Thumb() const { return CurrentLens == this ? CurrentThumb : nullptr; }
 
 void TacMagnForm::PlaceThumbnail(int x, int y, bool show) {
   const TRect area = LensArea();
-  thumb_->SetBounds(Handle(), x + area.left, y + area.top, RectWidth(area, false), RectHeight(area, false), show);
-}
-
-void TacMagnForm::DestroyThumbnail() {
-  if (thumb_ == nullptr) return;
-  if (CurrentThumb == thumb_.get()) CurrentThumb = nullptr;
-  thumb_.reset();
+  Thumb()->SetBounds(Handle(), x + area.left, y + area.top, RectWidth(area, false), RectHeight(area, false), show);
 }
 
 Lens::Size TacMagnForm::LensSize() const {
@@ -148,63 +123,106 @@ TRect TacMagnForm::LensArea() const {
 
 // ---- Handlers ----
 
+// Every message the lens handles; what it leaves goes to the form's shortcuts, menu and close.
+LRESULT TacMagnForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_NCDESTROY:
+      // Whoever ended the window (our close, a component, or anyone with DestroyWindow), there is
+      // no lens here any more; the registry ends the object on the final message.
+      LetGo();
+      break;
+    case WM_ERASEBKGND:
+    case WM_NCPAINT:
+      return 0;  // the layered update supplies every pixel
+    case WM_NCHITTEST:
+      return HitTest(lParam);
+    case WM_SIZING:
+      Sizing(wParam, reinterpret_cast<RECT*>(lParam));
+      return 0;
+    case WM_WINDOWPOSCHANGING:
+      PositionChanging(*reinterpret_cast<WINDOWPOS*>(lParam));
+      return 0;
+    case WM_SIZE:
+      return Reframe(true, message, wParam, lParam);
+    case WM_ACTIVATE:
+      return Reframe(LOWORD(wParam) != WA_INACTIVE, message, wParam, lParam);
+    case WM_KEYDOWN:
+      if (wParam == VK_ESCAPE) Close();
+      break;  // then the menu's shortcuts, unless the lens has closed
+    case WM_LBUTTONDOWN:
+      MouseDown(MouseButton::Left, MouseShiftState(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      return 0;
+    case WM_RBUTTONDOWN:
+      MouseDown(MouseButton::Right, MouseShiftState(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      return 0;
+    case WM_MBUTTONDOWN:
+      MouseDown(MouseButton::Middle, MouseShiftState(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      return 0;
+    case WM_MOUSEMOVE:
+      MouseMove(MouseShiftState(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      return 0;
+    case WM_LBUTTONDBLCLK:
+      DblClick();
+      return 0;
+    case WM_TIMER:
+      if (wParam == kRefreshTimer) Timer1Timer();
+      return 0;
+    default:
+      break;
+  }
+  return Form::HandleMessage(message, wParam, lParam);
+}
+
+void TacMagnForm::FinalMessage() { Lenses.Drop(*this); }
+
 void TacMagnForm::FormShow() {
-  LensClosing = false;
-  if (thumb_ == nullptr) return;
-  thumb_->RefreshThumbnail();
-  if (thumb_ != nullptr) PlaceThumbnail(Left(), Top(), true);
+  Lenses.LensClosing = false;
+  if (TThumbForm* thumb = Thumb()) {
+    thumb->RefreshThumbnail();
+    if (Thumb() != nullptr) PlaceThumbnail(Left(), Top(), true);  // unless the lens closed meanwhile
+  }
 }
 
-void TacMagnForm::FormActivate() {
-  if (thumb_ != nullptr) UpdateThumbnail();
+// The resize path, and the activation's: both end in a fresh frame where the lens stands.
+LRESULT TacMagnForm::Reframe(bool followThumb, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (followThumb && Thumb() != nullptr) UpdateThumbnail();
+  const LRESULT result = DefaultHandler(message, wParam, lParam);
+  if (!Destroying() && !Loading() && Visible()) RenderAt(Left(), Top());
+  return result;
 }
 
-void TacMagnForm::FormResize() {
-  if (thumb_ != nullptr) UpdateThumbnail();
-}
-
-// A closed lens keeps only its hidden window until its deferred end, so that a script that opens
-// and closes the lens many times before any message runs holds no pictures meanwhile.
+// A closed lens keeps only its hidden window until its final message, so that a script that
+// opens and closes the lens many times before any message runs holds no pictures meanwhile.
 void TacMagnForm::FormClose(CloseAction& action) {
-  LensRendered = false;
-  LensClosing = true;
   action = CloseAction::Free;
   LetGo();
-  closedLenses.push_back(this);
+  Lenses.Closed(*this);
 }
 
-void TacMagnForm::FormKeyDown(WORD key, ShiftState) {
-  if (key == VK_ESCAPE) Close();
-}
-
-void TacMagnForm::FormMouseDown(MouseButton button, ShiftState shift, int x, int y) {
+void TacMagnForm::MouseDown(MouseButton button, ShiftState shift, int x, int y) {
   if (Magnifier != nullptr && Magnifier->OnMouseDown) Magnifier->OnMouseDown(Magnifier, button, shift, x, y);
   if (button != MouseButton::Left) return;
-  DragPending = true;
+  Lenses.DragPending = true;
   ReleaseCapture();
   // The system's move loop runs until the button is released and swallows the release; the
   // first mouse move after it reports the end of the drag.
   SendMessageW(Handle(), WM_SYSCOMMAND, kDragMove, 0);
 }
 
-void TacMagnForm::FormMouseMove(ShiftState shift, int x, int y) {
-  if (!DragPending) return;
+void TacMagnForm::MouseMove(ShiftState shift, int x, int y) {
+  if (!Lenses.DragPending) return;
   if (Magnifier != nullptr && Magnifier->OnMouseUp) Magnifier->OnMouseUp(Magnifier, MouseButton::Left, shift, x, y);
-  DragPending = false;
+  Lenses.DragPending = false;
 }
 
-void TacMagnForm::FormDblClick() {
+void TacMagnForm::DblClick() {
   if (Magnifier != nullptr && Magnifier->OnDblClick) Magnifier->OnDblClick(Magnifier);
-}
-
-void TacMagnForm::FormTimer(UINT_PTR id) {
-  if (id == kRefreshTimer) Timer1Timer();
 }
 
 // Thumbnail mode only follows the lens with the thumbnail window: the frame changes only when
 // the lens moves, resizes, activates or re-zooms.
 void TacMagnForm::Timer1Timer() {
-  if (thumb_ != nullptr) {
+  if (Thumb() != nullptr) {
     UpdateThumbnail();
   } else {
     RenderAt(Left(), Top());
@@ -218,38 +236,7 @@ void TacMagnForm::Zoom1x1Click(int item) {
 
 void TacMagnForm::Close1Click() { Close(); }
 
-// ---- Window procedure ----
-
-LRESULT TacMagnForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_NCDESTROY:
-      // Whoever ended the window (our close, a component, or anyone with DestroyWindow), there is
-      // no lens here any more, and nobody else will free this object.
-      LetGo();
-      std::erase(closedLenses, this);
-      if (closedLenses.empty()) closedLenses.shrink_to_fit();  // a script may have closed thousands
-      Retire(this);
-      break;
-    case WM_ERASEBKGND:
-    case WM_NCPAINT:
-      return 0;  // the layered update supplies every pixel
-    case WM_NCHITTEST:
-      return HitTest(lParam);
-    case WM_SIZING:
-      Sizing(wParam, reinterpret_cast<RECT*>(lParam));
-      return 0;
-    case WM_WINDOWPOSCHANGING:
-      PositionChanging(*reinterpret_cast<WINDOWPOS*>(lParam));
-      return 0;
-    default:
-      break;
-  }
-  const LRESULT result = Form::HandleMessage(message, wParam, lParam);
-  // Form::HandleMessage deletes the form only for its release message, which is neither of these.
-  if ((message == WM_SIZE || message == WM_ACTIVATE) && !Destroying() && !Loading() && Visible())
-    RenderAt(Left(), Top());
-  return result;
-}
+// ---- Internals ----
 
 LRESULT TacMagnForm::HitTest(LPARAM point) const {
   RECT window = {};
@@ -280,7 +267,7 @@ void TacMagnForm::Sizing(WPARAM edge, RECT* proposed) {
 // Every proposed position is confined so that the centre of the lens area stays on the desktop,
 // and the frame for the new place is rendered before the window gets there.
 void TacMagnForm::PositionChanging(WINDOWPOS& pos) {
-  if (!LensRendered || LensClosing || Loading() || Destroying() || CurrentLens != this) return;
+  if (!Lenses.LensRendered || Lenses.LensClosing || Loading() || Destroying() || CurrentLens != this) return;
   // A change that carries no position (a resize, a z-order change) renders where the lens is.
   const bool moves = (pos.flags & SWP_NOMOVE) == 0;
   int x = pos.x, y = pos.y;
@@ -306,5 +293,5 @@ void TacMagnForm::PositionChanging(WINDOWPOS& pos) {
   }
   RenderAt(x, y);
   // The thumbnail goes where the frame is about to be, so that the two never part.
-  if (thumb_ != nullptr) UpdateThumbnailAt(x, y);
+  if (Thumb() != nullptr) UpdateThumbnailAt(x, y);
 }

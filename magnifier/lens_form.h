@@ -14,18 +14,15 @@
 #include "framework/form.h"
 #include "framework/popup_menu.h"
 #include "magnifier/lens_geometry.h"
+#include "magnifier/lens_registry.h"
 #include "magnifier/thumb_form.h"
 
 class TsMagnifier;
 
-// Process-wide lens state (one lens per process).
-inline bool LensRendered = false;  // a frame has been pushed since the lens was last closed
-inline bool LensClosing = false;   // closed, and not shown again since
-inline bool DragPending = false;   // a left-button drag started and its end is not reported yet
-
 class TacMagnForm : public Form {
 public:
-  // Creates the window, invisible, 250 by 250, with its menu and its (disabled) timer.
+  // Creates the window, invisible, 250 by 250, with its menu and its (disabled) timer. Lenses are
+  // made and ended by the registry (Lenses) alone.
   TacMagnForm();
   ~TacMagnForm() override;
 
@@ -62,33 +59,32 @@ public:
   ::PopupMenu& PopupMenu1() { return popupMenu1_; }
   const Dib* OutputBitmap() const { return outputBitmap_.get(); }
 
-  // Ends the lenses that have closed and are waiting for their deferred end.
-  static void FreeClosedLenses();
-
 protected:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void FinalMessage() override;
   void Dispose() override;
   void FormShow() override;
   void FormClose(CloseAction& action) override;
-  void FormActivate() override;
-  void FormResize() override;
-  void FormKeyDown(WORD key, ShiftState shift) override;
-  void FormMouseDown(MouseButton button, ShiftState shift, int x, int y) override;
-  void FormMouseMove(ShiftState shift, int x, int y) override;
-  void FormDblClick() override;
-  void FormTimer(UINT_PTR id) override;
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+  // The lens resized or its activation changed: the thumbnail window follows when asked, and the
+  // frame is rendered again after the default handling (which moves the focus on activation).
+  LRESULT Reframe(bool followThumb, UINT message, WPARAM wParam, LPARAM lParam);
+  void MouseDown(MouseButton button, ShiftState shift, int x, int y);
+  void MouseMove(ShiftState shift, int x, int y);
+  void DblClick();
   void Zoom1x1Click(int item);
   void Close1Click();
   void Timer1Timer();
   LRESULT HitTest(LPARAM point) const;
   void Sizing(WPARAM edge, RECT* proposed);
   void PositionChanging(WINDOWPOS& pos);
+  // Thumbnail mode's window beneath the open lens (CurrentThumb); null in capture mode and for a
+  // lens that is no longer CurrentLens.
+  TThumbForm* Thumb() const;
   // The thumbnail window directly beneath the lens, at the lens area of the lens standing at
   // (x, y); shown too when asked.
   void PlaceThumbnail(int x, int y, bool show);
-  void DestroyThumbnail();
   // Gives up all a lens needs only while it is the lens: the place of CurrentLens, the thumbnail
   // window, the pictures, the timer and the menu. Runs when it closes and when its window ends,
   // whoever ends it.
@@ -98,9 +94,8 @@ private:
   ::PopupMenu popupMenu1_;
   Timer timer1_;
   std::unique_ptr<Dib> frameBitmap_;
-  // Capture mode's enlarged screen, or thumbnail mode's window beneath (CurrentThumb).
+  // Capture mode's enlarged screen.
   std::unique_ptr<Dib> captureBitmap_;
-  WindowPtr<TThumbForm> thumb_;
   std::unique_ptr<Dib> outputBitmap_;
   // The frame stretched to the window's size. The frame picture never changes, so it is painted
   // again only when the size does.

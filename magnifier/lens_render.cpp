@@ -46,7 +46,7 @@ void TacMagnForm::RenderAt(int x, int y) {
   if (CurrentLens != this || rendering_ || frameBitmap_ == nullptr) return;
   rendering_ = true;
   try {
-    if (thumb_ == nullptr) CaptureScreen(Lens::SourceFor(x, y, LensArea(), Scale));
+    if (Thumb() == nullptr) CaptureScreen(Lens::SourceFor(x, y, LensArea(), Scale));
     ComposeFrame();
     PushFrame();
   } catch (...) {
@@ -60,7 +60,7 @@ void TacMagnForm::RenderAt(int x, int y) {
     ReleasePictures();
     return;
   }
-  LensRendered = true;
+  Lenses.LensRendered = true;
 }
 
 void TacMagnForm::CaptureScreen(const Lens::SourceRect& source) {
@@ -106,6 +106,7 @@ void TacMagnForm::ComposeFrame() {
   const std::size_t rowBytes = std::size_t(size.width) * 4;
   const std::size_t left = std::size_t(area.left) * 4;
   const int areaWidth = RectWidth(area, false);
+  const bool thumbnailMode = Thumb() != nullptr;
   for (int y = 0; y < size.height; ++y) {
     std::uint8_t* out = outputBitmap_->ScanLine(y);
     const std::uint8_t* frame = frameLayer_->ScanLine(y);
@@ -114,7 +115,7 @@ void TacMagnForm::ComposeFrame() {
       continue;
     }
     std::memcpy(out, frame, left);
-    if (thumb_ != nullptr) {
+    if (thumbnailMode) {
       std::memcpy(out + left, frame + left, std::size_t(areaWidth) * 4);
       Lens::LiftTransparentAlpha(out + left, areaWidth);
     } else {

@@ -1,7 +1,6 @@
 #include "magnifier/magnifier.h"
 
 #include <algorithm>
-#include <memory>
 
 #include "framework/errors.h"
 #include "framework/popup_menu.h"
@@ -13,10 +12,8 @@ TsMagnifier::~TsMagnifier() { Dispose(); }
 void TsMagnifier::Dispose() {
   if (disposed_) return;
   disposed_ = true;
-  Window::Retire(CurrentLens);  // clears CurrentLens
-  // Lenses closed a moment ago may still wait to be freed; they go now too, so that no window of
-  // ours is left behind once the panels are gone (the host may unload us next).
-  TacMagnForm::FreeClosedLenses();
+  // Lenses closed a moment ago may still wait for their end; they go now too.
+  Lenses.DropAll();
 }
 
 void TsMagnifier::SetScaling(std::int32_t value) {
@@ -32,30 +29,19 @@ void TsMagnifier::ShowLens(std::int32_t x, std::int32_t y) {
     CurrentLens->BringToFront();
     return;
   }
-  WindowPtr<TacMagnForm> lens(new TacMagnForm);
-  lens->Magnifier = this;
-  lens->SetWidth(Width);
-  lens->SetHeight(Height);
-  CurrentLens = lens.get();
-  try {
-    lens->Initialise();
-  } catch (...) {
-    // A lens that could not be made is not left behind: the next attempt starts afresh.
-    CurrentLens = nullptr;
-    throw;
-  }
-  lens->Scale = std::int16_t(scaling_);
+  TacMagnForm& lens = Lenses.OpenLens(*this, Width, Height);
+  lens.Scale = std::int16_t(scaling_);
   if (PopupMenu != nullptr) {
-    lens->SetPopup(PopupMenu);
+    lens.SetPopup(PopupMenu);
   } else {
-    lens->CheckZoomItem(scaling_);
+    lens.CheckZoomItem(scaling_);
   }
   if (x != -1 || y != -1) {
-    lens->SetLeft(x);
-    lens->SetTop(y);
+    lens.SetLeft(x);
+    lens.SetTop(y);
   }
-  lens->SetExStyle(lens->ExStyle() | WS_EX_LAYERED);
-  lens.release()->Show();
+  lens.SetExStyle(lens.ExStyle() | WS_EX_LAYERED);
+  lens.Show();
 }
 
 void TsMagnifier::CloseLens() {

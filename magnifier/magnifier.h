@@ -1,12 +1,13 @@
 // TsMagnifier: the non-visual component through which a panel drives the lens. It keeps the lens
-// settings; the lens window itself is one for the whole process (CurrentLens), created by
-// whichever component opens it first and closed or destroyed by any of them.
+// settings; the lens window itself is one for the whole process (CurrentLens, kept by the lens
+// registry), opened by whichever component opens it first and closed or destroyed by any of them.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 
 #include "framework/form.h"
+#include "magnifier/lens_registry.h"
 
 class PopupMenu;
 class TacMagnForm;
@@ -21,9 +22,6 @@ using TNotifyEvent = std::function<void(TsMagnifier* sender)>;
 using TMouseEvent = std::function<void(TsMagnifier* sender, MouseButton button, ShiftState shift, int x, int y)>;
 // The proposed left and top of the lens window, which the handler may change.
 using TPosChangingEvent = std::function<void(int& x, int& y)>;
-
-// The one lens of the process, or null.
-inline TacMagnForm* CurrentLens = nullptr;
 
 class TsMagnifier {
 public:

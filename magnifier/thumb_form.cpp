@@ -92,10 +92,15 @@ LRESULT TThumbForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void TThumbForm::FormHide() {
   if (ThumbnailId == nullptr) return;
-  Dwm::UnregisterThumbnail(ThumbnailId);
+  UnregisterThumbnail();
   // Forgotten with the thumbnail, so that showing again registers afresh.
-  ThumbnailId = nullptr;
   SourceWindow = nullptr;
+}
+
+void TThumbForm::UnregisterThumbnail() {
+  if (ThumbnailId == nullptr) return;
+  Dwm::UnregisterThumbnail(ThumbnailId);
+  ThumbnailId = nullptr;
 }
 
 void TThumbForm::Recolour() {
@@ -117,7 +122,7 @@ void TThumbForm::FindSourceWindow() {
     if (IsWindowVisible(found) && PtInRect(&r, centre)) break;
   }
   if (found != SourceWindow) {
-    if (ThumbnailId != nullptr) Dwm::UnregisterThumbnail(ThumbnailId);
+    UnregisterThumbnail();
     HTHUMBNAIL id = nullptr;
     ThumbnailId = Dwm::RegisterThumbnail(Handle(), found, &id) == S_OK ? id : nullptr;
   }

@@ -11,11 +11,6 @@
 #include "framework/gdi.h"
 #include "framework/rect.h"
 
-class TThumbForm;
-
-// The thumbnail window of the open lens, or null (capture mode, or no lens).
-inline TThumbForm* CurrentThumb = nullptr;
-
 class TThumbForm : public Form {
 public:
   // Creates the window, hidden, without owner.
@@ -50,6 +45,8 @@ protected:
 
 private:
   void FormHide();
+  // The one place the thumbnail handle is given back.
+  void UnregisterThumbnail();
   // The background takes the composition colour; kept when the compositor cannot say.
   void Recolour();
   void FindSourceWindow();
