@@ -5,10 +5,13 @@
 
 #include <windows.h>
 
+// A device context held for one use: a window's whole area (its non-client area included) or its
+// client area alone; a null window gives the screen's.
 class WindowDC {
 public:
-  // A null window gives the screen's device context.
-  explicit WindowDC(HWND window = nullptr) : window_(window), dc_(window ? GetWindowDC(window) : GetDC(nullptr)) {}
+  enum class Area { Whole, Client };
+  explicit WindowDC(HWND window = nullptr, Area area = Area::Whole)
+      : window_(window), dc_(window != nullptr && area == Area::Whole ? GetWindowDC(window) : GetDC(window)) {}
   ~WindowDC() {
     if (dc_ != nullptr) ReleaseDC(window_, dc_);
   }
@@ -23,20 +26,10 @@ private:
 
 using ScreenDC = WindowDC;
 
-// A window's client-area device context; a null window gives the screen's.
-class ClientDC {
+// A window's client-area device context.
+class ClientDC : public WindowDC {
 public:
-  explicit ClientDC(HWND window) : window_(window), dc_(GetDC(window)) {}
-  ~ClientDC() {
-    if (dc_ != nullptr) ReleaseDC(window_, dc_);
-  }
-  ClientDC(const ClientDC&) = delete;
-  ClientDC& operator=(const ClientDC&) = delete;
-  HDC get() const { return dc_; }
-
-private:
-  HWND window_;
-  HDC dc_;
+  explicit ClientDC(HWND window) : WindowDC(window, Area::Client) {}
 };
 
 // Selects an object into a device context and puts back what it replaced.

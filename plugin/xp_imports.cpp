@@ -19,20 +19,20 @@ ULONGLONG WINAPI WidenedTickCount() {
 
 ULONGLONG WINAPI FirstTickCount64();
 
-// Resolved on the first call; a plain pointer, so that no lock or guard is involved.
-TickCount64 resolved = FirstTickCount64;
-
-ULONGLONG WINAPI FirstTickCount64() {
-  auto system = reinterpret_cast<TickCount64>(
-      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetTickCount64")));
-  resolved = system != nullptr ? system : WidenedTickCount;
-  return resolved();
-}
-
-ULONGLONG WINAPI CallTickCount64() { return resolved(); }
-
 }  // namespace
 
-// The import's entry, under the name that calls through it use.
+// The import's entry, under the name that calls through it use. The first call points it at the
+// system's function, or at the widened count where there is none.
 extern "C" TickCount64 tick_count64_entry __asm__("__imp__GetTickCount64@0");
-TickCount64 tick_count64_entry = CallTickCount64;
+TickCount64 tick_count64_entry = FirstTickCount64;
+
+namespace {
+
+ULONGLONG WINAPI FirstTickCount64() {
+  const auto system = reinterpret_cast<TickCount64>(
+      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetTickCount64")));
+  tick_count64_entry = system != nullptr ? system : WidenedTickCount;
+  return tick_count64_entry();
+}
+
+}  // namespace

@@ -11,6 +11,7 @@
 
 #include "host/publication.h"
 #include "host_fixture.h"
+#include "text_fit.h"
 
 namespace lens_probe {
 
@@ -52,12 +53,6 @@ inline HWND TheThumb() {
   return thumbs.size() == 1 ? thumbs[0] : nullptr;
 }
 
-struct MenuEntry {
-  std::wstring text;
-  UINT type = 0;   // MFT_*
-  UINT state = 0;  // MFS_*
-};
-
 struct MenuView {
   bool opened = false;
   std::vector<MenuEntry> items;
@@ -96,16 +91,7 @@ inline void CALLBACK ReadMenu(HWND, UINT, UINT_PTR id, DWORD) {
   constexpr UINT kGetMenu = 0x01E1;  // MN_GETHMENU
   const auto menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, kGetMenu, 0, 0));
   v.view.opened = menu != nullptr;
-  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-    wchar_t text[64] = {};
-    MENUITEMINFOW info = {};
-    info.cbSize = sizeof info;
-    info.fMask = MIIM_STRING | MIIM_FTYPE | MIIM_STATE;
-    info.dwTypeData = text;
-    info.cch = 64;
-    GetMenuItemInfoW(menu, UINT(i), TRUE, &info);
-    v.view.items.push_back({text, info.fType, info.fState});
-  }
+  v.view.items = MenuItems(menu);
   v.view.defaultItem = GetMenuDefaultItem(menu, TRUE, 0);
   if (v.look) v.look(menuWindow, menu);
   for (WPARAM key : v.keys) PostMessageW(menuWindow, WM_KEYDOWN, key, 0);

@@ -1,6 +1,6 @@
-// Watches how the plug-in reads the screen, through its import table: the device contexts it
-// takes (of the whole screen, or of a window) and gives back, and every bit-block copy it makes,
-// with its source, rectangles and raster operation. One spy at a time.
+// Watches how the plug-in reads the screen, through its import table: the screen's device
+// contexts it takes and gives back, and every bit-block copy it makes, with its source,
+// rectangles and raster operation. One spy at a time.
 #pragma once
 
 #include <windows.h>
@@ -22,7 +22,6 @@ public:
   explicit ScreenCopySpy(HMODULE plugin) {
     spy_ = this;
     Hook(plugin, "USER32.DLL", "GetDC", &OnGetDC, realGetDC_);
-    Hook(plugin, "USER32.DLL", "GetWindowDC", &OnGetWindowDC, realGetWindowDC_);
     Hook(plugin, "USER32.DLL", "ReleaseDC", &OnReleaseDC, realReleaseDC_);
     Hook(plugin, "GDI32.DLL", "StretchBlt", &OnStretchBlt, realStretchBlt_);
     Hook(plugin, "GDI32.DLL", "BitBlt", &OnBitBlt, realBitBlt_);
@@ -34,11 +33,11 @@ public:
   ScreenCopySpy(const ScreenCopySpy&) = delete;
   ScreenCopySpy& operator=(const ScreenCopySpy&) = delete;
 
-  // The plug-in imports all five.
-  bool Hooked() const { return hooked_.size() == 5; }
+  // The plug-in imports all four.
+  bool Hooked() const { return hooked_.size() == 4; }
 
   std::vector<Copy> copies;
-  int screenTaken = 0, screenReleased = 0, windowDCsTaken = 0;
+  int screenTaken = 0, screenReleased = 0;
   std::vector<HDC> screenHeld;
 
 private:
@@ -57,10 +56,6 @@ private:
       spy_->screenHeld.push_back(dc);
     }
     return dc;
-  }
-  static HDC WINAPI OnGetWindowDC(HWND window) {
-    ++spy_->windowDCsTaken;
-    return spy_->realGetWindowDC_(window);
   }
   static int WINAPI OnReleaseDC(HWND window, HDC dc) {
     auto& held = spy_->screenHeld;
@@ -84,7 +79,6 @@ private:
   static inline ScreenCopySpy* spy_ = nullptr;
   std::vector<std::pair<void**, void*>> hooked_;
   decltype(&GetDC) realGetDC_ = nullptr;
-  decltype(&GetWindowDC) realGetWindowDC_ = nullptr;
   decltype(&ReleaseDC) realReleaseDC_ = nullptr;
   decltype(&StretchBlt) realStretchBlt_ = nullptr;
   decltype(&BitBlt) realBitBlt_ = nullptr;

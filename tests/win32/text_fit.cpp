@@ -144,24 +144,18 @@ std::vector<std::string> MenuFitProblems(HWND menuWindow, HMENU menu) {
   const RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   if (!Inside(window, screen)) problems.push_back("the menu at " + Show(window) + " leaves the screen");
   int above = INT_MIN;
-  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-    wchar_t buffer[64] = {};
-    MENUITEMINFOW info = {};
-    info.cbSize = sizeof info;
-    info.fMask = MIIM_STRING | MIIM_FTYPE | MIIM_STATE;
-    info.dwTypeData = buffer;
-    info.cch = 64;
-    GetMenuItemInfoW(menu, UINT(i), TRUE, &info);
+  const std::vector<MenuEntry> items = MenuItems(menu);
+  for (std::size_t i = 0; i < items.size(); ++i) {
     RECT row = {};
     GetMenuItemRect(nullptr, menu, UINT(i), &row);
-    const std::wstring text = buffer;
+    const std::wstring& text = items[i].text;
     const std::string name = "item " + std::to_string(i) + " \"" + WideToUtf8(text) + "\" at " + Show(row);
     if (!Inside(row, window)) problems.push_back(name + ": outside the menu at " + Show(window));
     if (row.top < above) problems.push_back(name + ": over the row above it");
     above = row.bottom;
-    if (info.fType & MFT_SEPARATOR) continue;
+    if (items[i].type & MFT_SEPARATOR) continue;
     const std::size_t tab = text.find(L'\t');
-    const HFONT font = info.fState & MFS_DEFAULT ? bold : plain;
+    const HFONT font = items[i].state & MFS_DEFAULT ? bold : plain;
     const SIZE label = Measure(font, text.substr(0, tab), DT_SINGLELINE);
     const SIZE shortcut = tab == std::wstring::npos ? SIZE{0, 0} : Measure(font, text.substr(tab + 1), DT_SINGLELINE);
     const int need = GetSystemMetrics(SM_CXMENUCHECK) + label.cx + shortcut.cx;

@@ -21,6 +21,27 @@ std::string PictureFolder();
 // pictures, fields) overlap, or a kind of control these rules do not know. Empty when all is well.
 std::vector<std::string> TextFitProblems(HWND dialog);
 
+// The items of a menu, as a user reads them.
+struct MenuEntry {
+  std::wstring text;
+  UINT type = 0;   // MFT_*
+  UINT state = 0;  // MFS_*
+};
+inline std::vector<MenuEntry> MenuItems(HMENU menu) {
+  std::vector<MenuEntry> items;
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    wchar_t text[64] = {};
+    MENUITEMINFOW info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_STRING | MIIM_FTYPE | MIIM_STATE;
+    info.dwTypeData = text;
+    info.cch = 64;
+    GetMenuItemInfoW(menu, UINT(i), TRUE, &info);
+    items.push_back({text, info.fType, info.fState});
+  }
+  return items;
+}
+
 // The same for an open pop-up menu (the menu window and its menu): each item's text and
 // shortcut, in the system's menu font (bold for the default item), beside the check-mark column
 // of its row; rows one below the other; the menu whole on the screen.
