@@ -17,6 +17,7 @@ namespace {
 constexpr UINT_PTR kRefreshTimer = 1;
 constexpr UINT kRefreshInterval = 20;  // ms, up to 50 frames a second
 constexpr WPARAM kDragMove = 0xF012;   // SC_MOVE as if the caption were dragged
+constexpr UINT kCompositionChanged = 0x031E;  // WM_DWMCOMPOSITIONCHANGED
 
 }  // namespace
 
@@ -64,7 +65,9 @@ void TacMagnForm::ReleasePictures() {
   captureBitmap_.reset();
   outputBitmap_.reset();
   frameLayer_.reset();
-  beneath_.reset();
+  source_.reset();
+  pushed_.reset();
+  pushedSource_ = {};
 }
 
 void TacMagnForm::Initialise() {
@@ -146,6 +149,10 @@ LRESULT TacMagnForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return Reframe(true, message, wParam, lParam);
     case WM_ACTIVATE:
       return Reframe(LOWORD(wParam) != WA_INACTIVE, message, wParam, lParam);
+    case WM_DISPLAYCHANGE:
+    case kCompositionChanged:
+      ForgetPushedFrame();  // the next tick pushes its frame afresh
+      break;
     case WM_KEYDOWN:
       if (wParam == VK_ESCAPE) Close();
       break;  // then the menu's shortcuts, unless the lens has closed
@@ -187,7 +194,10 @@ void TacMagnForm::FormShow() {
 LRESULT TacMagnForm::Reframe(bool followThumb, UINT message, WPARAM wParam, LPARAM lParam) {
   if (followThumb && Thumb() != nullptr) UpdateThumbnail();
   const LRESULT result = DefaultHandler(message, wParam, lParam);
-  if (!Destroying() && !Loading() && Visible()) RenderAt(Left(), Top());
+  if (!Destroying() && !Loading() && Visible()) {
+    ForgetPushedFrame();
+    RenderAt(Left(), Top());
+  }
   return result;
 }
 

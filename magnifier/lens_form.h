@@ -8,6 +8,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "framework/controls.h"
 #include "framework/dib.h"
@@ -48,13 +50,18 @@ public:
   Lens::Size LensSize() const;
   TRect LensArea() const;
 
-  // Renders and shows one frame for the window standing at (x, y) on the screen.
+  // Renders and shows one frame for the window standing at (x, y) on the screen. The screen
+  // under the area's middle is copied every time, for that is how a change is seen; the frame is
+  // made and pushed only when that copy, the place, the size or the zoom differ from the last
+  // frame pushed, since the window still shows that frame otherwise.
   void RenderAt(int x, int y);
 
-  // The three steps of a frame, each on its own for the frame benchmark.
+  // The steps of a frame, each on its own for the frame benchmark. The capture is the copy of
+  // what lies under the source rectangle, at its own resolution, then enlarged over the area.
   void CaptureScreen(const Lens::SourceRect& source);
   void ComposeFrame();
-  void PushFrame();
+  // False when the system refused the update.
+  bool PushFrame();
 
   ::PopupMenu& PopupMenu1() { return popupMenu1_; }
   const Dib* OutputBitmap() const { return outputBitmap_.get(); }
@@ -90,6 +97,14 @@ private:
   // whoever ends it.
   void LetGo();
   void ReleasePictures();
+  void CopySource(const Lens::SourceRect& source);
+  void EnlargeSource();
+  // Whether the source copied last differs from the source of the frame pushed last; the copy is
+  // kept for the next comparison when it does.
+  bool SourceChanged();
+  // The next render pushes its frame whatever it finds: after an activation or a display change
+  // the system may no longer show the last one as it was.
+  void ForgetPushedFrame() { pushed_.reset(); }
 
   ::PopupMenu popupMenu1_;
   Timer timer1_;
@@ -100,8 +115,16 @@ private:
   // The frame stretched to the window's size. The frame picture never changes, so it is painted
   // again only when the size does.
   std::unique_ptr<Dib> frameLayer_;
-  // Under Wine: the unscaled picture beneath the lens, made from the windows below it.
-  std::unique_ptr<Dib> beneath_;
+  // Capture mode: what lies under the source rectangle, at its own resolution.
+  std::unique_ptr<Dib> source_;
+  // What the last frame pushed was made for, and in capture mode its source pixels, row after
+  // row; none when no frame has been pushed or the last push failed.
+  struct FrameKey {
+    int x, y, width, height, scale;
+    friend bool operator==(const FrameKey&, const FrameKey&) = default;
+  };
+  std::optional<FrameKey> pushed_;
+  std::vector<std::uint8_t> pushedSource_;
   // Set while a frame is being made: the layered update resizes the window, and the position
   // change that follows must not start a frame inside this one.
   bool rendering_ = false;

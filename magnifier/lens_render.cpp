@@ -46,9 +46,18 @@ void TacMagnForm::RenderAt(int x, int y) {
   if (CurrentLens != this || rendering_ || frameBitmap_ == nullptr) return;
   rendering_ = true;
   try {
-    if (Thumb() == nullptr) CaptureScreen(Lens::SourceFor(x, y, LensArea(), Scale));
-    ComposeFrame();
-    PushFrame();
+    const FrameKey key{x, y, Width(), Height(), Scale};
+    bool changed = pushed_ != key;
+    if (Thumb() == nullptr) {
+      CopySource(Lens::SourceFor(x, y, LensArea(), Scale));
+      changed = SourceChanged() || changed;
+      if (changed) EnlargeSource();
+    }
+    if (changed) {
+      pushed_.reset();
+      ComposeFrame();
+      if (PushFrame()) pushed_ = key;
+    }
   } catch (...) {
     rendering_ = false;
     if (CurrentLens != this) ReleasePictures();
@@ -64,23 +73,47 @@ void TacMagnForm::RenderAt(int x, int y) {
 }
 
 void TacMagnForm::CaptureScreen(const Lens::SourceRect& source) {
-  const TRect area = LensArea();
-  const int w = RectWidth(area, false), h = RectHeight(area, false);
-  if (captureBitmap_->Width() != w || captureBitmap_->Height() != h) captureBitmap_->SetSize(w, h);
+  CopySource(source);
+  EnlargeSource();
+}
+
+void TacMagnForm::CopySource(const Lens::SourceRect& source) {
+  if (source_ == nullptr) source_ = CreateDib24(source.width, source.height);
+  if (source_->Width() != source.width || source_->Height() != source.height)
+    source_->SetSize(source.width, source.height);
   if (ScreenCopyShowsLayeredWindows()) {
-    if (beneath_ == nullptr) beneath_ = CreateDib24(source.width, source.height);
-    if (beneath_->Width() != source.width || beneath_->Height() != source.height)
-      beneath_->SetSize(source.width, source.height);
-    CopyBeneath(Handle(), beneath_->Canvas(),
-                RECT{source.x, source.y, source.x + source.width, source.y + source.height});
-    StretchBlt(captureBitmap_->Canvas(), 0, 0, w, h, beneath_->Canvas(), 0, 0, source.width, source.height, SRCCOPY);
+    CopyBeneath(Handle(), source_->Canvas(), RECT{source.x, source.y, source.x + source.width, source.y + source.height});
   } else {
     ScreenDC screen;
     // Without CAPTUREBLT: layered windows, the lens among them, stay out of the picture.
-    StretchBlt(captureBitmap_->Canvas(), 0, 0, w, h, screen.get(), source.x, source.y, source.width, source.height,
-               SRCCOPY);
+    BitBlt(source_->Canvas(), 0, 0, source.width, source.height, screen.get(), source.x, source.y, SRCCOPY);
   }
   GdiFlush();
+}
+
+void TacMagnForm::EnlargeSource() {
+  const TRect area = LensArea();
+  const int w = RectWidth(area, false), h = RectHeight(area, false);
+  if (captureBitmap_->Width() != w || captureBitmap_->Height() != h) captureBitmap_->SetSize(w, h);
+  StretchBlt(captureBitmap_->Canvas(), 0, 0, w, h, source_->Canvas(), 0, 0, source_->Width(), source_->Height(),
+             SRCCOPY);
+  GdiFlush();
+}
+
+bool TacMagnForm::SourceChanged() {
+  const std::size_t rowBytes = std::size_t(source_->Width()) * 3;
+  const std::size_t bytes = rowBytes * std::size_t(source_->Height());
+  bool changed = pushedSource_.size() != bytes;
+  if (changed) pushedSource_.resize(bytes);
+  std::uint8_t* kept = pushedSource_.data();
+  for (int y = 0; y < source_->Height(); ++y, kept += rowBytes) {
+    const std::uint8_t* row = source_->ScanLine(y);
+    if (changed || std::memcmp(kept, row, rowBytes) != 0) {
+      changed = true;
+      std::memcpy(kept, row, rowBytes);
+    }
+  }
+  return changed;
 }
 
 void TacMagnForm::ComposeFrame() {
@@ -126,13 +159,14 @@ void TacMagnForm::ComposeFrame() {
   }
 }
 
-void TacMagnForm::PushFrame() {
+bool TacMagnForm::PushFrame() {
   const auto update = LayeredUpdate();
-  if (update == nullptr) return;
+  if (update == nullptr) return false;
   const Lens::Size size = LensSize();
   ScreenDC screen;
   SIZE extent = {size.width, size.height};
   POINT origin = {0, 0};
   BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  update(Handle(), screen.get(), nullptr, &extent, outputBitmap_->Canvas(), &origin, kNoColorKey, &blend, ULW_ALPHA);
+  return update(Handle(), screen.get(), nullptr, &extent, outputBitmap_->Canvas(), &origin, kNoColorKey, &blend,
+                ULW_ALPHA) != FALSE;
 }

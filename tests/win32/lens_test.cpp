@@ -32,25 +32,27 @@ protected:
     return closed;
   }
 
-  // Compares a 250 by 250 lens at `lens` with what it must show at this zoom over the screen
-  // `before`: inside the lens area the enlarged screen under the frame. On the screen (`shown`),
-  // outside the area the frame where it is opaque and what lies beneath where it is clear; in
-  // the picture handed to the layered update (`picture`), the frame itself, alpha and all.
+  // Compares the lens at `lens` with what it must show at this zoom over the screen `before`:
+  // inside the lens area the enlarged screen under the frame. On the screen (`shown`), outside
+  // the area the frame where it is opaque and what lies beneath where it is clear; in the
+  // picture handed to the layered update (`picture`), the frame itself, alpha and all.
   // Returns the number of wrong pixels; the first few are reported.
   int WrongPixels(const ScreenGrab& before, const RECT& lens, int scale, const ScreenGrab* shown,
                   const LayeredSpy::Frame* picture = nullptr) {
-    const int W = 200, H = 200;
+    const int width = lens.right - lens.left, height = lens.bottom - lens.top;
+    const int W = width - 50, H = height - 50;
     const int sx = int(std::lrint((W - double(W) / scale) / 2 + lens.left + 24));
     const int sy = int(std::lrint((H - double(H) / scale) / 2 + lens.top + 21));
     auto enlarged = CreateDib24(W, H);
-    StretchBlt(enlarged->Canvas(), 0, 0, W, H, before.Canvas(), sx, sy, W / scale, H / scale, SRCCOPY);
+    StretchBlt(enlarged->Canvas(), 0, 0, W, H, before.Canvas(), sx - before.Left(), sy - before.Top(), W / scale,
+               H / scale, SRCCOPY);
     GdiFlush();
-    const auto frame = FrameLayer(host->module(), 250, 250);
-    if (picture != nullptr && (picture->width != 250 || picture->height != 250)) return 250 * 250;
+    const auto frame = FrameLayer(host->module(), width, height);
+    if (picture != nullptr && (picture->width != width || picture->height != height)) return width * height;
 
     int wrong = 0;
-    for (int y = 0; y < 250; ++y) {
-      for (int x = 0; x < 250; ++x) {
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) {
         const std::uint8_t* f = frame->ScanLine(y) + x * 4;
         const unsigned a = f[3];
         const bool inArea = x >= 24 && x < 24 + W && y >= 21 && y < 21 + H;
@@ -79,6 +81,14 @@ protected:
   }
   int WrongPixels(const ScreenGrab& before, const ScreenGrab& shown, const RECT& lens, int scale) {
     return WrongPixels(before, lens, scale, &shown);
+  }
+
+  // The frames that the layered update got for the lens window.
+  static std::vector<const LayeredSpy::Frame*> LensFrames(const LayeredSpy& spy, HWND lens) {
+    std::vector<const LayeredSpy::Frame*> frames;
+    for (const auto& f : spy.Frames())
+      if (f.window == lens) frames.push_back(&f);
+    return frames;
   }
 };
 
@@ -312,6 +322,61 @@ TEST_F(LensTest, AZoomSetFromCodeReZoomsAtOnceAndLeavesTheCheckMark) {
   EXPECT_EQ(OpenLensMenu(lens).Checked(), 1);
 }
 
+// The timer copies the page under the lens on every tick but pushes a frame only when the copy,
+// the lens's place, size or zoom differ from the last frame's, or the system may have lost that
+// frame. What it pushes then is exactly the frame of the lens as it stands over the page as it is.
+TEST_F(LensTest, OnlyAChangePushesAFrameAndThatFrameIsExact) {
+  const PatternWindow page(kUnderLens);
+  LayeredSpy spy;
+  int zoom = 4;
+  const HWND lens = Open("4");
+  ASSERT_NE(lens, nullptr);
+  // The screen rectangle that the lens enlarges as it stands.
+  const auto source = [&] {
+    const RECT r = WindowRectOf(lens);
+    const int w = r.right - r.left - 50, h = r.bottom - r.top - 50;
+    const int sx = int(std::lrint((w - double(w) / zoom) / 2 + r.left + 24));
+    const int sy = int(std::lrint((h - double(h) / zoom) / 2 + r.top + 21));
+    return RECT{sx, sy, sx + w / zoom, sy + h / zoom};
+  };
+  // One pixel of the page, at a screen point, takes another colour.
+  const auto repaint = [&](int x, int y) {
+    const HDC dc = GetDC(page.Handle());
+    SetPixelV(dc, x - kUnderLens.left, y - kUnderLens.top, GetPixel(dc, x - kUnderLens.left, y - kUnderLens.top) ^ 0xFFFFFF);
+    ReleaseDC(page.Handle(), dc);
+  };
+  const auto place = [&](int dx, int dy, int w, int h, UINT flags) {
+    const RECT r = WindowRectOf(lens);
+    SetWindowPos(lens, nullptr, r.left + dx, r.top + dy, w, h, flags | SWP_NOZORDER | SWP_NOACTIVATE);
+  };
+  const struct {
+    const char* what;
+    std::function<void()> change;
+    int frames;
+  } steps[] = {
+      {"nothing", [] {}, 0},
+      {"the source's first pixel", [&] { repaint(source().left, source().top); }, 1},
+      {"the source's last pixel", [&] { repaint(source().right - 1, source().bottom - 1); }, 1},
+      {"a pixel of the area beside the source", [&] { repaint(source().right, source().bottom - 1); }, 0},
+      {"moved by one pixel", [&] { place(1, 0, 0, 0, SWP_NOSIZE); }, 1},
+      {"re-zoomed", [&] { Open(std::to_string(zoom = 8)); }, 1},
+      {"resized", [&] { place(0, 0, 300, 280, SWP_NOMOVE); }, 1},
+      {"activated", [&] { SendMessageW(lens, WM_ACTIVATE, WA_ACTIVE, 0); }, 1},
+      {"the display changed", [&] { SendMessageW(lens, WM_DISPLAYCHANGE, 32, MAKELPARAM(1280, 1024)); }, 1},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.what);
+    spy.Clear();
+    step.change();
+    for (int tick = 0; tick < 3; ++tick) SendMessageW(lens, WM_TIMER, 1, 0);
+    const auto frames = LensFrames(spy, lens);
+    ASSERT_EQ(int(frames.size()), step.frames);
+    if (frames.empty()) continue;
+    const ScreenGrab beneath(kUnderLens, page.Handle());
+    EXPECT_EQ(WrongPixels(beneath, WindowRectOf(lens), zoom, nullptr, frames.back()), 0);
+  }
+}
+
 namespace {
 
 // The plug-in built to copy the screen as on Windows. Under Wine the copy shows layered windows,
@@ -319,14 +384,6 @@ namespace {
 class ScreenCopyLensTest : public LensTest {
 protected:
   ScreenCopyLensTest() { plugin = "VitrelleScreenCopy.nbp"; }
-
-  // The frames that the layered update got for the lens window.
-  static std::vector<const LayeredSpy::Frame*> LensFrames(const LayeredSpy& spy, HWND lens) {
-    std::vector<const LayeredSpy::Frame*> frames;
-    for (const auto& f : spy.Frames())
-      if (f.window == lens) frames.push_back(&f);
-    return frames;
-  }
 };
 
 }  // namespace
@@ -347,10 +404,11 @@ TEST_F(ScreenCopyLensTest, TheFirstFrameIsThePageBeneathEnlargedUnderTheFrame) {
   }
 }
 
-// Each frame makes one copy of the screen: from the DC of the whole screen, given back within the
-// frame, with the plain source copy (no CAPTUREBLT, so layered windows stay out on Windows), of
-// the middle 1/zoom of the lens area as the lens stands, stretched over the whole area.
-TEST_F(ScreenCopyLensTest, EveryFrameStretchesTheScreenUnderTheAreasMiddle) {
+// Each render makes one copy of the screen: from the DC of the whole screen, given back within the
+// render, with the plain source copy (no CAPTUREBLT, so layered windows stay out on Windows), of
+// the middle 1/zoom of the lens area as the lens stands, at its own resolution. Each frame pushed
+// stretches that copy over the whole area.
+TEST_F(ScreenCopyLensTest, EveryRenderCopiesTheScreenUnderTheAreasMiddle) {
   ScreenCopySpy copies(host->module());
   ASSERT_TRUE(copies.Hooked());
   LayeredSpy frames;
@@ -389,20 +447,28 @@ TEST_F(ScreenCopyLensTest, EveryFrameStretchesTheScreenUnderTheAreasMiddle) {
     step.run();
     ASSERT_NE(lens, nullptr);
     const auto after = source();
-    int fromScreen = 0;
+    int fromScreen = 0, enlarged = 0;
+    bool lastIsAfter = false;
     for (const auto& c : copies.copies) {
-      if (!c.fromScreen) continue;
+      const RECT copied = {0, 0, c.from.right - c.from.left, c.from.bottom - c.from.top};
+      if (!c.fromScreen) {
+        const RECT whole = {0, 0, after.first.right - after.first.left, after.first.bottom - after.first.top};
+        enlarged += c.stretched && EqualRect(&c.from, &whole) && EqualRect(&c.to, &after.second);
+        continue;
+      }
       ++fromScreen;
-      EXPECT_TRUE(c.stretched);
+      EXPECT_FALSE(c.stretched);
       EXPECT_EQ(c.rop, DWORD(SRCCOPY));
-      const bool isAfter = EqualRect(&c.from, &after.first) && EqualRect(&c.to, &after.second);
-      const bool isBefore = EqualRect(&c.from, &before.first) && EqualRect(&c.to, &before.second);
-      EXPECT_TRUE(isAfter || (isBefore && &c != &copies.copies.back()))
-          << "copied " << c.from.left << ", " << c.from.top << ", " << c.from.right << ", " << c.from.bottom
-          << " onto " << c.to.right << " by " << c.to.bottom;
+      EXPECT_TRUE(EqualRect(&c.to, &copied));
+      lastIsAfter = EqualRect(&c.from, &after.first);
+      EXPECT_TRUE(lastIsAfter || EqualRect(&c.from, &before.first))
+          << "copied " << c.from.left << ", " << c.from.top << ", " << c.from.right << ", " << c.from.bottom;
     }
+    EXPECT_TRUE(lastIsAfter);
+    const int pushed = int(LensFrames(frames, lens).size());
     EXPECT_GT(fromScreen, 0);
-    EXPECT_EQ(fromScreen, int(LensFrames(frames, lens).size()));
+    EXPECT_LE(pushed, fromScreen);
+    EXPECT_GE(enlarged, std::min(pushed, 1));  // the last frame at least is the lens as it stands
     EXPECT_TRUE(copies.screenHeld.empty());
   }
   EXPECT_EQ(copies.screenTaken, copies.screenReleased);

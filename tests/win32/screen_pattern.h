@@ -79,6 +79,8 @@ public:
   ScreenGrab(const ScreenGrab&) = delete;
   ScreenGrab& operator=(const ScreenGrab&) = delete;
 
+  int Left() const { return rect_.left; }
+  int Top() const { return rect_.top; }
   int Width() const { return rect_.right - rect_.left; }
   int Height() const { return rect_.bottom - rect_.top; }
   HDC Canvas() const { return dc_; }
