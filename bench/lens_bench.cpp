@@ -3,12 +3,17 @@
 // interval. The baseline, measured in the same run, is a plain copy of the lens picture's bytes
 // (width x height x 4), the least any frame must do with them. The composition's share that is
 // the blend of the lens area is timed apart, through the same row blend on buffers of the
-// area's size. Then the same lens on a composed desktop (the stand-in compositor loaded in place
-// of the system's): its timer tick, which only follows the lens with the thumbnail window and
+// area's size. Then what the lens costs the process while it runs: CPU time per second of wall
+// time (the share of one core) at the timer's 50 ticks a second, over a still page and over a
+// page that changes between every two ticks, against the bare pipeline (copy, stretch, blend
+// and push on every tick, whatever changed) measured over the same pages in the same run.
+// Last, the same lens on a composed desktop (the stand-in compositor loaded in place of the
+// system's): its timer tick, which only follows the lens with the thumbnail window and
 // refreshes the thumbnail, and its frame, which draws the frame without a screen copy.
 // Built twice: with the capture that runs under Wine (the windows beneath the lens, each read from
-// its own picture), and as lens_bench_screen_copy with the one that Windows runs (one stretched
-// copy of the screen), which leaves the thumbnail mode to the first.
+// its own picture), and as lens_bench_screen_copy with the one that Windows runs (a copy of the
+// screen), which leaves the CPU shares and the thumbnail mode to the first: under Wine that copy
+// shows the lens itself, and no change of the page beneath would reach it.
 #include <windows.h>
 
 #include <algorithm>
@@ -103,6 +108,7 @@ Result Measure(int size, int zoom) {
     baseline.push_back((t4 - t3) * 1e3);
   }
   for (int i = 0; i < kFrames; ++i) {
+    lens.ForgetPushedFrame();  // a frame made and pushed, as when something has changed
     const double t0 = Now();
     lens.RenderAt(x, y);
     whole.push_back((Now() - t0) * 1e3);
@@ -120,6 +126,126 @@ Result Measure(int size, int zoom) {
               100 * p50 / kBudgetMs, p95, 100 * p95 / kBudgetMs);
   std::fflush(stdout);
   return {size, zoom, Median(compose) / copyMs, p50};
+}
+
+// A page beneath the lens: a plain window showing a fixed pattern, whose middle can be changed.
+class Page {
+public:
+  Page() {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"LensBenchPage";
+    RegisterClassW(&wc);
+    window_ = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP | WS_VISIBLE, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+                              GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, wc.hInstance, nullptr);
+    UpdateWindow(window_);
+  }
+  ~Page() { DestroyWindow(window_); }
+  Page(const Page&) = delete;
+  Page& operator=(const Page&) = delete;
+
+  // Inverts a small square at this screen point: the page has changed beneath the lens.
+  void Change(int x, int y) const {
+    const HDC dc = GetDC(window_);
+    PatBlt(dc, x - 4, y - 4, 8, 8, DSTINVERT);
+    ReleaseDC(window_, dc);
+  }
+
+private:
+  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_PAINT) return DefWindowProcW(window, message, wParam, lParam);
+    PAINTSTRUCT ps;
+    const HDC dc = BeginPaint(window, &ps);
+    for (int y = ps.rcPaint.top & ~15; y < ps.rcPaint.bottom; y += 16)
+      for (int x = ps.rcPaint.left & ~15; x < ps.rcPaint.right; x += 16) {
+        const RECT cell = {x, y, x + 16, y + 16};
+        const HBRUSH brush = CreateSolidBrush(RGB(x * 7 & 255, y * 5 & 255, (x ^ y) & 255));
+        FillRect(dc, &cell, brush);
+        DeleteObject(brush);
+      }
+    EndPaint(window, &ps);
+    return 0;
+  }
+  HWND window_ = nullptr;
+};
+
+// CPU time of this process so far, in seconds.
+double ProcessSeconds() {
+  FILETIME created, exited, kernel, user;
+  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+  const auto seconds = [](const FILETIME& t) {
+    return double(std::uint64_t(t.dwHighDateTime) << 32 | t.dwLowDateTime) * 1e-7;
+  };
+  return seconds(kernel) + seconds(user);
+}
+
+constexpr int kTicksPerSecond = 50;
+constexpr int kCpuTicks = 100;  // two seconds a run
+constexpr int kCpuRounds = 3;   // the median run of these
+
+// Runs `tick` 50 times a second for kCpuTicks ticks, letting messages run in between as the
+// lens's own timer would, and returns the process's CPU time per second of wall time.
+template <typename Tick>
+double CpuShare(Tick tick) {
+  const double start = Now(), cpuStart = ProcessSeconds();
+  for (int i = 0; i < kCpuTicks; ++i) {
+    tick(i);
+    const double next = start + double(i + 1) / kTicksPerSecond;
+    for (double now = Now(); now < next; now = Now()) {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, DWORD((next - now) * 1e3) + 1, QS_ALLINPUT);
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    }
+  }
+  return (ProcessSeconds() - cpuStart) / (Now() - start);
+}
+
+// The lens's timer at 50 ticks a second, and the bare pipeline in its place, over a still page
+// and a changing one.
+void MeasureCpu(int size, int zoom) {
+  const Page page;
+  TsMagnifier magnifier;
+  magnifier.Width = TMagnSize(size);
+  magnifier.Height = TMagnSize(size);
+  magnifier.SetScaling(zoom);
+  magnifier.ShowLens(-1, -1);
+  TacMagnForm& lens = *CurrentLens;
+  KillTimer(lens.Handle(), 1);  // the ticks are counted out here
+  const int x = lens.Left(), y = lens.Top();
+  const Lens::SourceRect source = Lens::SourceFor(x, y, lens.LensArea(), lens.Scale);
+  const int cx = source.x + source.width / 2, cy = source.y + source.height / 2;
+  for (int i = 0; i < kWarmUpFrames; ++i) SendMessageW(lens.Handle(), WM_TIMER, 1, 0);
+
+  const auto still = [](int) {};
+  const auto changing = [&](int) { page.Change(cx, cy); };
+  const auto bare = [&](auto change) {
+    return [&, change](int i) {
+      change(i);
+      lens.CaptureScreen(source);
+      lens.ComposeFrame();
+      lens.PushFrame();
+    };
+  };
+  const auto timer = [&](auto change) {
+    return [&, change](int i) {
+      change(i);
+      SendMessageW(lens.Handle(), WM_TIMER, 1, 0);
+    };
+  };
+  std::vector<double> bareStill, lensStill, bareChanging, lensChanging;
+  for (int round = 0; round < kCpuRounds; ++round) {
+    bareStill.push_back(CpuShare(bare(still)));
+    lensStill.push_back(CpuShare(timer(still)));
+    bareChanging.push_back(CpuShare(bare(changing)));
+    lensChanging.push_back(CpuShare(timer(changing)));
+  }
+  const int width = lens.OutputBitmap()->Width(), height = lens.OutputBitmap()->Height();
+  magnifier.CloseLens();
+  const double bs = Median(bareStill), ls = Median(lensStill), bc = Median(bareChanging), lc = Median(lensChanging);
+  std::printf("%4dx%-4d %4d   %5.1f%%  %5.1f%%  %5.2f    %5.1f%%  %5.1f%%  %5.2f     %5.2f\n", width, height, zoom,
+              100 * bs, 100 * ls, ls / bs, 100 * bc, 100 * lc, lc / bc, ls / lc);
+  std::fflush(stdout);
 }
 
 // A plain window under the lens, for the thumbnail to show.
@@ -158,6 +284,7 @@ void MeasureThumbnail(const Result& capture) {
   for (int i = 0; i < kFrames; ++i) {
     const double t0 = Now();
     SendMessageW(lens.Handle(), WM_TIMER, 1, 0);
+    lens.ForgetPushedFrame();
     const double t1 = Now();
     lens.RenderAt(x, y);
     const double t2 = Now();
@@ -189,12 +316,12 @@ HMODULE LoadStandInCompositor(const wchar_t*) {
 
 int main() {
   std::printf("lens frame steps: median ms of %d frames, and each step / copy of the picture's bytes;\n"
-              "blend = the lens area's blend alone (part of compose); whole frames (RenderAt) as p50 and p95\n"
-              "and their share of the %.0f ms refresh interval\n\n",
+              "blend = the lens area's blend alone (part of compose); whole frames made and pushed (RenderAt after\n"
+              "a change) as p50 and p95 and their share of the %.0f ms refresh interval\n\n",
               kFrames, kBudgetMs);
   std::printf("capture: %s\n\n", ScreenCopyShowsLayeredWindows()
                                     ? "the windows beneath the lens, each read from its own picture (as under Wine)"
-                                    : "one stretched copy of the screen (as on Windows)");
+                                    : "a copy of the screen, stretched (as on Windows)");
   std::printf("%-9s %4s  %6s  %7s %7s  %7s %6s %7s  %7s %7s  %11s  %11s\n", "lens", "zoom", "copy", "capture", "ratio",
               "compose", "ratio", "blend", "push", "ratio", "frame p50", "p95");
   std::vector<Result> results;
@@ -206,9 +333,25 @@ int main() {
     if (r.size == 800) std::printf("  zoom %d: %.1f", r.zoom, r.composeRatio);
   }
   std::printf("\n");
+
 #ifdef LENS_BENCH_SCREEN_COPY
+  // Wine's copy of the screen shows the lens itself over the page, so no change of the page
+  // would reach this capture here.
   return 0;
 #endif
+  std::printf("\nthe process's CPU per second at %d ticks a second (share of one core), median of %d runs of %d\n"
+              "ticks: the bare pipeline (every tick copies, stretches, blends and pushes) and the lens's timer,\n"
+              "over a still page and over a page that changes between every two ticks\n"
+              "(goals at 800x800: lens still / lens changing at most 0.2, lens still at most 10%%;\n"
+              "lens changing / bare changing about 1)\n\n",
+              kTicksPerSecond, kCpuRounds, kCpuTicks);
+  std::printf("%-9s %4s   %6s  %6s  %5s    %6s  %6s  %5s     %5s\n", "lens", "zoom", "bare", "lens", "ratio",
+              "bare", "lens", "ratio", "still");
+  std::printf("%-9s %4s   %-21s    %-21s     %5s\n", "", "", "----- still page -----", "--- changing page ---",
+              "/chg");
+  for (int size : {250, 800}) {
+    for (int zoom : {2, 16}) MeasureCpu(size, zoom);
+  }
 
   CompositorTesting::Use(nullptr, LoadStandInCompositor);
   if (!IsCompositionEnabled()) {

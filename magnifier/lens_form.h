@@ -62,6 +62,9 @@ public:
   void ComposeFrame();
   // False when the system refused the update.
   bool PushFrame();
+  // The next render pushes its frame whatever it finds: after an activation or a display change
+  // the system may no longer show the last one as it was.
+  void ForgetPushedFrame() { pushed_.reset(); }
 
   ::PopupMenu& PopupMenu1() { return popupMenu1_; }
   const Dib* OutputBitmap() const { return outputBitmap_.get(); }
@@ -102,9 +105,6 @@ private:
   // Whether the source copied last differs from the source of the frame pushed last; the copy is
   // kept for the next comparison when it does.
   bool SourceChanged();
-  // The next render pushes its frame whatever it finds: after an activation or a display change
-  // the system may no longer show the last one as it was.
-  void ForgetPushedFrame() { pushed_.reset(); }
 
   ::PopupMenu popupMenu1_;
   Timer timer1_;

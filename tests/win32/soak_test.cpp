@@ -161,14 +161,19 @@ protected:
   }
 
   // Renders frames on the open lens as fast as they come, moving to the next size after so many.
+  // The lens steps a pixel to and fro, so that each frame is made and pushed as it moves; the
+  // timer's tick that follows finds nothing changed.
   void Frames(int count, int framesPerSize) {
     const HWND lens = FindWindowW(L"VitrelleLens", L"Mgn");
     ASSERT_NE(lens, nullptr);
+    RECT start = {};
+    GetWindowRect(lens, &start);
     for (int i = 0; i < count; ++i) {
       if (i % framesPerSize == 0) {
         const SIZE size = kLensSizes[(i / framesPerSize) % std::size(kLensSizes)];
         SetWindowPos(lens, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
       }
+      SetWindowPos(lens, nullptr, start.left + (i & 1), start.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
       SendMessageW(lens, WM_TIMER, kRefreshTimer, 0);
       if (i % 100 == 99) Publication::Pump(0);
     }
