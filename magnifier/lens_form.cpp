@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "framework/compositor.h"
 #include "framework/encoding.h"
@@ -171,6 +172,12 @@ LRESULT TacMagnForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDBLCLK:
       DblClick();
       return 0;
+    case WM_MOUSEWHEEL:
+      // The wheel goes to the focus window, wherever the pointer is (before Windows 10), so the
+      // lens may get it with the pointer elsewhere: only over the lens does it zoom.
+      if (HitTest(lParam) == HTTRANSPARENT) break;
+      MouseWheel(GET_WHEEL_DELTA_WPARAM(wParam));
+      return 0;
     case WM_TIMER:
       if (wParam == kRefreshTimer) Timer1Timer();
       return 0;
@@ -239,8 +246,46 @@ void TacMagnForm::Timer1Timer() {
   }
 }
 
+// A fine-grained wheel sends parts of a notch, which add up to one. A turn the other way starts
+// afresh, and nothing is kept for a turn past the smallest or the largest zoom: the first notch
+// back always steps back.
+void TacMagnForm::MouseWheel(int delta) {
+  if (CurrentLens != this) return;  // closed, awaiting its end
+  if ((delta < 0) != (wheelRest_ < 0)) wheelRest_ = 0;
+  wheelRest_ += delta;
+  int zoom = Scale;
+  int item = -1;
+  for (;;) {
+    const bool up = wheelRest_ > 0;
+    const int next = NextZoomItem(zoom, up);
+    if (next < 0) {
+      wheelRest_ = 0;
+      break;
+    }
+    if (std::abs(wheelRest_) < WHEEL_DELTA) break;
+    wheelRest_ -= up ? WHEEL_DELTA : -WHEEL_DELTA;
+    item = next;
+    zoom = popupMenu1_.At(item).tag;
+  }
+  if (item >= 0) Zoom1x1Click(item);
+}
+
+int TacMagnForm::NextZoomItem(int zoom, bool up) const {
+  int found = -1;
+  for (int i = 0; i < popupMenu1_.Count(); ++i) {
+    const PopupMenu::Item& item = popupMenu1_.At(i);
+    if (!item.radio || (up ? item.tag <= zoom : item.tag >= zoom)) continue;
+    if (found < 0 || (up ? item.tag < popupMenu1_.At(found).tag : item.tag > popupMenu1_.At(found).tag)) found = i;
+  }
+  return found;
+}
+
 void TacMagnForm::Zoom1x1Click(int item) {
-  if (Magnifier != nullptr) Magnifier->SetScaling(popupMenu1_.At(item).tag);
+  const int zoom = popupMenu1_.At(item).tag;
+  if (Magnifier != nullptr) Magnifier->SetScaling(zoom);
+  // The component re-zooms only when its own zoom changes, and another component may have zoomed
+  // the lens since: the lens must show the zoom chosen here all the same.
+  if (Scale != zoom) SetZoom(std::int16_t(zoom));
   popupMenu1_.SetChecked(item, true);
 }
 

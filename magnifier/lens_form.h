@@ -1,7 +1,8 @@
 // TacMagnForm: the lens. A borderless, topmost, layered pop-up that shows the screen under its
 // lens area enlarged inside the frame picture. It never paints through WM_PAINT: every frame is
 // pushed whole with one layered-window update. Dragged with the left button (the system's move
-// loop), resized at the rim of its lens area, re-zoomed from its menu, closed with Esc.
+// loop), resized at the rim of its lens area, re-zoomed from its menu or with the mouse wheel,
+// closed with Esc.
 // On a composed desktop the enlarged picture is the compositor's thumbnail in a window beneath
 // the lens area (TThumbForm), and the lens draws only its frame over a see-through area.
 #pragma once
@@ -83,6 +84,12 @@ private:
   void MouseDown(MouseButton button, ShiftState shift, int x, int y);
   void MouseMove(ShiftState shift, int x, int y);
   void DblClick();
+  // A turn of the wheel over the lens: each notch (WHEEL_DELTA) steps to the next zoom of the
+  // menu, forward to a larger one.
+  void MouseWheel(int delta);
+  // The menu's zoom item next above (or below) this zoom; -1 when there is none.
+  int NextZoomItem(int zoom, bool up) const;
+  // Zooms to the item's zoom and checks it: the menu's choice, and the wheel's.
   void Zoom1x1Click(int item);
   void Close1Click();
   void Timer1Timer();
@@ -128,4 +135,6 @@ private:
   // Set while a frame is being made: the layered update resizes the window, and the position
   // change that follows must not start a frame inside this one.
   bool rendering_ = false;
+  // What the wheel has turned short of a notch, in the direction of its sign.
+  int wheelRest_ = 0;
 };

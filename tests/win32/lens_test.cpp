@@ -379,6 +379,116 @@ TEST_F(LensTest, OnlyAChangePushesAFrameAndThatFrameIsExact) {
 
 namespace {
 
+// A wheel message as the system sends it: `delta`, the pointer at `at` in the lens window.
+void Wheel(HWND lens, int delta, POINT at = {124, 121}, UINT message = WM_MOUSEWHEEL) {
+  const RECT r = WindowRectOf(lens);
+  SendMessageW(lens, message, MAKEWPARAM(0, WORD(std::int16_t(delta))), MAKELPARAM(r.left + at.x, r.top + at.y));
+}
+
+constexpr POINT kShadow = {240, 240};  // of the frame, which clicks go through
+
+}  // namespace
+
+TEST_F(LensTest, TheWheelStepsTheZoomFromTwoToSixteen) {
+  const PatternWindow pattern(kUnderLens);
+  const ScreenGrab before(kScreen);
+  const struct {
+    int zoom;
+    std::vector<int> deltas;
+    int shown, checked;  // the menu's checked position, -1 for none
+    UINT message = WM_MOUSEWHEEL;
+    POINT at = {124, 121};
+  } cases[] = {
+      {4, {120}, 8, 2},
+      {4, {-120}, 2, 0},
+      {3, {120}, 4, 1},  // from a zoom the script set, to the next value that way
+      {3, {-120}, 2, 0},
+      {16, {120}, 16, 3},
+      {2, {-120}, 2, 0},
+      {2, {360}, 16, 3},
+      {4, {480, -120}, 8, 2},  // stops at 16, and the first notch back steps back
+      {4, {60, 59}, 4, 1},
+      {4, {40, 40, 40}, 8, 2},
+      {4, {180, 60}, 16, 3},
+      {4, {90, -120}, 2, 0},  // turning back drops what was turned before
+      {4, {90, -60, 90}, 4, 1},
+      {4, {120}, 4, 1, WM_MOUSEHWHEEL},
+      {4, {-120}, 4, 1, WM_MOUSEWHEEL, kShadow},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "zoom " << c.zoom << ", message " << std::hex << c.message << std::dec
+                                    << ", at " << c.at.x << ", " << c.at.y << ", first delta " << c.deltas[0]);
+    const HWND lens = Open(std::to_string(c.zoom));
+    ASSERT_NE(lens, nullptr);
+    for (int delta : c.deltas) Wheel(lens, delta, c.at, c.message);
+    const RECT r = WindowRectOf(lens);
+    EXPECT_EQ(WrongPixels(before, ScreenGrab(r), r, c.shown), 0);  // rendered at once
+    EXPECT_EQ(OpenLensMenu(lens).Checked(), c.checked);
+    ASSERT_TRUE(CloseAndWait());
+  }
+}
+
+// Another panel zooms the lens it did not open. The panel that opened it re-zooms it only when
+// its own zoom changes, yet the wheel's step must show; and what was turned past 16 before is
+// not kept for later.
+TEST_F(LensTest, TheWheelStepsFromTheZoomAnotherPanelGaveTheLens) {
+  const PatternWindow pattern(kUnderLens);
+  const ScreenGrab before(kScreen);
+  page->AddRectangle("Rectangle2", 300, 40, 200, 120, RGB(60, 200, 60));
+  ASSERT_TRUE(host->ExecAction(1, {std::string("Rectangle2"), std::string("")}));
+  const auto zoomFromSecondPanel = [this](const char* zoom) {
+    ASSERT_TRUE(host->ExecAction(3, {std::string("Rectangle2"), std::string(zoom)}));
+  };
+  const HWND lens = Open("16");
+  ASSERT_NE(lens, nullptr);
+  const RECT r = WindowRectOf(lens);
+
+  Wheel(lens, 240);
+  zoomFromSecondPanel("8");
+  Wheel(lens, 120);  // to 16, which the first panel holds already
+  EXPECT_EQ(WrongPixels(before, ScreenGrab(r), r, 16), 0);
+
+  Wheel(lens, 240);
+  zoomFromSecondPanel("4");
+  Wheel(lens, 60);
+  EXPECT_EQ(WrongPixels(before, ScreenGrab(r), r, 4), 0);
+}
+
+// Wine sends the wheel to the window under the pointer, whichever has the focus (as Windows 10
+// does by default; before it, the wheel goes to the focus window, and the lens has the focus only
+// until the host takes it back).
+TEST_F(LensTest, ARealWheelOverTheLensAreaZoomsIt) {
+  const HWND lens = Open("4");
+  ASSERT_NE(lens, nullptr);
+  const struct {
+    const char* what;
+    HWND focus;
+    POINT at;
+    int delta, checked;
+  } cases[] = {
+      {"the lens active", lens, {124, 121}, 120, 2},
+      {"the page active", page->window(), {124, 121}, 120, 3},
+      {"over the shadow", lens, kShadow, -120, 3},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetForegroundWindow(c.focus);
+    Publication::Pump(50);
+    ASSERT_EQ(GetFocus(), c.focus);
+    const RECT r = WindowRectOf(lens);
+    SetCursorPos(r.left + c.at.x, r.top + c.at.y);
+    INPUT wheel = {};
+    wheel.type = INPUT_MOUSE;
+    wheel.mi.dwFlags = MOUSEEVENTF_WHEEL;
+    wheel.mi.mouseData = DWORD(c.delta);
+    SendInput(1, &wheel, sizeof wheel);
+    Publication::Pump(100);
+    EXPECT_EQ(OpenLensMenu(lens).Checked(), c.checked);
+  }
+}
+
+namespace {
+
 // The plug-in built to copy the screen as on Windows. Under Wine the copy shows layered windows,
 // the lens among them, so only a frame made before the lens shows on the screen is the page's.
 class ScreenCopyLensTest : public LensTest {

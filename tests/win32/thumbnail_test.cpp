@@ -179,6 +179,28 @@ TEST_F(ThumbnailTest, ZoomChangesReachTheThumbnailAtOnce) {
   }
 }
 
+TEST_F(ThumbnailTest, TheWheelReZoomsTheThumbnailAtOnce) {
+  const PatternWindow pattern(kUnderLens);
+  const HWND lens = Open("4");
+  ASSERT_NE(lens, nullptr);
+  const HWND thumb = TheThumb();
+  const RECT l = WindowRectOf(lens), t = WindowRectOf(thumb);
+  const struct {
+    int delta, zoom, inside, size;
+  } cases[] = {{120, 8, 87, 25}, {-240, 2, 50, 100}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.zoom);
+    stand_in->ClearLog();
+    const LPARAM areaCentre = MAKELPARAM(l.left + 124, l.top + 121);
+    SendMessageW(lens, WM_MOUSEWHEEL, MAKEWPARAM(0, WORD(std::int16_t(c.delta))), areaCentre);
+    const auto updates = stand_in->Calls("DwmUpdateThumbnailProperties");
+    ASSERT_FALSE(updates.empty());
+    const RECT source = {t.left + c.inside, t.top + c.inside, t.left + c.inside + c.size, t.top + c.inside + c.size};
+    EXPECT_EQ(updates.back().sourceRect, Offset(source, -kUnderLens.left, -kUnderLens.top));
+    EXPECT_EQ(WrongThumbnailPixels(thumb, source), 0);
+  }
+}
+
 TEST_F(ThumbnailTest, DraggedOntoAnotherWindowTheLensShowsThatOne) {
   const RECT leftSide = {100, 200, 600, 800}, rightSide = {600, 200, 1100, 800};
   const PatternWindow left(leftSide), right(rightSide);
