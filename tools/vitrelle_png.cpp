@@ -1,14 +1,59 @@
 // vitrelle-png IN.png OUT.pam: decodes a PNG with the product's own reader and writes what it
 // produced as a PAM file, so that any image can be checked against another decoder.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "framework/stream.h"
 #include "imaging/png_graphic.h"
+#include "resources/texts.h"
 
 namespace {
+
+// A regular file read as the reader asks for it: each chunk's data goes from the file straight
+// into the reader's buffer, with no copy of the whole file in memory first.
+class FileStream : public Stream {
+public:
+  // Null when the file cannot be opened or is not a regular file.
+  static std::unique_ptr<FileStream> Open(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return nullptr;
+    struct stat info;
+    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
+      std::fclose(file);
+      return nullptr;
+    }
+    return std::unique_ptr<FileStream>(new FileStream(path, file, info.st_size));
+  }
+  ~FileStream() override { std::fclose(file_); }
+
+  std::size_t Read(void* buffer, std::size_t count) override {
+    const std::size_t read = std::fread(buffer, 1, count, file_);
+    if (read < count && std::ferror(file_)) throw Exception(texts::CannotReadFile(path_));
+    position_ += std::int64_t(read);
+    return read;
+  }
+  std::int64_t Position() const override { return position_; }
+  // As a memory stream does: a position past either end stands at that end.
+  void Seek(std::int64_t position) override {
+    position = position < 0 ? 0 : position > size_ ? size_ : position;
+    if (fseeko(file_, off_t(position), SEEK_SET) != 0) throw Exception(texts::CannotReadFile(path_));
+    position_ = position;
+  }
+  std::int64_t Size() const override { return size_; }
+
+private:
+  FileStream(const std::string& path, std::FILE* file, std::int64_t size) : path_(path), file_(file), size_(size) {}
+
+  std::string path_;
+  std::FILE* file_;
+  std::int64_t size_;
+  std::int64_t position_ = 0;
+};
 
 // Turns the decoded rows into PAM tuples, one row at a time: 32-bit pictures as R, G, B, A,
 // everything else as R, G, B, the palette formats through their palette (black for an index
@@ -86,9 +131,14 @@ int main(int argc, char** argv) {
   }
   TPNGGraphic image;
   try {
-    std::vector<std::uint8_t> data = ReadWholeFile(argv[1]);
-    MemoryStream stream(data.data(), data.size());
-    image.ReadImage(stream);
+    if (std::unique_ptr<FileStream> file = FileStream::Open(argv[1])) {
+      image.ReadImage(*file);
+    } else {
+      // Pipes and the like cannot seek, and what cannot be opened is reported by this.
+      std::vector<std::uint8_t> data = ReadWholeFile(argv[1]);
+      MemoryStream stream(data.data(), data.size());
+      image.ReadImage(stream);
+    }
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s\n", e.what());
     return 1;
