@@ -1,6 +1,6 @@
 # The two commands a newcomer needs: `make demo` and `make test`. Each installs what is missing,
 # configures and builds both trees, then runs the demo or every test.
-.PHONY: all bootstrap build native win32 test demo bench fuzz clean
+.PHONY: all bootstrap build native win32 test demo bench vitrelle-png fuzz clean
 
 all: build
 
@@ -41,6 +41,13 @@ bench: build
 	cmake --preset bench >/dev/null
 	cmake --build --preset bench
 	build/bench/bin/png_bench
+	build/bench/bin/png_tool_bench
+
+# The README's decode command, built without the sanitizers in the bench preset's Release tree:
+# build/bench/tools/vitrelle-png. (The native tree's copy, with ASan and UBSan, is the tests'.)
+vitrelle-png: bootstrap
+	cmake --preset bench >/dev/null
+	cmake --build --preset bench --target vitrelle-png
 
 # Fuzzes the PNG reader: `make fuzz FUZZ_SECONDS=3600`.
 FUZZ_SECONDS ?= 600

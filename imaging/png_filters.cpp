@@ -52,9 +52,15 @@ void FilterPixelsSSE2(std::uint8_t* __restrict row, const std::uint8_t* __restri
   static_assert(Step == 3 || Step == 4);
   const __m128i zero = _mm_setzero_si128();
   __m128i a = zero, c = zero;  // previous reconstructed pixel and the one above it, 16-bit lanes
+  // Three bytes are put together in a register: copied through memory into a four-byte
+  // word, as memcpy would, the load of the word waits for the byte stores to retire.
   auto load = [](const std::uint8_t* p) {
-    std::uint32_t v = 0;
-    std::memcpy(&v, p, Step);
+    std::uint32_t v;
+    if constexpr (Step == 4) {
+      std::memcpy(&v, p, 4);
+    } else {
+      v = std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16;
+    }
     return _mm_cvtsi32_si128(int(v));
   };
   for (std::size_t i = 0; i < whole; i += Step) {
