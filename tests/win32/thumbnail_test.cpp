@@ -2,6 +2,8 @@
 // thumbnail window beneath the lens area, what it asks of the compositor, what it shows, and the
 // see-through frame the lens draws over it.
 #include <functional>
+#include <memory>
+#include <type_traits>
 
 #include "frame_layer.h"
 #include "framework/compositor.h"
@@ -401,8 +403,11 @@ TEST_F(ThumbnailTest, EachChangeIsTakenUpOnceAndShowsAtOnce) {
   int zoom = 4;
   HWND source = pattern.Handle();
   std::unique_ptr<PatternWindow> other;
-  const HWND between = CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, L"STATIC", L"", WS_POPUP, 0, 0, 50, 50,
-                                       nullptr, nullptr, nullptr, nullptr);
+  const std::unique_ptr<std::remove_pointer_t<HWND>, decltype(&DestroyWindow)> window(
+      CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, L"STATIC", L"", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
+                      nullptr, nullptr),
+      DestroyWindow);
+  const HWND between = window.get();
   const auto moveBy = [](HWND window, int dx) {
     const RECT r = WindowRectOf(window);
     SetWindowPos(window, nullptr, r.left + dx, r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -410,8 +415,8 @@ TEST_F(ThumbnailTest, EachChangeIsTakenUpOnceAndShowsAtOnce) {
   const struct {
     const char* change;
     std::function<void()> make;
-    bool update;       // the thumbnail's properties are sent again
-    bool registers;    // a new thumbnail, of `source`
+    bool update;     // the thumbnail's properties are sent again
+    bool registers;  // a new thumbnail, of `source`
   } cases[] = {
       {"the thumbnail window displaced",
        [&] { SetWindowPos(thumb, nullptr, 0, 0, 10, 10, SWP_NOZORDER | SWP_NOACTIVATE); }, false, false},
@@ -504,7 +509,6 @@ TEST_F(ThumbnailTest, EachChangeIsTakenUpOnceAndShowsAtOnce) {
     EXPECT_EQ(Functions(stand_in->Calls()), "") << "the tick after";
     EXPECT_EQ(placements.Count(), 0) << "the tick after";
   }
-  DestroyWindow(between);
 }
 
 // The compositor keeps the thumbnail live: what its source shows now, over whatever the
@@ -520,7 +524,7 @@ TEST_F(ThumbnailTest, TheThumbnailFollowsItsSourceWithoutUpdates) {
   const struct {
     const char* change;
     std::function<void()> make;
-    int pump;  // ms of messages before the thumbnail window is read
+    int pump;    // ms of messages before the thumbnail window is read
     bool green;  // or the pattern
   } cases[] = {
       {"the source window shows something else",
