@@ -9,7 +9,8 @@
 // and push on every tick, whatever changed) measured over the same pages in the same run.
 // Last, the same lens on a composed desktop (the stand-in compositor loaded in place of the
 // system's): its timer tick, which only follows the lens with the thumbnail window and
-// refreshes the thumbnail, and its frame, which draws the frame without a screen copy.
+// refreshes the thumbnail, and so for a still lens only finds both as they were, and its frame,
+// which draws the frame without a screen copy.
 // Built twice: with the capture that runs under Wine (the windows beneath the lens, each read from
 // its own picture), and as lens_bench_screen_copy with the one that Windows runs (a copy of the
 // screen), which leaves the CPU shares and the thumbnail mode to the first: under Wine that copy
@@ -358,9 +359,9 @@ int main() {
     std::printf("\nthe stand-in compositor is missing: no thumbnail-mode figures\n");
     return 1;
   }
-  std::printf("\nthumbnail mode (stand-in compositor): median ms of a timer tick (thumbnail window placed and\n"
-              "refreshed, the stand-in's drawing included) and of a frame (no screen copy), each / copy;\n"
-              "and the frame / the capture-mode frame above\n\n");
+  std::printf("\nthumbnail mode (stand-in compositor): median ms of a still lens's timer tick (the thumbnail\n"
+              "window's place and the thumbnail's properties found unchanged) and of a frame (no screen copy),\n"
+              "each / copy; and the frame / the capture-mode frame above\n\n");
   std::printf("%-9s %4s  %6s  %7s %7s  %7s %7s %6s\n", "lens", "zoom", "copy", "tick", "ratio", "frame", "ratio",
               "/capt");
   const Backdrop backdrop;

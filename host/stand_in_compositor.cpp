@@ -13,9 +13,12 @@
 // Deliberately without <dwmapi.h>, whose declarations of the same names are imports.
 #include "host/stand_in_compositor.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -31,11 +34,16 @@ struct Thumbnail {
   bool haveDestination = false, haveSource = false;
   bool visible = false;
   bool clientAreaOnly = false;
+  RECT drawn = {};  // the part of the destination's client area it was last drawn over
 };
 
 // The thumbnails registered now, and the composition colour reported (0xAARRGGBB).
 std::map<ULONG_PTR, Thumbnail> thumbnails;
 DWORD colorization = 0xC03D6FA8;  // a muted blue, mostly opaque
+// The result every properties update gives while tests make the compositor refuse them.
+HRESULT updateResult = S_OK;
+
+constexpr UINT kColorizationChanged = 0x0320;  // WM_DWMCOLORIZATIONCOLORCHANGED
 
 HRESULT Log(const char* function, HRESULT result, StandInCall call = {}) {
   std::strncpy(call.function, function, sizeof call.function - 1);
@@ -83,7 +91,16 @@ struct ThumbnailProperties {
 #pragma pack(pop)
 static_assert(sizeof(ThumbnailProperties) == 45);
 
-ULONG_PTR lastThumbnail = 0;
+// While any thumbnail is registered: a thread timer that shows each visible thumbnail again with
+// its source's current picture, and a hook that puts the thumbnails back over their destination
+// whenever it paints or erases its background. Both belong to the thread that registered the
+// first thumbnail, and both go with the last one, so that nothing calls into this library once
+// it may unload.
+constexpr UINT kRefreshInterval = 16;  // ms, about one frame of a 60 Hz display
+UINT_PTR refreshTimer = 0;
+HHOOK paintHook = nullptr;
+// Set while the stand-in itself draws: the destination's repaint it asks for is not a cue.
+bool composing = false;
 
 // The window paints itself now, before anything is drawn over it.
 void Repaint(HWND window) {
@@ -96,14 +113,22 @@ bool IsOwnTopLevel(HWND window) {
          process == GetCurrentProcessId();
 }
 
-// Shows the thumbnail in its destination: the part of the source rectangle that lies on the
-// source window, read from the window's own picture, stretched as the whole rectangle would be.
-void Draw(const Thumbnail& t) {
-  if (!IsWindow(t.destination)) return;
-  if (!t.visible || !IsWindow(t.source)) {
-    Repaint(t.destination);  // a thumbnail made invisible leaves the destination's picture
-    return;
-  }
+bool Contains(const RECT& outer, const RECT& inner) {
+  RECT common = {};
+  return IsRectEmpty(&inner) || (IntersectRect(&common, &outer, &inner) && EqualRect(&common, &inner));
+}
+
+// Where a thumbnail lands now: the part of its source rectangle that lies on the source window,
+// in the window's own picture (`from`), stretched as the whole rectangle would be (`into`, in the
+// destination's client area); and the part of the destination it covers. Nothing when it is
+// invisible or its source is gone.
+struct Landing {
+  RECT from = {}, into = {}, covered = {};
+};
+
+Landing Land(const Thumbnail& t, const RECT& client) {
+  Landing l;
+  if (!t.visible || !IsWindow(t.source)) return l;
   RECT window = {};
   GetWindowRect(t.source, &window);
   RECT extent = {0, 0, window.right - window.left, window.bottom - window.top};
@@ -114,34 +139,98 @@ void Draw(const Thumbnail& t) {
     offset.x -= window.left;
     offset.y -= window.top;
   }
-  RECT client = {};
-  GetClientRect(t.destination, &client);
   const RECT from = t.haveSource ? t.sourceRect : extent;
   const RECT to = t.haveDestination ? t.destinationRect : RECT{0, 0, extent.right, extent.bottom};
   const int fromWidth = from.right - from.left, fromHeight = from.bottom - from.top;
-  if (fromWidth <= 0 || fromHeight <= 0 || IsRectEmpty(&to)) return;
-
+  if (fromWidth <= 0 || fromHeight <= 0 || IsRectEmpty(&to)) return l;
   RECT shown = {};
-  IntersectRect(&shown, &from, &extent);
+  if (!IntersectRect(&shown, &from, &extent)) return l;
   const double sx = double(to.right - to.left) / fromWidth, sy = double(to.bottom - to.top) / fromHeight;
-  const RECT into = {to.left + int(std::lround((shown.left - from.left) * sx)),
-                     to.top + int(std::lround((shown.top - from.top) * sy)),
-                     to.left + int(std::lround((shown.right - from.left) * sx)),
-                     to.top + int(std::lround((shown.bottom - from.top) * sy))};
-  // Whatever the thumbnail no longer covers shows the destination's own background again.
-  RECT covered = {};
-  IntersectRect(&covered, &into, &client);
-  if (IsRectEmpty(&shown) || !EqualRect(&covered, &client)) Repaint(t.destination);
-  if (IsRectEmpty(&shown)) return;
+  l.into = RECT{to.left + int(std::lround((shown.left - from.left) * sx)),
+                to.top + int(std::lround((shown.top - from.top) * sy)),
+                to.left + int(std::lround((shown.right - from.left) * sx)),
+                to.top + int(std::lround((shown.bottom - from.top) * sy))};
+  l.from = shown;
+  OffsetRect(&l.from, offset.x, offset.y);
+  IntersectRect(&l.covered, &l.into, &client);
+  return l;
+}
 
-  const HDC destination = GetDC(t.destination);
-  const HDC source = GetWindowDC(t.source);
+void Paint(HWND destinationWindow, HWND sourceWindow, const Landing& l) {
+  if (IsRectEmpty(&l.covered)) return;
+  const HDC destination = GetDC(destinationWindow);
+  const HDC source = GetWindowDC(sourceWindow);
   SetStretchBltMode(destination, COLORONCOLOR);
-  StretchBlt(destination, into.left, into.top, into.right - into.left, into.bottom - into.top, source,
-             shown.left + offset.x, shown.top + offset.y, shown.right - shown.left, shown.bottom - shown.top, SRCCOPY);
-  ReleaseDC(t.source, source);
-  ReleaseDC(t.destination, destination);
+  StretchBlt(destination, l.into.left, l.into.top, l.into.right - l.into.left, l.into.bottom - l.into.top, source,
+             l.from.left, l.from.top, l.from.right - l.from.left, l.from.bottom - l.from.top, SRCCOPY);
+  ReleaseDC(sourceWindow, source);
+  ReleaseDC(destinationWindow, destination);
+}
+
+// Shows the destination's visible thumbnails over it, each with its source's picture as it is
+// now. Whatever a thumbnail covered and no longer covers shows the destination's own picture
+// again: it paints itself first then, and always when asked to; while it is painting already,
+// it paints itself again afterwards.
+void Compose(HWND destination, bool repaint = false, bool painting = false) {
+  if (composing || !IsWindow(destination)) return;
+  composing = true;
+  RECT client = {};
+  GetClientRect(destination, &client);
+  std::vector<std::pair<Thumbnail*, Landing>> landings;
+  for (auto& [id, t] : thumbnails) {
+    if (t.destination != destination) continue;
+    landings.emplace_back(&t, Land(t, client));
+    repaint = repaint || !Contains(landings.back().second.covered, t.drawn);
+  }
+  if (repaint && painting) {
+    InvalidateRect(destination, nullptr, TRUE);
+  } else if (repaint) {
+    Repaint(destination);
+  }
+  for (auto& [t, l] : landings) {
+    Paint(destination, t->source, l);
+    t->drawn = l.covered;
+  }
   GdiFlush();
+  composing = false;
+}
+
+// The compositor composes over and over: each destination shows its sources' current pictures.
+void CALLBACK Refresh(HWND, UINT, UINT_PTR, DWORD) {
+  std::vector<HWND> destinations;
+  for (const auto& [id, t] : thumbnails) {
+    if (t.visible && std::find(destinations.begin(), destinations.end(), t.destination) == destinations.end())
+      destinations.push_back(t.destination);
+  }
+  for (HWND destination : destinations) Compose(destination);
+}
+
+// After a destination has painted or erased anything, its thumbnails are over it again.
+LRESULT CALLBACK AfterMessage(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HC_ACTION) {
+    const auto& sent = *reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    if (sent.message == WM_ERASEBKGND || sent.message == WM_PAINT) {
+      for (const auto& [id, t] : thumbnails) {
+        if (t.destination == sent.hwnd && t.visible) {
+          Compose(sent.hwnd, false, true);
+          break;
+        }
+      }
+    }
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void StartComposing() {
+  if (refreshTimer == 0) refreshTimer = SetTimer(nullptr, 0, kRefreshInterval, Refresh);
+  if (paintHook == nullptr) paintHook = SetWindowsHookExW(WH_CALLWNDPROCRET, AfterMessage, nullptr, GetCurrentThreadId());
+}
+
+void StopComposing() {
+  if (refreshTimer != 0) KillTimer(nullptr, refreshTimer);
+  if (paintHook != nullptr) UnhookWindowsHookEx(paintHook);
+  refreshTimer = 0;
+  paintHook = nullptr;
 }
 
 }  // namespace
@@ -165,8 +254,11 @@ __declspec(dllexport) HRESULT WINAPI DwmRegisterThumbnail(HWND destination, HWND
   if (!IsOwnTopLevel(destination) || !IsWindow(source) || GetAncestor(source, GA_ROOT) != source ||
       source == destination)
     return Log("DwmRegisterThumbnail", E_INVALIDARG, call);
-  call.thumbnail = ++lastThumbnail;
+  // Handles are opaque: one given back may be given out again, so the lowest free one is.
+  call.thumbnail = 1;
+  while (thumbnails.count(call.thumbnail) != 0) ++call.thumbnail;
   thumbnails[call.thumbnail] = Thumbnail{destination, source, {}, {}};
+  StartComposing();
   *thumbnail = reinterpret_cast<HANDLE>(call.thumbnail);
   return Log("DwmRegisterThumbnail", S_OK, call);
 }
@@ -177,9 +269,11 @@ __declspec(dllexport) HRESULT WINAPI DwmUnregisterThumbnail(HANDLE thumbnail) {
   const auto found = thumbnails.find(call.thumbnail);
   if (found == thumbnails.end()) return Log("DwmUnregisterThumbnail", E_INVALIDARG, call);
   const HWND destination = found->second.destination;
+  const bool shown = !IsRectEmpty(&found->second.drawn);
   thumbnails.erase(found);
-  // The thumbnail leaves the destination's picture.
-  if (IsWindow(destination)) Repaint(destination);
+  // The thumbnail leaves the destination's picture; any others stay over it.
+  Compose(destination, shown);
+  if (thumbnails.empty()) StopComposing();
   return Log("DwmUnregisterThumbnail", S_OK, call);
 }
 
@@ -189,6 +283,7 @@ __declspec(dllexport) HRESULT WINAPI DwmUpdateThumbnailProperties(HANDLE thumbna
   const auto found = thumbnails.find(call.thumbnail);
   if (found == thumbnails.end() || p == nullptr) return Log("DwmUpdateThumbnailProperties", E_INVALIDARG, call);
   call.flags = p->dwFlags;
+  if (updateResult != S_OK) return Log("DwmUpdateThumbnailProperties", updateResult, call);  // nothing changes
   Thumbnail& t = found->second;
   if (p->dwFlags & kRectDestination) {
     t.destinationRect = call.destinationRect = p->rcDestination;
@@ -202,15 +297,33 @@ __declspec(dllexport) HRESULT WINAPI DwmUpdateThumbnailProperties(HANDLE thumbna
   if (p->dwFlags & kClientAreaOnly) t.clientAreaOnly = p->fSourceClientAreaOnly != FALSE;
   call.visible = t.visible;
   // Opacity is accepted; every thumbnail is drawn at the default, opaque.
-  Draw(t);
+  Compose(t.destination);
   return Log("DwmUpdateThumbnailProperties", S_OK, call);
 }
 
 }  // extern "C"
 
+// A caller that unloads the library with thumbnails still registered leaves no timer or hook
+// behind that would call into it.
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID processEnding) {
+  if (reason == DLL_PROCESS_DETACH && processEnding == nullptr) StopComposing();
+  return TRUE;
+}
+
 #endif  // STAND_IN_WITHOUT_THUMBNAILS
 
 // ---- For tests ----
+
+namespace {
+
+BOOL CALLBACK TellColour(HWND window, LPARAM) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (process == GetCurrentProcessId()) SendNotifyMessageW(window, kColorizationChanged, colorization, FALSE);
+  return TRUE;
+}
+
+}  // namespace
 
 extern "C" {
 __declspec(dllexport) int WINAPI StandInCallCount() { return callCount; }
@@ -225,6 +338,13 @@ __declspec(dllexport) void WINAPI StandInClearLog() { firstCall = callCount = 0;
 
 __declspec(dllexport) int WINAPI StandInThumbnailCount() { return int(thumbnails.size()); }
 
-__declspec(dllexport) void WINAPI StandInSetColorizationColor(DWORD colour) { colorization = colour; }
+// A new colour is told to every top-level window of this process, as the compositor tells all.
+__declspec(dllexport) void WINAPI StandInSetColorizationColor(DWORD colour) {
+  if (colour == colorization) return;
+  colorization = colour;
+  EnumWindows(TellColour, 0);
+}
+
+__declspec(dllexport) void WINAPI StandInSetUpdateResult(HRESULT result) { updateResult = result; }
 
 }  // extern "C"

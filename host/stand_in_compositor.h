@@ -1,12 +1,17 @@
 // The stand-in desktop compositor: a dwmapi.dll of our own for machines without a compositor
 // (Wine has none: it says composition is off, and its thumbnails draw nothing). It says
-// composition is on and draws registered thumbnails for real: on every properties update it
-// copies the source rectangle of the source window's own picture, stretched, into the
-// destination rectangle of the destination window. A program picks it up by lying beside it.
+// composition is on and draws registered thumbnails for real: it copies the source rectangle of
+// the source window's own picture, stretched, into the destination rectangle of the destination
+// window. Like the compositor's, its thumbnails are live without further updates: it draws them
+// again whenever their properties change, whenever their destination paints or erases its
+// background, and every 16 ms for what their sources show (a thread timer of the thread that
+// registered the first thumbnail, while any is registered). A program picks it up by lying
+// beside it.
 //
 // Besides the compositor's functions it exports a few for tests, declared here: the log of
-// calls, the live thumbnails, and the composition colour to report. A test finds them with
-// GetProcAddress on the loaded "dwmapi.dll".
+// calls, the live thumbnails, the composition colour to report (a change is told to this
+// process's top-level windows, as the compositor tells all), and the result that properties
+// updates give. A test finds them with GetProcAddress on the loaded "dwmapi.dll".
 #pragma once
 
 #include <windows.h>
@@ -31,11 +36,15 @@ constexpr const char* kCallAt = "StandInCallAt";                // BOOL (int ind
 constexpr const char* kClearLog = "StandInClearLog";            // void ()
 constexpr const char* kThumbnailCount = "StandInThumbnailCount";  // int (): registered now
 constexpr const char* kSetColor = "StandInSetColorizationColor";  // void (DWORD 0xAARRGGBB)
+// S_OK (as loaded), or the failure every properties update returns, changing nothing, as the
+// compositor's do once it has stopped composing (DWM_E_COMPOSITIONDISABLED).
+constexpr const char* kSetUpdateResult = "StandInSetUpdateResult";  // void (HRESULT)
 using CallCount = int(WINAPI*)();
 using CallAt = BOOL(WINAPI*)(int, StandInCall*);
 using ClearLog = void(WINAPI*)();
 using ThumbnailCount = int(WINAPI*)();
 using SetColor = void(WINAPI*)(DWORD);
+using SetUpdateResult = void(WINAPI*)(HRESULT);
 // The log keeps the most recent calls, this many at most.
 constexpr int kLogCapacity = 4096;
 }  // namespace stand_in

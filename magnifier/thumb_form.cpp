@@ -6,9 +6,15 @@
 namespace {
 
 constexpr UINT kColorizationChanged = 0x0320;  // WM_DWMCOLORIZATIONCOLORCHANGED
-// A thumbnail is invisible until its properties make it visible, so the update says so every
-// time, along with the two rectangles.
+// A thumbnail is invisible until its properties make it visible, so every update says so, along
+// with the two rectangles.
 constexpr DWORD kThumbnailProperties = DWM_TNP_RECTDESTINATION | DWM_TNP_RECTSOURCE | DWM_TNP_VISIBLE;
+
+// Of the properties sent, those that can differ from one refresh to the next.
+bool SameProperties(const DWM_THUMBNAIL_PROPERTIES& a, const DWM_THUMBNAIL_PROPERTIES& b) {
+  return a.dwFlags == b.dwFlags && EqualRect(&a.rcDestination, &b.rcDestination) &&
+         EqualRect(&a.rcSource, &b.rcSource) && a.fVisible == b.fVisible;
+}
 
 RECT WindowRectOf(HWND window) {
   RECT r = {};
@@ -40,7 +46,7 @@ void TThumbForm::Dispose() {
 
 void TThumbForm::RefreshThumbnail() {
   if (Zoom == 0 || !HandleAllocated()) return;
-  Recolour();
+  if (!coloured_) coloured_ = Recolour();
   FindSourceWindow();
   if (ThumbnailId == nullptr) return;  // nothing under the centre, or the compositor said no
   DWM_THUMBNAIL_PROPERTIES properties = {};
@@ -49,7 +55,12 @@ void TThumbForm::RefreshThumbnail() {
   GetClientRect(Handle(), &properties.rcDestination);
   const TRect source = SourceRect();
   properties.rcSource = RECT{source.left, source.top, source.right, source.bottom};
-  Dwm::UpdateThumbnailProperties(ThumbnailId, &properties);
+  if (sentFor_ == ThumbnailId && SameProperties(properties, sent_)) return;
+  sentFor_ = nullptr;
+  if (SUCCEEDED(Dwm::UpdateThumbnailProperties(ThumbnailId, &properties))) {
+    sent_ = properties;
+    sentFor_ = ThumbnailId;
+  }
 }
 
 // Asks for a thumbnail of no window: a compositor that makes thumbnails refuses it as invalid,
@@ -63,6 +74,15 @@ bool TThumbForm::CompositorMakesThumbnails() const {
 
 void TThumbForm::SetBounds(HWND above, int left, int top, int width, int height, bool show) {
   if (!HandleAllocated()) return;
+  // Each placement is work for the window manager and the compositor. Placed after `above`, the
+  // window joins its topmost band or leaves it; so it is where it would be put when it is next
+  // to it, in the same band, at these bounds, and visible if asked.
+  const RECT r = WindowRectOf(Handle());
+  if (r.left == left && r.top == top && r.right - r.left == width && r.bottom - r.top == height &&
+      GetWindow(above, GW_HWNDNEXT) == Handle() &&
+      ((GetWindowLongW(above, GWL_EXSTYLE) ^ GetWindowLongW(Handle(), GWL_EXSTYLE)) & WS_EX_TOPMOST) == 0 &&
+      (!show || IsWindowVisible(Handle())))
+    return;
   SetWindowPos(Handle(), above, left, top, width, height, SWP_NOACTIVATE | (show ? SWP_SHOWWINDOW : 0));
 }
 
@@ -91,6 +111,7 @@ LRESULT TThumbForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void TThumbForm::FormHide() {
+  coloured_ = false;
   if (ThumbnailId == nullptr) return;
   UnregisterThumbnail();
   // Forgotten with the thumbnail, so that showing again registers afresh.
@@ -101,14 +122,15 @@ void TThumbForm::UnregisterThumbnail() {
   if (ThumbnailId == nullptr) return;
   Dwm::UnregisterThumbnail(ThumbnailId);
   ThumbnailId = nullptr;
+  sentFor_ = nullptr;  // a new one may get the same handle
 }
 
-void TThumbForm::Recolour() {
+bool TThumbForm::Recolour() {
   DWORD colour = 0;
   BOOL opaque = FALSE;
-  if (Dwm::GetColorizationColor(&colour, &opaque) == S_OK && background_.SetColor(SwapRedBlue(colour)) &&
-      HandleAllocated())
-    InvalidateRect(Handle(), nullptr, TRUE);
+  if (Dwm::GetColorizationColor(&colour, &opaque) != S_OK) return false;
+  if (background_.SetColor(SwapRedBlue(colour)) && HandleAllocated()) InvalidateRect(Handle(), nullptr, TRUE);
+  return true;
 }
 
 // The first visible window below this one in the z-order that contains the centre of this one;

@@ -23,11 +23,13 @@ public:
   // The lens's zoom; 0 until the lens gives it one, and the window does nothing until then.
   std::int32_t Zoom = 0;
 
-  // Recolours, follows the window under the centre and points the thumbnail at the middle
-  // 1/Zoom of this window's place, in that window's coordinates.
+  // Follows the window under the centre and points the thumbnail at the middle 1/Zoom of this
+  // window's place, in that window's coordinates. The compositor keeps a thumbnail live by
+  // itself, so its properties are sent only when they differ from those it has; the colour is
+  // read on the first refresh after showing, and then follows the compositor's change message.
   void RefreshThumbnail();
   // Places the window at these bounds directly beneath `above` in the z-order, without
-  // activating it; shows it too when asked.
+  // activating it; shows it too when asked. Nothing is done when it is there already.
   void SetBounds(HWND above, int left, int top, int width, int height, bool show = false);
 
   // Whether the compositor makes thumbnails at all. One can say composition is on and yet have
@@ -47,9 +49,16 @@ private:
   void FormHide();
   // The one place the thumbnail handle is given back.
   void UnregisterThumbnail();
-  // The background takes the composition colour; kept when the compositor cannot say.
-  void Recolour();
+  // The background takes the composition colour; kept when the compositor cannot say, and
+  // then false.
+  bool Recolour();
   void FindSourceWindow();
 
   SolidBrush background_;
+  // Whether the colour has been read since the window last hid.
+  bool coloured_ = false;
+  // The properties the compositor has for ThumbnailId, when sentFor_ is that thumbnail: forgotten
+  // when it is given back, and not kept from an update that failed.
+  DWM_THUMBNAIL_PROPERTIES sent_ = {};
+  HTHUMBNAIL sentFor_ = nullptr;
 };

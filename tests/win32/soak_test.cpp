@@ -201,6 +201,7 @@ protected:
 
   // Thumbnail mode: the timer's tick brings the thumbnail window back beneath the lens area and
   // refreshes it (whether the thumbnail itself is updated depends on what lies under the lens).
+  // The colour is not read again: it follows the compositor's change message.
   bool TimerUpdatesTheThumbnail() {
     const HWND lens = FindWindowW(L"VitrelleLens", L"Mgn");
     const HWND thumb = FindWindowW(L"VitrelleThumb", nullptr);
@@ -211,7 +212,7 @@ protected:
     GetWindowRect(lens, &l);
     GetWindowRect(thumb, &t);
     return t.left == l.left + 24 && t.top == l.top + 21 && t.right == l.right - 26 && t.bottom == l.bottom - 29 &&
-           stand_in->Calls("DwmGetColorizationColor").size() == 1;
+           stand_in->Calls("DwmGetColorizationColor").empty();
   }
 
   // Without a stand-in compositor, Wine's own says composition is off: capture mode.

@@ -40,6 +40,7 @@ public:
   void ClearLog() const { Get<stand_in::ClearLog>(stand_in::kClearLog)(); }
   int Thumbnails() const { return Get<stand_in::ThumbnailCount>(stand_in::kThumbnailCount)(); }
   void SetColor(DWORD argb) const { Get<stand_in::SetColor>(stand_in::kSetColor)(argb); }
+  void SetUpdateResult(HRESULT result) const { Get<stand_in::SetUpdateResult>(stand_in::kSetUpdateResult)(result); }
 
 private:
   template <typename F>

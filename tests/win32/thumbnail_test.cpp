@@ -1,6 +1,10 @@
 // The lens on a composed desktop, through the real plug-in with the stand-in compositor: the
 // thumbnail window beneath the lens area, what it asks of the compositor, what it shows, and the
 // see-through frame the lens draws over it.
+#include <functional>
+#include <memory>
+#include <type_traits>
+
 #include "frame_layer.h"
 #include "framework/compositor.h"
 #include "host_fixture.h"
@@ -76,6 +80,56 @@ int WrongThumbnailPixels(HWND thumb, const RECT& source, bool report = true) {
   }
   return wrong;
 }
+
+// The pixels of a window's own picture that are not this colour (0xRRGGBB).
+int PixelsNot(HWND window, std::uint32_t colour) {
+  const RECT r = WindowRectOf(window);
+  const ScreenGrab shown(r, window);
+  int wrong = 0;
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x) wrong += shown.At(x, y) != colour;
+  return wrong;
+}
+
+// The middle 1/zoom of a window's place, as the thumbnail shows it.
+RECT MiddleOf(const RECT& r, int zoom) {
+  const int w = (r.right - r.left) / zoom, h = (r.bottom - r.top) / zoom;
+  const int left = r.left + (r.right - r.left - w) / 2, top = r.top + (r.bottom - r.top - h) / 2;
+  return {left, top, left + w, top + h};
+}
+
+// The functions of these calls, in order: what a test that expects none prints.
+std::string Functions(const std::vector<StandInCall>& calls) {
+  std::string names;
+  for (const StandInCall& c : calls) names += std::string(names.empty() ? "" : " ") + c.function;
+  return names;
+}
+
+// Counts the placements (SetWindowPos, moves, z-order changes) of one window of this thread: each
+// sends it WM_WINDOWPOSCHANGING, even one that changes nothing.
+class PlacementSpy {
+public:
+  explicit PlacementSpy(HWND window) {
+    window_ = window;
+    count_ = 0;
+    hook_ = SetWindowsHookExW(WH_CALLWNDPROC, Seen, nullptr, GetCurrentThreadId());
+  }
+  ~PlacementSpy() { UnhookWindowsHookEx(hook_); }
+  PlacementSpy(const PlacementSpy&) = delete;
+  PlacementSpy& operator=(const PlacementSpy&) = delete;
+  int Count() const { return count_; }
+  void Clear() { count_ = 0; }
+
+private:
+  static LRESULT CALLBACK Seen(int code, WPARAM wParam, LPARAM lParam) {
+    const auto& sent = *reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && sent.hwnd == window_ && sent.message == WM_WINDOWPOSCHANGING) ++count_;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+  static inline HWND window_ = nullptr;
+  static inline int count_ = 0;
+  HHOOK hook_;
+};
 
 }  // namespace
 
@@ -233,29 +287,37 @@ TEST_F(ThumbnailTest, DraggedOntoAnotherWindowTheLensShowsThatOne) {
 }
 
 TEST_F(ThumbnailTest, WhereTheSourceWindowEndsTheCompositionColourShows) {
-  stand_in->SetColor(0x80336699);  // shown as #336699
   // The pattern ends 10 pixels right of the area's centre (x 639): at zoom 2 the source square
   // is 589..689, so its right 40 columns, 80 pixels of the thumbnail, lie off the window. The
   // publication page below it moves out of the way.
   SetWindowPos(page->window(), nullptr, 0, 800, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   const PatternWindow pattern(RECT{400, 300, 649, 740});
-  const HWND lens = Open("2");
-  ASSERT_NE(lens, nullptr);
-  const HWND thumb = TheThumb();
-  ASSERT_NE(thumb, nullptr);
-  Publication::Pump(50);
-  Tick(lens);
-  const RECT t = WindowRectOf(thumb);
-  const ScreenGrab shown(t, thumb);
-  int wrong = 0;
-  for (int y = t.top; y < t.bottom; ++y) {
-    for (int x = t.left; x < t.right; ++x) {
-      const int sx = t.left + 50 + (x - t.left) / 2, sy = t.top + 50 + (y - t.top) / 2;
-      const std::uint32_t want = sx < 649 ? PatternAt(sx, sy) : 0x336699;
-      wrong += shown.At(x, y) != want;
+  HWND lens = nullptr, thumb = nullptr;
+  // The colour the lens finds as it opens, then one the compositor announces while it is open.
+  for (const std::uint32_t colour : {0x336699u, 0x993366u}) {
+    SCOPED_TRACE(colour);
+    stand_in->SetColor(0x80000000 | colour);
+    if (lens == nullptr) {
+      lens = Open("2");
+      ASSERT_NE(lens, nullptr);
+      thumb = TheThumb();
+      ASSERT_NE(thumb, nullptr);
     }
+    Publication::Pump(50);
+    Tick(lens);
+    Publication::Pump(50);
+    const RECT t = WindowRectOf(thumb);
+    const ScreenGrab shown(t, thumb);
+    int wrong = 0;
+    for (int y = t.top; y < t.bottom; ++y) {
+      for (int x = t.left; x < t.right; ++x) {
+        const int sx = t.left + 50 + (x - t.left) / 2, sy = t.top + 50 + (y - t.top) / 2;
+        const std::uint32_t want = sx < 649 ? PatternAt(sx, sy) : colour;
+        wrong += shown.At(x, y) != want;
+      }
+    }
+    EXPECT_EQ(wrong, 0);
   }
-  EXPECT_EQ(wrong, 0);
 }
 
 TEST_F(ThumbnailTest, ClosingTheLensDestroysTheThumbnailWindow) {
@@ -328,6 +390,190 @@ TEST_F(ThumbnailTest, AThumbnailShowsOnlyOnceItsPropertiesMakeItVisible) {
   }
   DestroyWindow(destination);
   CompositorTesting::Use(nullptr, nullptr);
+}
+
+// A still lens over a still page: its ticks neither place the thumbnail window nor ask anything
+// of the compositor, and the picture stays as it is.
+TEST_F(ThumbnailTest, AStillLensTicksForNothing) {
+  const PatternWindow pattern(kUnderLens);
+  const HWND lens = Open("4");
+  ASSERT_NE(lens, nullptr);
+  const HWND thumb = TheThumb();
+  Tick(lens);
+  Publication::Pump(50);
+  PlacementSpy placements(thumb);
+  stand_in->ClearLog();
+  for (int i = 0; i < 20; ++i) {
+    Tick(lens);
+    Publication::Pump(10);  // the lens's own timer ticks too
+  }
+  EXPECT_EQ(placements.Count(), 0);
+  EXPECT_EQ(Functions(stand_in->Calls()), "");
+  EXPECT_EQ(GetWindow(lens, GW_HWNDNEXT), thumb);
+  EXPECT_EQ(WrongThumbnailPixels(thumb, MiddleOf(WindowRectOf(thumb), 4)), 0);
+}
+
+// Each change to what the lens shows, or to where its thumbnail window stands, is taken up by the
+// change itself or by the next tick, and only then: the thumbnail window back at the lens area
+// directly beneath the lens, the thumbnail's properties sent when they differ from those the
+// compositor has, and the picture right; the tick after it does nothing.
+TEST_F(ThumbnailTest, EachChangeIsTakenUpOnceAndShowsAtOnce) {
+  const PatternWindow pattern(kUnderLens);
+  const HWND lens = Open("4");
+  ASSERT_NE(lens, nullptr);
+  const HWND thumb = TheThumb();
+  int zoom = 4;
+  HWND source = pattern.Handle();
+  std::unique_ptr<PatternWindow> other;
+  const std::unique_ptr<std::remove_pointer_t<HWND>, decltype(&DestroyWindow)> window(
+      CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, L"STATIC", L"", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
+                      nullptr, nullptr),
+      DestroyWindow);
+  const HWND between = window.get();
+  const auto moveBy = [](HWND window, int dx) {
+    const RECT r = WindowRectOf(window);
+    SetWindowPos(window, nullptr, r.left + dx, r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  };
+  const struct {
+    const char* change;
+    std::function<void()> make;
+    bool update;     // the thumbnail's properties are sent again
+    bool registers;  // a new thumbnail, of `source`
+  } cases[] = {
+      {"the thumbnail window displaced",
+       [&] { SetWindowPos(thumb, nullptr, 0, 0, 10, 10, SWP_NOZORDER | SWP_NOACTIVATE); }, false, false},
+      {"another topmost window between the lens and the thumbnail window",
+       [&] {
+         SetWindowPos(between, lens, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+         ASSERT_EQ(GetWindow(lens, GW_HWNDNEXT), between);
+       },
+       false, false},
+      {"the source window moved by a pixel",
+       [&] {
+         moveBy(pattern.Handle(), 1);
+         RedrawWindow(pattern.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);  // fixed to the screen
+       },
+       true, false},
+      {"another window under the centre",
+       [&] {
+         other = std::make_unique<PatternWindow>(RECT{500, 350, 800, 700});
+         source = other->Handle();
+       },
+       true, true},
+      {"the window under the centre closed",
+       [&] {
+         other.reset();
+         source = pattern.Handle();
+       },
+       true, true},
+      {"re-zoomed",
+       [&] {
+         zoom = 8;
+         ASSERT_EQ(Open("8"), lens);
+       },
+       true, false},
+      {"the lens resized",
+       [&] { SetWindowPos(lens, nullptr, 0, 0, 300, 300, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE); }, true,
+       false},
+      {"the lens moved by a pixel", [&] { moveBy(lens, 1); }, true, false},
+      {"the thumbnail window hidden and shown again: a new thumbnail, perhaps with the same handle",
+       [&] {
+         ShowWindow(thumb, SW_HIDE);
+         ShowWindow(thumb, SW_SHOWNA);
+       },
+       true, true},
+      {"the lens moved while the compositor refused updates",
+       [&] {
+         stand_in->SetUpdateResult(HRESULT(0x80263001));  // DWM_E_COMPOSITIONDISABLED
+         moveBy(lens, -1);
+         stand_in->SetUpdateResult(S_OK);
+       },
+       true, false},
+  };
+  PlacementSpy placements(thumb);
+  ULONG_PTR thumbnail = stand_in->Calls("DwmRegisterThumbnail").back().thumbnail;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.change);
+    stand_in->ClearLog();
+    c.make();
+    Tick(lens);
+    Publication::Pump(50);
+
+    const RECT l = WindowRectOf(lens), t = WindowRectOf(thumb);
+    EXPECT_EQ(t, (RECT{l.left + 24, l.top + 21, l.right - 26, l.bottom - 29}));
+    EXPECT_EQ(GetWindow(lens, GW_HWNDNEXT), thumb);
+    EXPECT_TRUE(IsWindowVisible(thumb));
+    const auto registered = stand_in->Calls("DwmRegisterThumbnail");
+    if (c.registers) {
+      ASSERT_EQ(registered.size(), 1u);
+      EXPECT_EQ(registered[0].source, source);
+      thumbnail = registered[0].thumbnail;
+    } else {
+      EXPECT_TRUE(registered.empty());
+    }
+    const auto updates = stand_in->Calls("DwmUpdateThumbnailProperties");
+    const RECT middle = MiddleOf(t, zoom);
+    if (c.update) {
+      ASSERT_FALSE(updates.empty());
+      EXPECT_EQ(updates.back().result, S_OK);
+      EXPECT_EQ(updates.back().thumbnail, thumbnail);
+      EXPECT_EQ(updates.back().destinationRect, (RECT{0, 0, t.right - t.left, t.bottom - t.top}));
+      const RECT s = WindowRectOf(source);
+      EXPECT_EQ(updates.back().sourceRect, Offset(middle, -s.left, -s.top));
+    } else {
+      EXPECT_TRUE(updates.empty());
+    }
+    EXPECT_EQ(WrongThumbnailPixels(thumb, middle), 0);
+
+    stand_in->ClearLog();
+    placements.Clear();
+    Tick(lens);
+    EXPECT_EQ(Functions(stand_in->Calls()), "") << "the tick after";
+    EXPECT_EQ(placements.Count(), 0) << "the tick after";
+  }
+}
+
+// The compositor keeps the thumbnail live: what its source shows now, over whatever the
+// thumbnail window paints, without a properties update.
+TEST_F(ThumbnailTest, TheThumbnailFollowsItsSourceWithoutUpdates) {
+  const PatternWindow pattern(kUnderLens);
+  const HWND lens = Open("4");
+  ASSERT_NE(lens, nullptr);
+  const HWND thumb = TheThumb();
+  Publication::Pump(50);
+  const RECT middle = MiddleOf(WindowRectOf(thumb), 4);
+  constexpr std::uint32_t kGreen = 0x339933;
+  const struct {
+    const char* change;
+    std::function<void()> make;
+    int pump;    // ms of messages before the thumbnail window is read
+    bool green;  // or the pattern
+  } cases[] = {
+      {"the source window shows something else",
+       [&] {
+         const HDC dc = GetDC(pattern.Handle());
+         const HBRUSH brush = CreateSolidBrush(RGB(0x33, 0x99, 0x33));
+         const RECT all = {0, 0, 480, 440};
+         FillRect(dc, &all, brush);
+         DeleteObject(brush);
+         ReleaseDC(pattern.Handle(), dc);
+         GdiFlush();
+       },
+       50, true},
+      {"the thumbnail window paints itself",
+       [&] { RedrawWindow(thumb, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ERASENOW); },
+       0, true},
+      {"the source window paints itself",
+       [&] { RedrawWindow(pattern.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); }, 50, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.change);
+    stand_in->ClearLog();
+    c.make();
+    Publication::Pump(c.pump);
+    EXPECT_EQ(c.green ? PixelsNot(thumb, kGreen) : WrongThumbnailPixels(thumb, middle), 0);
+    EXPECT_TRUE(stand_in->Calls("DwmUpdateThumbnailProperties").empty());
+  }
 }
 
 namespace {
