@@ -69,6 +69,15 @@ double BlendMs(int w, int h) {
   return Median(times);
 }
 
+// Opens a square lens of this size and zoom, centred, through its component.
+TacMagnForm& OpenLens(TsMagnifier& magnifier, int size, int zoom) {
+  magnifier.Width = TMagnSize(size);
+  magnifier.Height = TMagnSize(size);
+  magnifier.SetScaling(zoom);
+  magnifier.ShowLens(-1, -1);
+  return *CurrentLens;
+}
+
 struct Result {
   int size, zoom;
   double composeRatio;
@@ -77,11 +86,7 @@ struct Result {
 
 Result Measure(int size, int zoom) {
   TsMagnifier magnifier;
-  magnifier.Width = TMagnSize(size);
-  magnifier.Height = TMagnSize(size);
-  magnifier.SetScaling(zoom);
-  magnifier.ShowLens(-1, -1);
-  TacMagnForm& lens = *CurrentLens;
+  TacMagnForm& lens = OpenLens(magnifier, size, zoom);
   const int x = lens.Left(), y = lens.Top();
   const Lens::SourceRect source = Lens::SourceFor(x, y, lens.LensArea(), lens.Scale);
 
@@ -191,7 +196,7 @@ template <typename Tick>
 double CpuShare(Tick tick) {
   const double start = Now(), cpuStart = ProcessSeconds();
   for (int i = 0; i < kCpuTicks; ++i) {
-    tick(i);
+    tick();
     const double next = start + double(i + 1) / kTicksPerSecond;
     for (double now = Now(); now < next; now = Now()) {
       MsgWaitForMultipleObjects(0, nullptr, FALSE, DWORD((next - now) * 1e3) + 1, QS_ALLINPUT);
@@ -207,39 +212,32 @@ double CpuShare(Tick tick) {
 void MeasureCpu(int size, int zoom) {
   const Page page;
   TsMagnifier magnifier;
-  magnifier.Width = TMagnSize(size);
-  magnifier.Height = TMagnSize(size);
-  magnifier.SetScaling(zoom);
-  magnifier.ShowLens(-1, -1);
-  TacMagnForm& lens = *CurrentLens;
+  TacMagnForm& lens = OpenLens(magnifier, size, zoom);
   KillTimer(lens.Handle(), 1);  // the ticks are counted out here
   const int x = lens.Left(), y = lens.Top();
   const Lens::SourceRect source = Lens::SourceFor(x, y, lens.LensArea(), lens.Scale);
   const int cx = source.x + source.width / 2, cy = source.y + source.height / 2;
   for (int i = 0; i < kWarmUpFrames; ++i) SendMessageW(lens.Handle(), WM_TIMER, 1, 0);
 
-  const auto still = [](int) {};
-  const auto changing = [&](int) { page.Change(cx, cy); };
-  const auto bare = [&](auto change) {
-    return [&, change](int i) {
-      change(i);
-      lens.CaptureScreen(source);
-      lens.ComposeFrame();
-      lens.PushFrame();
-    };
-  };
-  const auto timer = [&](auto change) {
-    return [&, change](int i) {
-      change(i);
-      SendMessageW(lens.Handle(), WM_TIMER, 1, 0);
-    };
+  // One tick: the page changes first when asked; then the bare pipeline, or the lens's timer.
+  const auto share = [&](bool changing, bool bare) {
+    return CpuShare([&] {
+      if (changing) page.Change(cx, cy);
+      if (bare) {
+        lens.CaptureScreen(source);
+        lens.ComposeFrame();
+        lens.PushFrame();
+      } else {
+        SendMessageW(lens.Handle(), WM_TIMER, 1, 0);
+      }
+    });
   };
   std::vector<double> bareStill, lensStill, bareChanging, lensChanging;
   for (int round = 0; round < kCpuRounds; ++round) {
-    bareStill.push_back(CpuShare(bare(still)));
-    lensStill.push_back(CpuShare(timer(still)));
-    bareChanging.push_back(CpuShare(bare(changing)));
-    lensChanging.push_back(CpuShare(timer(changing)));
+    bareStill.push_back(share(false, true));
+    lensStill.push_back(share(false, false));
+    bareChanging.push_back(share(true, true));
+    lensChanging.push_back(share(true, false));
   }
   const int width = lens.OutputBitmap()->Width(), height = lens.OutputBitmap()->Height();
   magnifier.CloseLens();
@@ -268,11 +266,7 @@ private:
 // against the capture-mode frame of the same lens.
 void MeasureThumbnail(const Result& capture) {
   TsMagnifier magnifier;
-  magnifier.Width = TMagnSize(capture.size);
-  magnifier.Height = TMagnSize(capture.size);
-  magnifier.SetScaling(capture.zoom);
-  magnifier.ShowLens(-1, -1);
-  TacMagnForm& lens = *CurrentLens;
+  TacMagnForm& lens = OpenLens(magnifier, capture.size, capture.zoom);
   const int x = lens.Left(), y = lens.Top();
   for (int i = 0; i < kWarmUpFrames; ++i) {
     lens.RenderAt(x, y);

@@ -10,10 +10,9 @@ constexpr UINT kColorizationChanged = 0x0320;  // WM_DWMCOLORIZATIONCOLORCHANGED
 // with the two rectangles.
 constexpr DWORD kThumbnailProperties = DWM_TNP_RECTDESTINATION | DWM_TNP_RECTSOURCE | DWM_TNP_VISIBLE;
 
-// Of the properties sent, those that can differ from one refresh to the next.
-bool SameProperties(const DWM_THUMBNAIL_PROPERTIES& a, const DWM_THUMBNAIL_PROPERTIES& b) {
-  return a.dwFlags == b.dwFlags && EqualRect(&a.rcDestination, &b.rcDestination) &&
-         EqualRect(&a.rcSource, &b.rcSource) && a.fVisible == b.fVisible;
+// Whether two updates differ: only their rectangles can.
+bool SameRectangles(const DWM_THUMBNAIL_PROPERTIES& a, const DWM_THUMBNAIL_PROPERTIES& b) {
+  return EqualRect(&a.rcDestination, &b.rcDestination) && EqualRect(&a.rcSource, &b.rcSource);
 }
 
 RECT WindowRectOf(HWND window) {
@@ -55,7 +54,7 @@ void TThumbForm::RefreshThumbnail() {
   GetClientRect(Handle(), &properties.rcDestination);
   const TRect source = SourceRect();
   properties.rcSource = RECT{source.left, source.top, source.right, source.bottom};
-  if (sentFor_ == ThumbnailId && SameProperties(properties, sent_)) return;
+  if (sentFor_ == ThumbnailId && SameRectangles(properties, sent_)) return;
   sentFor_ = nullptr;
   if (SUCCEEDED(Dwm::UpdateThumbnailProperties(ThumbnailId, &properties))) {
     sent_ = properties;

@@ -81,16 +81,6 @@ int WrongThumbnailPixels(HWND thumb, const RECT& source, bool report = true) {
   return wrong;
 }
 
-// The pixels of a window's own picture that are not this colour (0xRRGGBB).
-int PixelsNot(HWND window, std::uint32_t colour) {
-  const RECT r = WindowRectOf(window);
-  const ScreenGrab shown(r, window);
-  int wrong = 0;
-  for (int y = r.top; y < r.bottom; ++y)
-    for (int x = r.left; x < r.right; ++x) wrong += shown.At(x, y) != colour;
-  return wrong;
-}
-
 // The middle 1/zoom of a window's place, as the thumbnail shows it.
 RECT MiddleOf(const RECT& r, int zoom) {
   const int w = (r.right - r.left) / zoom, h = (r.bottom - r.top) / zoom;
@@ -233,28 +223,6 @@ TEST_F(ThumbnailTest, ZoomChangesReachTheThumbnailAtOnce) {
   }
 }
 
-TEST_F(ThumbnailTest, TheWheelReZoomsTheThumbnailAtOnce) {
-  const PatternWindow pattern(kUnderLens);
-  const HWND lens = Open("4");
-  ASSERT_NE(lens, nullptr);
-  const HWND thumb = TheThumb();
-  const RECT l = WindowRectOf(lens), t = WindowRectOf(thumb);
-  const struct {
-    int delta, zoom, inside, size;
-  } cases[] = {{120, 8, 87, 25}, {-240, 2, 50, 100}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.zoom);
-    stand_in->ClearLog();
-    const LPARAM areaCentre = MAKELPARAM(l.left + 124, l.top + 121);
-    SendMessageW(lens, WM_MOUSEWHEEL, MAKEWPARAM(0, WORD(std::int16_t(c.delta))), areaCentre);
-    const auto updates = stand_in->Calls("DwmUpdateThumbnailProperties");
-    ASSERT_FALSE(updates.empty());
-    const RECT source = {t.left + c.inside, t.top + c.inside, t.left + c.inside + c.size, t.top + c.inside + c.size};
-    EXPECT_EQ(updates.back().sourceRect, Offset(source, -kUnderLens.left, -kUnderLens.top));
-    EXPECT_EQ(WrongThumbnailPixels(thumb, source), 0);
-  }
-}
-
 TEST_F(ThumbnailTest, DraggedOntoAnotherWindowTheLensShowsThatOne) {
   const RECT leftSide = {100, 200, 600, 800}, rightSide = {600, 200, 1100, 800};
   const PatternWindow left(leftSide), right(rightSide);
@@ -392,27 +360,6 @@ TEST_F(ThumbnailTest, AThumbnailShowsOnlyOnceItsPropertiesMakeItVisible) {
   CompositorTesting::Use(nullptr, nullptr);
 }
 
-// A still lens over a still page: its ticks neither place the thumbnail window nor ask anything
-// of the compositor, and the picture stays as it is.
-TEST_F(ThumbnailTest, AStillLensTicksForNothing) {
-  const PatternWindow pattern(kUnderLens);
-  const HWND lens = Open("4");
-  ASSERT_NE(lens, nullptr);
-  const HWND thumb = TheThumb();
-  Tick(lens);
-  Publication::Pump(50);
-  PlacementSpy placements(thumb);
-  stand_in->ClearLog();
-  for (int i = 0; i < 20; ++i) {
-    Tick(lens);
-    Publication::Pump(10);  // the lens's own timer ticks too
-  }
-  EXPECT_EQ(placements.Count(), 0);
-  EXPECT_EQ(Functions(stand_in->Calls()), "");
-  EXPECT_EQ(GetWindow(lens, GW_HWNDNEXT), thumb);
-  EXPECT_EQ(WrongThumbnailPixels(thumb, MiddleOf(WindowRectOf(thumb), 4)), 0);
-}
-
 // Each change to what the lens shows, or to where its thumbnail window stands, is taken up by the
 // change itself or by the next tick, and only then: the thumbnail window back at the lens area
 // directly beneath the lens, the thumbnail's properties sent when they differ from those the
@@ -530,49 +477,6 @@ TEST_F(ThumbnailTest, EachChangeIsTakenUpOnceAndShowsAtOnce) {
     Tick(lens);
     EXPECT_EQ(Functions(stand_in->Calls()), "") << "the tick after";
     EXPECT_EQ(placements.Count(), 0) << "the tick after";
-  }
-}
-
-// The compositor keeps the thumbnail live: what its source shows now, over whatever the
-// thumbnail window paints, without a properties update.
-TEST_F(ThumbnailTest, TheThumbnailFollowsItsSourceWithoutUpdates) {
-  const PatternWindow pattern(kUnderLens);
-  const HWND lens = Open("4");
-  ASSERT_NE(lens, nullptr);
-  const HWND thumb = TheThumb();
-  Publication::Pump(50);
-  const RECT middle = MiddleOf(WindowRectOf(thumb), 4);
-  constexpr std::uint32_t kGreen = 0x339933;
-  const struct {
-    const char* change;
-    std::function<void()> make;
-    int pump;    // ms of messages before the thumbnail window is read
-    bool green;  // or the pattern
-  } cases[] = {
-      {"the source window shows something else",
-       [&] {
-         const HDC dc = GetDC(pattern.Handle());
-         const HBRUSH brush = CreateSolidBrush(RGB(0x33, 0x99, 0x33));
-         const RECT all = {0, 0, 480, 440};
-         FillRect(dc, &all, brush);
-         DeleteObject(brush);
-         ReleaseDC(pattern.Handle(), dc);
-         GdiFlush();
-       },
-       50, true},
-      {"the thumbnail window paints itself",
-       [&] { RedrawWindow(thumb, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ERASENOW); },
-       0, true},
-      {"the source window paints itself",
-       [&] { RedrawWindow(pattern.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); }, 50, false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.change);
-    stand_in->ClearLog();
-    c.make();
-    Publication::Pump(c.pump);
-    EXPECT_EQ(c.green ? PixelsNot(thumb, kGreen) : WrongThumbnailPixels(thumb, middle), 0);
-    EXPECT_TRUE(stand_in->Calls("DwmUpdateThumbnailProperties").empty());
   }
 }
 
