@@ -8,14 +8,15 @@ HMODULE LoadSystemLibrary(const wchar_t* name) { return LoadLibraryW(name); }
 CompositorTesting::MajorVersionSource major_version = SystemMajorVersion;
 CompositorTesting::LibraryLoader load_library = LoadSystemLibrary;
 
-// The library handle, released when the module unloads.
+// The library handle. It is given back once no window of ours is left (ReleaseCompositor), never
+// as the module unloads: no library may be freed under the loader lock.
 class Library {
 public:
-  ~Library() { Release(); }
   HMODULE Get() {
     if (handle_ == nullptr && major_version() >= 6) handle_ = load_library(L"DWMAPI.DLL");
     return handle_;
   }
+  bool Loaded() const { return handle_ != nullptr; }
   void Release() {
     if (handle_ != nullptr) FreeLibrary(handle_);
     handle_ = nullptr;
@@ -95,6 +96,12 @@ HRESULT SetWindowAttribute(HWND window, DWORD attribute, const void* value, DWOR
 }
 
 }  // namespace Dwm
+
+void ReleaseCompositor() {
+  if (!library.Loaded()) return;
+  library.Release();
+  ++generation;
+}
 
 namespace CompositorTesting {
 

@@ -1,6 +1,6 @@
 // The desktop compositor's functions, bound at run time: the library is absent before Windows
-// Vista, and the plug-in must load there too. It is loaded on first need and kept for the
-// module's life; each function is looked up on first use.
+// Vista, and the plug-in must load there too. It is loaded on first need and kept until
+// ReleaseCompositor; each function is looked up on first use.
 #pragma once
 
 #include <windows.h>
@@ -18,6 +18,10 @@ HRESULT UpdateThumbnailProperties(HTHUMBNAIL thumbnail, const DWM_THUMBNAIL_PROP
 HRESULT GetColorizationColor(DWORD* colorization, BOOL* opaqueBlend);
 HRESULT SetWindowAttribute(HWND window, DWORD attribute, const void* value, DWORD size);
 }  // namespace Dwm
+
+// Frees the library, if it was loaded; the next call loads it again. The window framework calls it
+// once no window of ours is left.
+void ReleaseCompositor();
 
 // Seams for tests: where the system's major version and the library come from (null: the
 // real ones). Setting them also unloads the library and forgets every function looked up.

@@ -10,9 +10,10 @@ class PopupMenu;
 
 enum class MouseButton { Left, Right, Middle };
 
-// Keys and buttons held during an input event.
+// Keys and buttons held during an input event; kDouble marks the second press of a double-click.
 using ShiftState = unsigned;
-enum : ShiftState { kShift = 1, kAlt = 2, kCtrl = 4, kLeftButton = 8, kRightButton = 16, kMiddleButton = 32 };
+enum : ShiftState { kShift = 1, kAlt = 2, kCtrl = 4, kLeftButton = 8, kRightButton = 16, kMiddleButton = 32,
+                    kDouble = 64 };
 
 class Form : public Window {
 public:

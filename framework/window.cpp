@@ -1,8 +1,10 @@
 #include "framework/window.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
+#include "framework/compositor.h"
 #include "framework/errors.h"
 #include "resources/texts.h"
 
@@ -13,12 +15,10 @@ namespace {
 constexpr wchar_t kObjectProperty[] = L"VitrelleWindowObject";
 
 // The window classes this module registered. A DLL's classes outlive it unless it unregisters
-// them, and a class left behind would point at code that is gone after the host unloads us.
+// them, and a class left behind would point at code that is gone after the host unloads us; they
+// are unregistered once no window of ours is left (see LetGoIfIdle), never as the module unloads.
 class ClassRegistry {
 public:
-  ~ClassRegistry() {
-    for (const auto& name : names_) UnregisterClassW(name.c_str(), ThisModule());
-  }
   void Ensure(const wchar_t* name, HBRUSH background, WNDPROC procedure) {
     if (std::find(names_.begin(), names_.end(), name) != names_.end()) return;
     WNDCLASSEXW wc = {};
@@ -33,6 +33,10 @@ public:
       throw Exception(texts::kNoWindowClass);
     names_.emplace_back(name);
   }
+  void UnregisterAll() {
+    for (const auto& name : names_) UnregisterClassW(name.c_str(), ThisModule());
+    names_.clear();
+  }
 
 private:
   std::vector<std::wstring> names_;
@@ -40,13 +44,38 @@ private:
 
 ClassRegistry classes;
 
+// Windows of ours keep the module loaded. A host may unload the plug-in without its clean-up
+// notice while a panel or the lens is on the screen; the system would then send their messages
+// to code that is gone. So the first window takes a reference to the module, and the module
+// stays until that reference is given back, which happens only at the end of a call from the
+// host that leaves no window of ours (the host holds its own reference while it calls us, so that
+// FreeLibrary never unloads the code it returns to). Unloaded with windows alive, the module
+// stays until the process ends. None of this runs as the module loads or unloads: there, under
+// the loader lock, no library may be loaded or freed and no USER32 or GDI32 call made.
+int liveWindows = 0;
+HMODULE heldModule = nullptr;
+
+void HoldModule() {
+  if (heldModule != nullptr) return;
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&ThisModule),
+                     &heldModule);
+}
+
+// At the end of the host's call: with no window of ours left, what the windows needed goes.
+void LetGoIfIdle() {
+  if (liveWindows != 0) return;
+  classes.UnregisterAll();
+  ReleaseCompositor();
+  if (heldModule != nullptr) FreeLibrary(std::exchange(heldModule, nullptr));
+}
+
 // How many CallScopes are open, and the retired objects that wait for the last one to end.
 int callDepth = 0;
 std::vector<Window*> retired;
 
 }  // namespace
 
-CallScope::CallScope() { ++callDepth; }
+CallScope::CallScope(Caller caller) : caller_(caller) { ++callDepth; }
 
 CallScope::~CallScope() {
   if (callDepth > 1) {
@@ -60,6 +89,7 @@ CallScope::~CallScope() {
     retired.pop_back();
     delete window;
   }
+  if (caller_ == Caller::Host) LetGoIfIdle();
   --callDepth;
 }
 
@@ -110,6 +140,8 @@ LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARA
     self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
     self->hwnd_ = hwnd;
     SetPropW(hwnd, kObjectProperty, self);
+    HoldModule();
+    ++liveWindows;
   }
   if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
   if (message == WM_DESTROY) self->destroying_ = true;
@@ -122,6 +154,7 @@ LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARA
     result = DefWindowProcW(hwnd, message, wParam, lParam);
   }
   if (message == WM_NCDESTROY) {
+    --liveWindows;
     RemovePropW(hwnd, kObjectProperty);
     self->hwnd_ = nullptr;
     self->destroying_ = false;

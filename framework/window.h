@@ -17,12 +17,18 @@ HINSTANCE ThisModule();
 // call us again from inside any call we make into it or into the system, and that call may end a
 // window whose code is still running further up the stack. So a window object that is retired
 // loses its window at once, and the object itself is deleted when the last of these scopes ends.
+// When that last scope is an export's and no window of ours is left, the module also gives back
+// its window classes, the compositor library and the reference to itself that its windows hold.
 class CallScope {
 public:
-  CallScope();
+  enum class Caller { Ours, Host };
+  explicit CallScope(Caller caller = Caller::Ours);
   ~CallScope();
   CallScope(const CallScope&) = delete;
   CallScope& operator=(const CallScope&) = delete;
+
+private:
+  Caller caller_;
 };
 
 class Window {
@@ -54,8 +60,8 @@ protected:
     HWND parent = nullptr;
     HBRUSH background = nullptr;  // the class brush; null: the window paints its background itself
   };
-  // Creates the window of a class of ours (registered on first use, unregistered when the module
-  // unloads). Throws Exception when the system refuses.
+  // Creates the window of a class of ours (registered on first use, unregistered once no window
+  // of ours is left). Throws Exception when the system refuses.
   void CreateHandle(const wchar_t* className, const CreateParams& params);
 
   virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);

@@ -169,8 +169,18 @@ LRESULT TacMagnForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSEMOVE:
       MouseMove(MouseShiftState(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       return 0;
+    // The class asks for double-clicks, so a press that follows a click quickly arrives as one.
+    // It is still a press: after the double-click event it does what any press does, a left one
+    // starting a drag.
     case WM_LBUTTONDBLCLK:
-      DblClick();
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK:
+      if (message == WM_LBUTTONDBLCLK) DblClick();
+      if (CurrentLens == this)  // unless the event closed the lens
+        MouseDown(message == WM_LBUTTONDBLCLK   ? MouseButton::Left
+                  : message == WM_RBUTTONDBLCLK ? MouseButton::Right
+                                                : MouseButton::Middle,
+                  MouseShiftState(wParam) | kDouble, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       return 0;
     case WM_MOUSEWHEEL:
       // The wheel goes to the focus window, wherever the pointer is (before Windows 10), so the

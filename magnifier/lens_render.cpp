@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "framework/gdi.h"
-#include "framework/layered_window.h"
 #include "magnifier/bitmap_helpers.h"
 #include "magnifier/lens_form.h"
 #include "magnifier/magnifier.h"
@@ -160,13 +159,11 @@ void TacMagnForm::ComposeFrame() {
 }
 
 bool TacMagnForm::PushFrame() {
-  const auto update = LayeredUpdate();
-  if (update == nullptr) return false;
   const Lens::Size size = LensSize();
   ScreenDC screen;
   SIZE extent = {size.width, size.height};
   POINT origin = {0, 0};
   BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  return update(Handle(), screen.get(), nullptr, &extent, outputBitmap_->Canvas(), &origin, kNoColorKey, &blend,
-                ULW_ALPHA) != FALSE;
+  return UpdateLayeredWindow(Handle(), screen.get(), nullptr, &extent, outputBitmap_->Canvas(), &origin,
+                             kNoColorKey, &blend, ULW_ALPHA) != FALSE;
 }

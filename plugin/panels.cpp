@@ -17,6 +17,17 @@ namespace {
 // the host's clean-up notice.
 std::optional<std::vector<WindowPtr<TMagH>>> PanelList;
 
+// As the module unloads, under the loader lock, no window may be touched. Panels still attached
+// then were never freed by the host's notice: either their windows hold the module (see
+// CallScope) and the process is ending, or the host destroyed those windows itself. Either way
+// they are left as they are.
+struct PanelsLeftAtExit {
+  ~PanelsLeftAtExit() {
+    if (!PanelList) return;
+    for (auto& panel : *PanelList) (void)panel.release();
+  }
+} panelsLeftAtExit;  // defined after PanelList, so destroyed before it
+
 char FoldAscii(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
 
 // Object names match when equal after folding a..z to upper case; no other letters fold.

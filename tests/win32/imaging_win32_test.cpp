@@ -12,7 +12,6 @@
 #include "fake_compositor.h"
 #include "framework/compositor.h"
 #include "framework/errors.h"
-#include "framework/layered_window.h"
 #include "heap_usage.h"
 #include "magnifier/bitmap_helpers.h"
 #include "magnifier/frame_image.h"
@@ -340,15 +339,6 @@ TEST_F(Compositor, ThumbnailWrappersCallTheirOwnFunctionAndPassItsAnswerOn) {
   EXPECT_EQ(fake_compositor.calls,
             (std::vector<std::string>{"DwmRegisterThumbnail", "DwmUnregisterThumbnail", "DwmUpdateThumbnailProperties",
                                       "DwmGetColorizationColor", "DwmSetWindowAttribute"}));
-}
-
-// --- Layered windows ---
-
-TEST(LayeredWindow, UpdateIsBoundToUser32AtLoad) {
-  const auto expected =
-      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"USER32"), "UpdateLayeredWindow"));
-  ASSERT_NE(expected, nullptr);
-  EXPECT_EQ(reinterpret_cast<void (*)()>(LayeredUpdate()), expected);
 }
 
 // --- Frame picture ---
