@@ -126,11 +126,12 @@ inline MenuView OpenLensMenu(HWND lens, std::vector<WPARAM> keys = {VK_ESCAPE},
 
 // A user's left-button drag from one screen point to another, played by a second thread while
 // this one runs the messages: pressing on the lens starts the system's move or size loop, which
-// keeps this thread until the button is released.
-inline void Drag(POINT from, POINT to) {
+// keeps this thread until the button is released. With clickFirst the user clicks at `from` just
+// before, so that the drag's press is the second of a double-click.
+inline void Drag(POINT from, POINT to, bool clickFirst = false) {
   SetCursorPos(from.x, from.y);
   Publication::Pump(50);
-  std::thread user([from, to] {
+  std::thread user([from, to, clickFirst] {
     auto send = [](DWORD flags) {
       INPUT input = {};
       input.type = INPUT_MOUSE;
@@ -138,6 +139,10 @@ inline void Drag(POINT from, POINT to) {
       SendInput(1, &input, sizeof input);
       Sleep(30);
     };
+    if (clickFirst) {
+      send(MOUSEEVENTF_LEFTDOWN);
+      send(MOUSEEVENTF_LEFTUP);
+    }
     send(MOUSEEVENTF_LEFTDOWN);
     for (int step = 1; step <= 5; ++step) {
       SetCursorPos(from.x + (to.x - from.x) * step / 5, from.y + (to.y - from.y) * step / 5);

@@ -288,6 +288,18 @@ TEST_F(LensTest, TheMouseDragsTheLensByItsAreaAndResizesItAtTheRim) {
   EXPECT_EQ(grown.bottom - grown.top, 280);
 }
 
+// The lens's class takes double-clicks: a press that follows a click at once is one, and still
+// drags the lens.
+TEST_F(LensTest, APressRightAfterAClickStillDrags) {
+  const HWND lens = Open("2");
+  ASSERT_NE(lens, nullptr);
+  const RECT start = WindowRectOf(lens);
+  Drag({start.left + 124, start.top + 121}, {start.left + 124 - 70, start.top + 121 + 30}, true);
+  const RECT r = WindowRectOf(lens);
+  EXPECT_EQ(r.left, start.left - 70);
+  EXPECT_EQ(r.top, start.top + 30);
+}
+
 TEST_F(LensTest, WithoutTheFramePictureExecuteFailsAndLeavesNoLens) {
   host->Message(2);
   host.reset();
