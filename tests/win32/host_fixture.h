@@ -13,7 +13,8 @@
 class HostTest : public ::testing::Test {
 protected:
   void SetUp() override;
-  // Every test ends with a host that saw no breach of the boundary's contract.
+  // Every test ends with the clean-up message and a host that saw no breach of the boundary's
+  // contract.
   void TearDown() override;
 
   // nbInitPlugIn, nbRegisterPlugIn and nbRegisterInterfaceAccess, as a host starts a plug-in;
