@@ -21,7 +21,7 @@ add_custom_command(OUTPUT ${dist_zip} ${dist_zip}.sha256
 add_custom_target(dist ALL DEPENDS ${dist_zip} ${dist_zip}.sha256)
 
 # The release check: the zip holds exactly what it should, its DLL is the tested one byte for byte
-# and carries the version of the zip's name, and the checksum file matches.
+# and carries the version of the zip's name, as do the guides, and the checksum file matches.
 add_executable(version_of tests/dist/version_of.cpp)
 target_link_libraries(version_of PRIVATE version)
 target_link_options(version_of PRIVATE -municode)  # for wmain

@@ -37,6 +37,15 @@ if(NOT resource STREQUAL expected)
   fail("the DLL's version resource reads\n${resource}instead of\n${expected}")
 endif()
 
+# Each guide names the version and has no placeholder left.
+foreach(guide Guide-en.html Guide-ru.html)
+  file(READ ${WORK}/${guide} text)
+  string(FIND "${text}" "<title>Vitrelle ${version}:" titled)
+  if(titled LESS 0 OR text MATCHES "@[A-Z_]+@")
+    fail("${guide} does not carry version ${version} throughout")
+  endif()
+endforeach()
+
 file(SHA256 ${ZIP} hash)
 file(READ ${ZIP}.sha256 checksum)
 if(NOT checksum STREQUAL "${hash}  ${zip_name}\n")
