@@ -1,6 +1,6 @@
 # The two commands a newcomer needs: `make demo` and `make test`. Each installs what is missing,
 # configures and builds both trees, then runs the demo or every test.
-.PHONY: all bootstrap build native win32 test demo bench vitrelle-png fuzz clean
+.PHONY: all bootstrap build native win32 test demo dist bench vitrelle-png fuzz clean
 
 all: build
 
@@ -33,6 +33,12 @@ demo: build
 	  scripts/wine-run build/win32/bin/nbhost.exe --plugin build/win32/bin/VitrelleScreenCopy.nbp \
 	    examples/demo-screen-copy.pub && \
 	  scripts/wine-run build/win32/bin/nbhost.exe examples/dialogs.pub'
+
+# The release: build/dist/Vitrelle-<version>.zip and its .sha256 (every build of the win32 tree
+# makes them too; see cmake/dist.cmake).
+dist: bootstrap
+	cmake --preset win32 >/dev/null
+	cmake --build --preset win32 --target dist
 
 bench: build
 	scripts/testbed scripts/wine-run build/win32/bin/load_bench.exe
