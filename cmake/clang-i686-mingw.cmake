@@ -20,10 +20,12 @@ file(GLOB gcc_dirs LIST_DIRECTORIES true /usr/lib/gcc/${triple}/*-posix)
 list(SORT gcc_dirs COMPARE NATURAL ORDER DESCENDING)
 list(GET gcc_dirs 0 gcc_dir)
 set(CMAKE_CXX_FLAGS_INIT "-isystem ${gcc_dir}/include/c++ -isystem ${gcc_dir}/include/c++/${triple}")
-# lld links; GCC's posix thread model puts libstdc++ on winpthread, which GCC's driver adds by
-# itself and clang's does not.
+# lld links. -B makes clang take GCC's crtbegin.o and crtend.o before the mingw-w64 ones: only
+# GCC's register the module's unwind tables with libgcc, and without that every C++ exception
+# ends the process. GCC's posix thread model puts libstdc++ on winpthread, which GCC's driver
+# adds by itself and clang's does not.
 foreach(kind EXE SHARED MODULE)
-  set(CMAKE_${kind}_LINKER_FLAGS_INIT "-fuse-ld=lld -L${gcc_dir} -lpthread")
+  set(CMAKE_${kind}_LINKER_FLAGS_INIT "-fuse-ld=lld -B${gcc_dir} -L${gcc_dir} -lpthread")
 endforeach()
 
 set(CMAKE_FIND_ROOT_PATH /usr/${triple})
