@@ -1,6 +1,9 @@
 # Cross-compiling for 32-bit Windows with clang and lld, over the mingw-w64 headers and libraries
 # and GCC's libstdc++ (headers, static library and libgcc from the posix-thread mingw-w64 GCC).
 # A second compiler for the same DLL: the build must not depend on GCC's quirks.
+# The host's 4-byte stack alignment needs no flag here (clang has no -mincoming-stack-boundary):
+# for this target clang assumes 4 bytes (its data layout's S32) and realigns a frame that keeps
+# 16-byte values.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(triple i686-w64-mingw32)
@@ -17,6 +20,9 @@ set(CMAKE_SYSROOT /usr/${triple})
 # GCC's own folder (/usr/lib/gcc/i686-w64-mingw32/12-posix): libstdc++'s headers, which clang
 # does not look for there, and libstdc++.a, libgcc.a and libgcc_eh.a.
 file(GLOB gcc_dirs LIST_DIRECTORIES true /usr/lib/gcc/${triple}/*-posix)
+if(NOT gcc_dirs)
+  message(FATAL_ERROR "No /usr/lib/gcc/${triple}/*-posix: install g++-mingw-w64-i686-posix (scripts/bootstrap does)")
+endif()
 list(SORT gcc_dirs COMPARE NATURAL ORDER DESCENDING)
 list(GET gcc_dirs 0 gcc_dir)
 set(CMAKE_CXX_FLAGS_INIT "-isystem ${gcc_dir}/include/c++ -isystem ${gcc_dir}/include/c++/${triple}")
