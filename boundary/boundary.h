@@ -1,15 +1,20 @@
 // The host boundary: the call convention, the host's Boolean and the routines it hands over.
 #pragma once
-#include <cstdint>
 
 // The host's register convention: three arguments in EAX, EDX, ECX, the rest pushed first to
-// last, callee pops. GCC pushes stack arguments last to first, so a routine with two or more
-// stack arguments is declared with those arguments in reverse order.
-#if defined(__i386__)
+// last, callee pops. GCC and clang push stack arguments last to first, so a routine with two or
+// more stack arguments is declared with those arguments in reverse order. Only a GNU-like
+// compiler for 32-bit x86 can say this; a Windows build by any other compiler, or for any other
+// processor, would make a DLL that the host calls wrongly, so it stops here.
+#if defined(__i386__) && defined(__GNUC__)
 #define NB_CALL __attribute__((regparm(3), stdcall))
+#elif defined(_WIN32)
+#error "Vitrelle's host calls it with regparm(3) and stdcall, which only GCC or clang targeting 32-bit x86 (i686-w64-mingw32) can give: __attribute__((regparm(3), stdcall)). Build the plug-in with one of them, for i686, not with MSVC and not for a 64-bit or other target."
 #else
-#define NB_CALL  // portable code built natively only names these types
+#define NB_CALL  // portable code built natively (for its tests) only names these types
 #endif
+
+#include <cstdint>
 
 using HostBool = std::uint8_t;           // 0 false, 1 true; only the low byte counts
 using HostString = char*;                 // zero-terminated, host code page

@@ -31,9 +31,9 @@ void GlobalMemorySpy::Begin() {
   if (depth_++ == 0) events_.clear();
 }
 
-bool GlobalMemorySpy::Freed(const void* block) const {
-  for (const Event& e : events_)
-    if (!e.allocated && e.block == block) return true;
+bool GlobalMemorySpy::Freed(const void* block, std::size_t since) const {
+  for (std::size_t i = since; i < events_.size(); ++i)
+    if (!events_[i].allocated && events_[i].block == block) return true;
   return false;
 }
 

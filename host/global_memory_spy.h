@@ -23,8 +23,9 @@ public:
   void Begin();
   void End() { --depth_; }
 
-  // Whether the module freed this block since the log began.
-  bool Freed(const void* block) const;
+  // Whether the module freed this block since the log began, or since the log held `since` events.
+  bool Freed(const void* block, std::size_t since = 0) const;
+  std::size_t Logged() const { return events_.size(); }
   // Whether the module allocated this block since the log began and still holds it.
   bool Allocated(const void* block) const;
 

@@ -90,7 +90,9 @@ std::uint32_t PluginHost::Call(const char* exportName, FARPROC fn, std::initiali
   int count = 0;
   for (std::uint32_t a : args) words[count++] = a;
   std::uint32_t checks = 0;
+  memory_->Begin();
   const std::uint32_t result = nb_call(fn, words, count, &checks);
+  memory_->End();
   if (!(checks & kBalanced)) Violation(std::string(exportName) + " left the stack unbalanced");
   if ((checks & kKeptRegisters) != kKeptRegisters) Violation(std::string(exportName) + " did not preserve EBX, ESI and EDI");
   SettleAnswers(nullptr);
@@ -101,8 +103,13 @@ std::uint32_t PluginHost::Call(const char* exportName, FARPROC fn, std::initiali
 
 void PluginHost::Violation(std::string text) { violations_.push_back(std::move(text)); }
 
+// An answer's memory may come straight back to the plug-in's next block of that size, in a slot
+// the host is about to read: the plug-in's log of frees tells it from an answer still held.
 void PluginHost::SettleAnswers(const char* reused) {
-  std::erase_if(answers_, [reused](char* block) { return block == reused || !BlockAlive(block); });
+  std::erase_if(answers_, [this, reused](const Answer& answer) {
+    return answer.block == reused || !BlockAlive(answer.block) ||
+           (memory_->Hooked() && memory_->Freed(answer.block, answer.logged));
+  });
 }
 
 void PluginHost::CheckPluginBlock(const char* what, const char* block) {
@@ -282,7 +289,7 @@ void PluginHost::Reenter(ReentryPoint point) {
   ++reentries_;
   // The call made here answers for itself; the host's answers pending in the plug-in's slots and
   // the result of the call being served are the outer call's.
-  std::vector<char*> pending = std::exchange(answers_, {});
+  std::vector<Answer> pending = std::exchange(answers_, {});
   const std::uint32_t raw = lastRaw_;
   const std::string same = actionObject_, other = reentryOther_;
   constexpr std::int32_t kCreate = 1, kExecute = 3, kClose = 4, kNoAction = 77;
@@ -325,7 +332,7 @@ std::uint32_t PluginHost::OnInterfaceAccess(std::int32_t command, char** slot) {
   auto replace = [this, slot](const std::string& text) {
     if (*slot) GlobalFree(*slot);
     *slot = NewHostBlock(text);
-    answers_.push_back(*slot);
+    answers_.push_back({*slot, memory_->Logged()});
   };
   switch (command) {
     case 6:

@@ -153,7 +153,11 @@ private:
   std::map<std::string, std::string> variables_;
   std::vector<std::int32_t> commands_;
   std::vector<std::string> violations_;
-  std::vector<char*> answers_;  // host blocks left in the plug-in's slots, which it must free
+  struct Answer {
+    char* block;
+    std::size_t logged;  // the plug-in's memory log when the host put it in the slot
+  };
+  std::vector<Answer> answers_;  // host blocks left in the plug-in's slots, which it must free
   bool inRegister_ = false;
   unsigned reentryPoints_ = 0;
   std::vector<Reentry> reentryCalls_;
