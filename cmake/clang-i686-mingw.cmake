@@ -4,17 +4,13 @@
 # The host's 4-byte stack alignment needs no flag here (clang has no -mincoming-stack-boundary):
 # for this target clang assumes 4 bytes (its data layout's S32) and realigns a frame that keeps
 # 16-byte values.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
-set(triple i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-i686-common.cmake)
 set(CMAKE_C_COMPILER   clang)
 set(CMAKE_CXX_COMPILER clang++)
 set(CMAKE_ASM_COMPILER clang)
 set(CMAKE_C_COMPILER_TARGET   ${triple})
 set(CMAKE_CXX_COMPILER_TARGET ${triple})
 set(CMAKE_ASM_COMPILER_TARGET ${triple})
-# Resource scripts hold no code: binutils' compiler serves both toolchains.
-set(CMAKE_RC_COMPILER ${triple}-windres)
 set(CMAKE_SYSROOT /usr/${triple})
 
 # GCC's own folder (/usr/lib/gcc/i686-w64-mingw32/12-posix): libstdc++'s headers, which clang
@@ -33,11 +29,3 @@ set(CMAKE_CXX_FLAGS_INIT "-isystem ${gcc_dir}/include/c++ -isystem ${gcc_dir}/in
 foreach(kind EXE SHARED MODULE)
   set(CMAKE_${kind}_LINKER_FLAGS_INIT "-fuse-ld=lld -B${gcc_dir} -L${gcc_dir} -lpthread")
 endforeach()
-
-set(CMAKE_FIND_ROOT_PATH /usr/${triple})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-# Windows executables run under Wine, through a wrapper that uses the build tree's own prefix.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)

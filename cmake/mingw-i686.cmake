@@ -1,15 +1,5 @@
 # Cross-compiling for 32-bit Windows with mingw-w64 (posix thread model).
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
-set(triple i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-i686-common.cmake)
 set(CMAKE_C_COMPILER   ${triple}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${triple}-g++-posix)
-set(CMAKE_RC_COMPILER  ${triple}-windres)
 set(CMAKE_ASM_COMPILER ${triple}-gcc-posix)
-set(CMAKE_FIND_ROOT_PATH /usr/${triple})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-# Windows executables run under Wine, through a wrapper that uses the build tree's own prefix.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)
