@@ -1,7 +1,8 @@
 # libjpeg for the Windows build where the environment has none (Debian has no mingw package of
 # it), so scripts/bootstrap unpacks Debian's libjpeg-turbo source once into build/deps/ and this
-# builds it with our toolchain as a static library inside the build tree. The stamps in the build tree keep it from being rebuilt.
-# Gives the imported target `JPEG::JPEG`, as find_package(JPEG) does.
+# builds it with our toolchain as a static library inside the build tree. The stamps in the
+# build tree keep it from being rebuilt. Gives the imported target `JPEG::JPEG`, as
+# find_package(JPEG) does.
 include(ExternalProject)
 
 set(VITRELLE_LIBJPEG_SOURCE "${PROJECT_SOURCE_DIR}/build/deps/libjpeg-turbo" CACHE PATH

@@ -17,10 +17,9 @@ int wmain(int argc, wchar_t** argv) {
   if (!VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) ||
       !VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length))
     return 1;
-  for (const DWORD ms : {fixed->dwFileVersionMS, fixed->dwProductVersionMS}) {
-    const DWORD ls = ms == fixed->dwFileVersionMS ? fixed->dwFileVersionLS : fixed->dwProductVersionLS;
-    std::printf("%lu.%lu.%lu.%lu\n", ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF);
-  }
+  const DWORD versions[2][2] = {{fixed->dwFileVersionMS, fixed->dwFileVersionLS},
+                                {fixed->dwProductVersionMS, fixed->dwProductVersionLS}};
+  for (const auto& [ms, ls] : versions) std::printf("%lu.%lu.%lu.%lu\n", ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF);
   for (const wchar_t* name : {L"FileVersion", L"ProductVersion"}) {
     wchar_t path[64];
     swprintf(path, 64, L"\\StringFileInfo\\%04x%04x\\%ls", translation->language, translation->codePage, name);

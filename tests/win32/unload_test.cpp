@@ -109,16 +109,4 @@ TEST_F(UnloadTest, UnloadedWithoutTheNoticeItsWindowsStillWork) {
   EXPECT_TRUE(lens_probe::WindowsOfClass(L"VitrellePanel").empty());
   host.reset();
   EXPECT_FALSE(Loaded());
-
-  // The Esc key of a lens whose module was unloaded and loaded again closes it.
-  Reload();
-  Start();
-  ASSERT_TRUE(host->ExecAction(1, {std::string("Rectangle1"), std::string("")}));
-  ASSERT_TRUE(host->ExecAction(3, {std::string("Rectangle1"), std::string("8")}));
-  const HWND again = TheLens();
-  ASSERT_NE(again, nullptr);
-  PostMessageW(again, WM_KEYDOWN, VK_ESCAPE, 0);
-  Publication::Pump(100);
-  EXPECT_TRUE(LensWindows().empty());
-  host->Message(2);
 }
