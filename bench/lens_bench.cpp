@@ -23,8 +23,9 @@
 #include <vector>
 
 #include "framework/compositor.h"
-#include "magnifier/lens_form.h"
 #include "magnifier/lens_geometry.h"
+#include "magnifier/lens_registry.h"
+#include "magnifier/lens_window.h"
 #include "magnifier/magnifier.h"
 #include "magnifier/screen_source.h"
 
@@ -70,12 +71,12 @@ double BlendMs(int w, int h) {
 }
 
 // Opens a square lens of this size and zoom, centred, through its component.
-TacMagnForm& OpenLens(TsMagnifier& magnifier, int size, int zoom) {
+LensWindow& OpenLens(Magnifier& magnifier, int size, int zoom) {
   magnifier.Width = TMagnSize(size);
   magnifier.Height = TMagnSize(size);
-  magnifier.SetScaling(zoom);
+  magnifier.SetZoom(zoom);
   magnifier.ShowLens(-1, -1);
-  return *CurrentLens;
+  return *Lenses.Open();
 }
 
 struct Result {
@@ -85,10 +86,10 @@ struct Result {
 };
 
 Result Measure(int size, int zoom) {
-  TsMagnifier magnifier;
-  TacMagnForm& lens = OpenLens(magnifier, size, zoom);
+  Magnifier magnifier;
+  LensWindow& lens = OpenLens(magnifier, size, zoom);
   const int x = lens.Left(), y = lens.Top();
-  const Lens::SourceRect source = Lens::SourceFor(x, y, lens.LensArea(), lens.Scale);
+  const Lens::SourceRect source = Lens::SourceFor(x, y, lens.LensArea(), lens.Zoom());
 
   for (int i = 0; i < kWarmUpFrames; ++i) lens.RenderAt(x, y);
   const Dib& output = *lens.OutputBitmap();
@@ -105,7 +106,7 @@ Result Measure(int size, int zoom) {
     const double t2 = Now();
     lens.PushFrame();
     const double t3 = Now();
-    std::memcpy(copy.data(), output.ScanLine(0), bytes);
+    std::memcpy(copy.data(), output.Row(0), bytes);
     const double t4 = Now();
     sink = copy[std::size_t(i) % bytes];
     capture.push_back((t1 - t0) * 1e3);
@@ -211,11 +212,11 @@ double CpuShare(Tick tick) {
 // and a changing one.
 void MeasureCpu(int size, int zoom) {
   const Page page;
-  TsMagnifier magnifier;
-  TacMagnForm& lens = OpenLens(magnifier, size, zoom);
+  Magnifier magnifier;
+  LensWindow& lens = OpenLens(magnifier, size, zoom);
   KillTimer(lens.Handle(), 1);  // the ticks are counted out here
   const int x = lens.Left(), y = lens.Top();
-  const Lens::SourceRect source = Lens::SourceFor(x, y, lens.LensArea(), lens.Scale);
+  const Lens::SourceRect source = Lens::SourceFor(x, y, lens.LensArea(), lens.Zoom());
   const int cx = source.x + source.width / 2, cy = source.y + source.height / 2;
   for (int i = 0; i < kWarmUpFrames; ++i) SendMessageW(lens.Handle(), WM_TIMER, 1, 0);
 
@@ -265,8 +266,8 @@ private:
 // Thumbnail mode: a timer tick, and a frame, against the same copy baseline; the frame also
 // against the capture-mode frame of the same lens.
 void MeasureThumbnail(const Result& capture) {
-  TsMagnifier magnifier;
-  TacMagnForm& lens = OpenLens(magnifier, capture.size, capture.zoom);
+  Magnifier magnifier;
+  LensWindow& lens = OpenLens(magnifier, capture.size, capture.zoom);
   const int x = lens.Left(), y = lens.Top();
   for (int i = 0; i < kWarmUpFrames; ++i) {
     lens.RenderAt(x, y);
@@ -283,7 +284,7 @@ void MeasureThumbnail(const Result& capture) {
     const double t1 = Now();
     lens.RenderAt(x, y);
     const double t2 = Now();
-    std::memcpy(copy.data(), output.ScanLine(0), bytes);
+    std::memcpy(copy.data(), output.Row(0), bytes);
     const double t3 = Now();
     sink = copy[std::size_t(i) % bytes];
     tick.push_back((t1 - t0) * 1e3);

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "framework/stream.h"
-#include "imaging/png_graphic.h"
+#include "imaging/png_image.h"
 #include "tools/png_encoder.h"
 
 namespace {
@@ -125,7 +125,7 @@ Subject MakeSubject(std::string name, std::vector<std::uint8_t> png) {
 
 // Our pixels against libpng's where both are BGRA; a benchmark of wrong output is worthless.
 void CrossCheck(Subject& s) {
-  TPNGGraphic ours;
+  PngImage ours;
   MemoryStream stream(s.png.data(), s.png.size());
   ours.ReadImage(stream);
   s.our_format = FormatName(ours.Format());
@@ -136,7 +136,7 @@ void CrossCheck(Subject& s) {
   std::size_t differ = 0;
   int worst = 0;
   for (int y = 0; y < ours.Height(); ++y) {
-    const std::uint8_t* a = ours.ScanLine(y);
+    const std::uint8_t* a = ours.Row(y);
     for (std::size_t i = 0; i < std::size_t(ours.Width()) * 4; ++i) {
       const int d = std::abs(int(a[i]) - int(rows[y][i]));
       differ += d != 0;
@@ -151,7 +151,7 @@ void CrossCheck(Subject& s) {
 
 void BM_Ours(benchmark::State& state, const Subject* s) {
   for (auto _ : state) {
-    TPNGGraphic g;
+    PngImage g;
     MemoryStream stream(s->png.data(), s->png.size());
     try {
       g.ReadImage(stream);
@@ -159,7 +159,7 @@ void BM_Ours(benchmark::State& state, const Subject* s) {
       state.SkipWithError(e.what());
       break;
     }
-    benchmark::DoNotOptimize(g.ScanLine(0));
+    benchmark::DoNotOptimize(g.Row(0));
   }
   state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(s->raw_size));
 }

@@ -21,14 +21,14 @@ std::unique_ptr<Dib> Blank(int width, int height, Colour clear) {
   dib->SetSize(width, height);
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
-      std::uint8_t& b = dib->ScanLine(y)[x / 2];
+      std::uint8_t& b = dib->Row(y)[x / 2];
       b = x % 2 ? std::uint8_t((b & 0xF0) | clear) : std::uint8_t((b & 0x0F) | clear << 4);
     }
   return dib;
 }
 
 void Put(Dib& dib, int x, int y, Colour c) {
-  std::uint8_t& b = dib.ScanLine(y)[x / 2];
+  std::uint8_t& b = dib.Row(y)[x / 2];
   b = x % 2 ? std::uint8_t((b & 0xF0) | c) : std::uint8_t((b & 0x0F) | c << 4);
 }
 

@@ -58,7 +58,7 @@ std::uint8_t* Bitmap::AllocatePixels(int, int height, PixelFormat, std::size_t s
 void Bitmap::SetPalette(std::vector<TColor> palette) { palette_ = std::move(palette); }
 
 TColor Bitmap::PixelColor(int x, int y) const {
-  const std::uint8_t* row = ScanLine(y);
+  const std::uint8_t* row = Row(y);
   unsigned index = 0;
   switch (format_) {
     case PixelFormat::pf1bit: index = (row[x >> 3] >> (7 - (x & 7))) & 1; break;
@@ -107,11 +107,11 @@ void Bitmap::FillRows(int first, int last, TColor color) {
       break;
   }
   // One row by pattern, the others as copies of it.
-  std::uint8_t* model = ScanLine(first);
+  std::uint8_t* model = Row(first);
   if (unit == 1) {
     std::memset(model, pattern[0], stride_);
   } else {
     for (std::size_t i = 0; i + unit <= stride_; i += unit) std::memcpy(model + i, pattern, unit);
   }
-  for (int y = first + 1; y < last; ++y) std::memcpy(ScanLine(y), model, stride_);
+  for (int y = first + 1; y < last; ++y) std::memcpy(Row(y), model, stride_);
 }

@@ -49,8 +49,8 @@ public:
   // Size 0 by 0, no palette, no transparency; the format stays.
   void Clear();
 
-  std::uint8_t* ScanLine(int y) { return bits_ + std::ptrdiff_t(y) * std::ptrdiff_t(stride_); }
-  const std::uint8_t* ScanLine(int y) const { return bits_ + std::ptrdiff_t(y) * std::ptrdiff_t(stride_); }
+  std::uint8_t* Row(int y) { return bits_ + std::ptrdiff_t(y) * std::ptrdiff_t(stride_); }
+  const std::uint8_t* Row(int y) const { return bits_ + std::ptrdiff_t(y) * std::ptrdiff_t(stride_); }
 
   // Palette of the 1, 4 and 8-bit formats, framework colours in index order.
   const std::vector<TColor>& Palette() const { return palette_; }

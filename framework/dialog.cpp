@@ -30,7 +30,7 @@ wchar_t MnemonicOf(HWND control) {
 }
 
 // The colour of a picture's lower-left pixel, which it leaves out when drawn.
-COLORREF TransparentColourOf(const Dib& picture) { return GetPixel(picture.Canvas(), 0, picture.Height() - 1); }
+COLORREF TransparentColourOf(const Dib& picture) { return GetPixel(picture.Dc(), 0, picture.Height() - 1); }
 
 }  // namespace
 
@@ -228,7 +228,7 @@ void DialogForm::DrawPicture(const DRAWITEMSTRUCT& item) const {
   const int shift = pressed ? 1 : 0;
   const int x = r.left + (r.right - r.left - picture.Width()) / 2 + shift;
   const int y = r.top + (r.bottom - r.top - picture.Height()) / 2 + shift;
-  GdiTransparentBlt(item.hDC, x, y, picture.Width(), picture.Height(), picture.Canvas(), 0, 0, picture.Width(),
+  GdiTransparentBlt(item.hDC, x, y, picture.Width(), picture.Height(), picture.Dc(), 0, 0, picture.Width(),
                     picture.Height(), TransparentColourOf(picture));
 }
 
@@ -294,7 +294,7 @@ LRESULT DialogForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
     case WM_DESTROY:
-      tooltip_.Release();  // the system destroys owned windows before their owner
+      tooltip_.Forget();  // the system destroys owned windows before their owner
       break;
     case WM_SIZE: {
       const int height = HIWORD(lParam);

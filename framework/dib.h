@@ -15,7 +15,7 @@ public:
   ~Dib() override;
 
   // The memory DC holding the section; valid for the Dib's life.
-  HDC Canvas() const { return dc_; }
+  HDC Dc() const { return dc_; }
   // The section itself; null while the bitmap is empty.
   HBITMAP Handle() const { return section_; }
 

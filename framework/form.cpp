@@ -6,9 +6,9 @@
 
 namespace {
 
-// Posted to a form that closed itself for good, so that its window ends after what is queued
-// for it.
-constexpr UINT kReleaseMessage = WM_APP + 0x3F0;
+// Posted to a form that closed itself for good, so that its window is destroyed after what is
+// queued for it.
+constexpr UINT kDestroyMessage = WM_APP + 0x3F0;
 
 }  // namespace
 
@@ -29,8 +29,6 @@ ShiftState MouseShiftState(WPARAM keys) {
   if (keys & MK_MBUTTON) s |= kMiddleButton;
   return s;
 }
-
-Form::~Form() { DestroyHandle(); }
 
 void Form::CreateForm(const wchar_t* className, const CreateParams& params) {
   loading_ = true;
@@ -60,13 +58,13 @@ void Form::Close() {
   if (action == CloseAction::None) return;
   closing_ = true;
   Hide();
-  if (action == CloseAction::Free) Release();
+  if (action == CloseAction::Free) PostDestroy();
 }
 
-void Form::Release() {
-  if (releasing_ || !HandleAllocated()) return;
-  releasing_ = true;
-  PostMessageW(Handle(), kReleaseMessage, 0, 0);
+void Form::PostDestroy() {
+  if (destroyPosted_ || !HandleAllocated()) return;
+  destroyPosted_ = true;
+  PostMessageW(Handle(), kDestroyMessage, 0, 0);
 }
 
 void Form::BringToFront() {
@@ -130,8 +128,8 @@ bool Form::ShortcutKey(WORD key) {
 
 LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case kReleaseMessage:
-      DestroyHandle();  // the owner lets the object go on the final message
+    case kDestroyMessage:
+      DestroyHandle();  // the owner deletes the object on the final message
       return 0;
     case WM_CLOSE:
       Close();

@@ -1,7 +1,7 @@
 // Form: a top-level or child window with showing, closing and a pop-up menu (its shortcuts and
-// the context menu). A form closed with CloseAction::Free is hidden at once and its window ends
-// once the messages already queued for it have run, so a handler may close its own form; its
-// owner ends the object on the window's final message (Window::FinalMessage).
+// the context menu). A form closed with CloseAction::Free is hidden at once and its window is
+// destroyed once the messages already queued for it have run, so a handler may close its own
+// form; its owner deletes the object on the window's final message (Window::FinalMessage).
 #pragma once
 
 #include "framework/window.h"
@@ -17,8 +17,6 @@ enum : ShiftState { kShift = 1, kAlt = 2, kCtrl = 4, kLeftButton = 8, kRightButt
 
 class Form : public Window {
 public:
-  ~Form() override;
-
   enum class CloseAction { None, Hide, Free };
 
   // Shows and activates the window; a form with default placement is centred on the screen
@@ -28,7 +26,7 @@ public:
   // Asks the form to close: FormClose decides what happens (Hide unless it says otherwise).
   void Close();
   // Destroys the form's window after the messages already queued for it.
-  void Release();
+  void PostDestroy();
   void BringToFront();
 
   bool Visible() const;
@@ -73,7 +71,7 @@ private:
   bool centred_ = false;
   bool loading_ = false;
   bool closing_ = false;
-  bool releasing_ = false;
+  bool destroyPosted_ = false;
 };
 
 // The keys held now, for events that do not carry them.

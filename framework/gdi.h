@@ -81,7 +81,7 @@ private:
   HBRUSH brush_;
 };
 
-// A window that is not a Window object of ours, destroyed with its owner object. Release() is for
+// A window that is not a Window object of ours, destroyed with its owner object. Forget() is for
 // when the system has destroyed it already (with its owner window).
 class OwnedWindow {
 public:
@@ -95,7 +95,7 @@ public:
     if (hwnd_ != nullptr) DestroyWindow(hwnd_);
     hwnd_ = hwnd;
   }
-  void Release() { hwnd_ = nullptr; }
+  void Forget() { hwnd_ = nullptr; }
 
 private:
   HWND hwnd_ = nullptr;

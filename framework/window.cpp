@@ -16,7 +16,7 @@ constexpr wchar_t kObjectProperty[] = L"VitrelleWindowObject";
 
 // The window classes this module registered. A DLL's classes outlive it unless it unregisters
 // them, and a class left behind would point at code that is gone after the host unloads us; they
-// are unregistered once no window of ours is left (see LetGoIfIdle), never as the module unloads.
+// are unregistered once no window of ours is left (see ReleaseIfIdle), never as the module unloads.
 class ClassRegistry {
 public:
   void Ensure(const wchar_t* name, HBRUSH background, WNDPROC procedure) {
@@ -62,34 +62,34 @@ void HoldModule() {
 }
 
 // At the end of the host's call: with no window of ours left, what the windows needed goes.
-void LetGoIfIdle() {
+void ReleaseIfIdle() {
   if (liveWindows != 0) return;
   classes.UnregisterAll();
   ReleaseCompositor();
   if (heldModule != nullptr) FreeLibrary(std::exchange(heldModule, nullptr));
 }
 
-// How many CallScopes are open, and the retired objects that wait for the last one to end.
+// How many ReentryScopes are open, and the objects that wait for the last one to end to be deleted.
 int callDepth = 0;
-std::vector<Window*> retired;
+std::vector<Window*> toDelete;
 
 }  // namespace
 
-CallScope::CallScope(Caller caller) : caller_(caller) { ++callDepth; }
+ReentryScope::ReentryScope(Caller caller) : caller_(caller) { ++callDepth; }
 
-CallScope::~CallScope() {
+ReentryScope::~ReentryScope() {
   if (callDepth > 1) {
     --callDepth;
     return;
   }
   // Still inside the scope while the objects go: what their destructors start (messages, calls
   // of the host back into us) does not start another round of deleting.
-  while (!retired.empty()) {
-    Window* window = retired.back();
-    retired.pop_back();
+  while (!toDelete.empty()) {
+    Window* window = toDelete.back();
+    toDelete.pop_back();
     delete window;
   }
-  if (caller_ == Caller::Host) LetGoIfIdle();
+  if (caller_ == Caller::Host) ReleaseIfIdle();
   --callDepth;
 }
 
@@ -97,16 +97,19 @@ HINSTANCE ThisModule() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
 
 Window::~Window() {
   going_ = true;
-  DestroyHandle();
+  if (hwnd_ != nullptr) {
+    WindowOutlivedItsObject(hwnd_);
+    DestroyHandle();
+  }
 }
 
-void Window::Retire(Window* window) {
+void Window::DeleteLater(Window* window) {
   if (window == nullptr || window->going_) return;
   window->going_ = true;
-  CallScope scope;  // deletes it on the way out when no other code of ours is running
-  retired.push_back(window);
+  ReentryScope scope;  // deletes it on the way out when no other code of ours is running
+  toDelete.push_back(window);
   // A window in the middle of its destruction has nothing more to give up.
-  if (!window->destroying_) window->Dispose();
+  if (!window->destroying_) window->ReleaseNow();
 }
 
 Window* Window::FromHandle(HWND hwnd) {
@@ -134,7 +137,7 @@ LRESULT Window::DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  const CallScope scope;  // the object outlives this message, whatever its handler starts
+  const ReentryScope scope;  // the object outlives this message, whatever its handler starts
   Window* self = FromHandle(hwnd);
   if (message == WM_NCCREATE) {
     self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
@@ -159,7 +162,7 @@ LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARA
     self->hwnd_ = nullptr;
     self->destroying_ = false;
     try {
-      self->FinalMessage();  // the object may be retired here; this scope still holds it
+      self->FinalMessage();  // the object may be passed to DeleteLater here; this scope still holds it
     } catch (...) {
     }
   }

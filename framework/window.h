@@ -15,17 +15,18 @@ HINSTANCE ThisModule();
 
 // Code of ours running: an export the host called, or a window procedure of ours. The host may
 // call us again from inside any call we make into it or into the system, and that call may end a
-// window whose code is still running further up the stack. So a window object that is retired
-// loses its window at once, and the object itself is deleted when the last of these scopes ends.
+// window whose code is still running further up the stack. So a window object passed to
+// Window::DeleteLater loses its window at once, and the object itself is deleted when the last
+// of these scopes ends.
 // When that last scope is an export's and no window of ours is left, the module also gives back
 // its window classes, the compositor library and the reference to itself that its windows hold.
-class CallScope {
+class ReentryScope {
 public:
   enum class Caller { Ours, Host };
-  explicit CallScope(Caller caller = Caller::Ours);
-  ~CallScope();
-  CallScope(const CallScope&) = delete;
-  CallScope& operator=(const CallScope&) = delete;
+  explicit ReentryScope(Caller caller = Caller::Ours);
+  ~ReentryScope();
+  ReentryScope(const ReentryScope&) = delete;
+  ReentryScope& operator=(const ReentryScope&) = delete;
 
 private:
   Caller caller_;
@@ -47,9 +48,10 @@ public:
   void DestroyHandle();
   bool Destroying() const { return destroying_; }
 
-  // Ends an object made with new: what Dispose gives up goes now, the object itself once no code
-  // of ours is running (at once when none is). Null, or an object already going, is left alone.
-  static void Retire(Window* window);
+  // Ends an object made with new: what ReleaseNow gives up goes now, the object itself once no
+  // code of ours is running (at once when none is). Null, or an object already going, is left
+  // alone.
+  static void DeleteLater(Window* window);
 
 protected:
   struct CreateParams {
@@ -66,12 +68,13 @@ protected:
 
   virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam);
-  // What a retired object gives up at once: its window, and whatever a derived class adds.
-  virtual void Dispose() { DestroyHandle(); }
+  // What an object passed to DeleteLater gives up at once: its window, and whatever a derived
+  // class adds.
+  virtual void ReleaseNow() { DestroyHandle(); }
   // Runs once the window has ended (after WM_NCDESTROY, with no handle left), whoever ended it:
   // the place where an owner that ends its objects with their windows lets this one go.
   virtual void FinalMessage() {}
-  // For destructors: the object is going already, so nothing it does on the way retires it.
+  // For destructors: the object is going already, so nothing it does on the way deletes it again.
   void MarkGoing() { going_ = true; }
 
 private:
@@ -79,12 +82,18 @@ private:
 
   HWND hwnd_ = nullptr;
   bool destroying_ = false;
-  bool going_ = false;  // retired or being deleted
+  bool going_ = false;  // passed to DeleteLater, or being deleted
 };
 
-// Owns a window object made with new and retires it (see Window::Retire) when it lets go.
-struct RetireWindow {
-  void operator()(Window* window) const { Window::Retire(window); }
+// A window object whose window still exists as the object goes: its derived class did not destroy
+// the window in its own destructor, so the window's last messages reached none of its handlers.
+// The plug-in only notes it for a debugger; test builds link framework/window_checks.cpp, which
+// stops the program there.
+void WindowOutlivedItsObject(HWND hwnd);
+
+// Owns a window object made with new and passes it to Window::DeleteLater when it lets go.
+struct DeleteWindowLater {
+  void operator()(Window* window) const { Window::DeleteLater(window); }
 };
 template <typename T>
-using WindowPtr = std::unique_ptr<T, RetireWindow>;
+using WindowPtr = std::unique_ptr<T, DeleteWindowLater>;

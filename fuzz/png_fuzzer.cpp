@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "framework/stream.h"
-#include "imaging/png_graphic.h"
+#include "imaging/png_image.h"
 
 namespace {
 
@@ -39,13 +39,13 @@ bool KnownText(const char* text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  TPNGGraphic image;
+  PngImage image;
   MemoryStream stream(data, size);
   try {
     if (image.ReadHeader(stream)) {
       // Pictures past the reader's own limit still go through: it must refuse them unharmed.
       const std::uint64_t pixels = std::uint64_t(image.Properties().Width) * image.Properties().Height;
-      if (pixels > kMaxFuzzPixels && pixels <= TPNGGraphic::kMaxPixels) return 0;
+      if (pixels > kMaxFuzzPixels && pixels <= PngImage::kMaxPixels) return 0;
     }
   } catch (const Exception&) {
   }
@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   unsigned sum = 0;
   for (int y = 0; y < image.Height(); ++y) {
-    const std::uint8_t* row = image.ScanLine(y);
+    const std::uint8_t* row = image.Row(y);
     for (std::size_t i = 0; i < image.Stride(); ++i) sum += row[i];
   }
   for (int x = 0; x < image.Width(); ++x) sum += image.PixelColor(x, image.Height() - 1);

@@ -108,7 +108,7 @@ public:
   Publication* publication = nullptr;
 
   // ---- A host that calls the plug-in again from inside the plug-in's calls. ----
-  // What the host calls: nbMessage(2); VitrelleClose, VitrelleCreate or VitrelleExecute (scale 4)
+  // What the host calls: nbMessage(2); VitrelleClose, VitrelleCreate or VitrelleExecute (zoom 4)
   // for the object of the action running (the last one when none is) or for the other object;
   // nbExecAction with an id that is no action.
   enum class Reentry { FreeAllPanels, CloseSame, CloseOther, CreateSame, CreateOther, ExecuteSame, ExecuteOther,

@@ -40,28 +40,28 @@ inline void ForEachColumn(std::uint8_t mask, std::uint32_t count, F f) {
 
 }  // namespace
 
-TColorManager::TColorManager() { BuildGammaTable(1.0f, 2.2f); }
+ColorManager::ColorManager() { BuildGammaTable(1.0f, 2.2f); }
 
-void TColorManager::SetSourceBitsPerSample(std::uint8_t bits) {
+void ColorManager::SetSourceBitsPerSample(std::uint8_t bits) {
   if (bits != source_bits_) source_bits_ = bits, changed_ = true;
 }
-void TColorManager::SetTargetBitsPerSample(std::uint8_t bits) {
+void ColorManager::SetTargetBitsPerSample(std::uint8_t bits) {
   if (bits != target_bits_) target_bits_ = bits, changed_ = true;
 }
-void TColorManager::SetSourceSamplesPerPixel(std::uint8_t samples) {
+void ColorManager::SetSourceSamplesPerPixel(std::uint8_t samples) {
   if (samples != source_samples_) source_samples_ = samples, changed_ = true;
 }
-void TColorManager::SetTargetSamplesPerPixel(std::uint8_t samples) {
+void ColorManager::SetTargetSamplesPerPixel(std::uint8_t samples) {
   if (samples != target_samples_) target_samples_ = samples, changed_ = true;
 }
-void TColorManager::SetSourceColorScheme(TColorScheme scheme) {
+void ColorManager::SetSourceColorScheme(TColorScheme scheme) {
   if (scheme != source_scheme_) source_scheme_ = scheme, changed_ = true;
 }
-void TColorManager::SetTargetColorScheme(TColorScheme scheme) {
+void ColorManager::SetTargetColorScheme(TColorScheme scheme) {
   if (scheme != target_scheme_) target_scheme_ = scheme, changed_ = true;
 }
 
-void TColorManager::BuildGammaTable(float main_gamma, float display_gamma) {
+void ColorManager::BuildGammaTable(float main_gamma, float display_gamma) {
   main_gamma_ = main_gamma > 0 ? main_gamma : 1.0f;
   display_gamma_ = display_gamma > 0 ? display_gamma : 2.2f;
   const float exponent = 1.0f / (main_gamma_ * display_gamma_);
@@ -95,7 +95,7 @@ void TColorManager::BuildGammaTable(float main_gamma, float display_gamma) {
   std::memcpy(gamma_table_, hit->table, sizeof gamma_table_);
 }
 
-std::vector<TColor> TColorManager::CreateGrayscalePalette() const {
+std::vector<TColor> ColorManager::CreateGrayscalePalette() const {
   int bits = target_bits_ * target_samples_;
   if (bits > 8) bits = 8;
   const unsigned entries = 1u << bits;
@@ -110,7 +110,7 @@ std::vector<TColor> TColorManager::CreateGrayscalePalette() const {
   return palette;
 }
 
-std::vector<TColor> TColorManager::CreateColorPalette(const std::uint8_t* entries, std::uint32_t count) const {
+std::vector<TColor> ColorManager::CreateColorPalette(const std::uint8_t* entries, std::uint32_t count) const {
   if (count > 256) count = 256;
   const bool gamma = target_options_ & coApplyGamma;
   auto entry = [&](std::uint32_t i) {
@@ -133,27 +133,27 @@ std::vector<TColor> TColorManager::CreateColorPalette(const std::uint8_t* entrie
   return palette;
 }
 
-void TColorManager::TransferRow(const std::uint8_t* source, std::uint8_t* target, std::uint32_t count,
+void ColorManager::TransferRow(const std::uint8_t* source, std::uint8_t* target, std::uint32_t count,
                                 std::uint8_t column_mask) {
   if (changed_) ChooseRowRoutine();
   if (row_routine_) (this->*row_routine_)(source, target, count, column_mask);
 }
 
-void TColorManager::ChooseRowRoutine() {
+void ColorManager::ChooseRowRoutine() {
   changed_ = false;
   source_options_ = (source_options_ & ~coAlpha) | (SchemeHasAlpha(source_scheme_) ? coAlpha : 0);
   target_options_ = (target_options_ & ~coAlpha) | (SchemeHasAlpha(target_scheme_) ? coAlpha : 0);
   switch (source_scheme_) {
     case TColorScheme::csIndexed:
     case TColorScheme::csG:
-      row_routine_ = source_bits_ <= 8 ? &TColorManager::RowIndexed : &TColorManager::RowGrey;
+      row_routine_ = source_bits_ <= 8 ? &ColorManager::RowIndexed : &ColorManager::RowGrey;
       break;
     case TColorScheme::csGA:
-      row_routine_ = &TColorManager::RowGrey;
+      row_routine_ = &ColorManager::RowGrey;
       break;
     case TColorScheme::csRGB:
     case TColorScheme::csRGBA:
-      row_routine_ = &TColorManager::RowRGBA;
+      row_routine_ = &ColorManager::RowRGBA;
       break;
     default:
       row_routine_ = nullptr;
@@ -162,7 +162,7 @@ void TColorManager::ChooseRowRoutine() {
 }
 
 // Grey and palette indices of 1 to 8 bits, packed most significant bits first on both sides.
-void TColorManager::RowIndexed(const std::uint8_t* source, std::uint8_t* target, std::uint32_t count,
+void ColorManager::RowIndexed(const std::uint8_t* source, std::uint8_t* target, std::uint32_t count,
                                std::uint8_t mask) {
   const unsigned sb = source_bits_, tb = target_bits_;
   if (sb == tb && mask == 0xFF) {
@@ -183,7 +183,7 @@ void TColorManager::RowIndexed(const std::uint8_t* source, std::uint8_t* target,
 }
 
 // One 8-bit grey value per pixel from 16-bit grey or from grey with alpha; the alpha is dropped.
-void TColorManager::RowGrey(const std::uint8_t* source, std::uint8_t* target, std::uint32_t count,
+void ColorManager::RowGrey(const std::uint8_t* source, std::uint8_t* target, std::uint32_t count,
                             std::uint8_t mask) {
   const bool wide = source_bits_ == 16;
   const unsigned step = (wide ? 2 : 1) * (source_scheme_ == TColorScheme::csGA ? 2 : 1);
@@ -194,7 +194,7 @@ void TColorManager::RowGrey(const std::uint8_t* source, std::uint8_t* target, st
 }
 
 // RGB or RGBA of 8 or 16 bits into BGR or BGRA of 8 bits; gamma on colour, never on alpha.
-void TColorManager::RowRGBA(const std::uint8_t* source, std::uint8_t* target, std::uint32_t count,
+void ColorManager::RowRGBA(const std::uint8_t* source, std::uint8_t* target, std::uint32_t count,
                             std::uint8_t mask) {
   const bool source_alpha = source_options_ & coAlpha;
   const bool target_alpha = target_options_ & coAlpha;
@@ -224,7 +224,7 @@ void TColorManager::RowRGBA(const std::uint8_t* source, std::uint8_t* target, st
 
 // The common case of whole 8-bit rows: red and blue exchange places, colour through the gamma
 // table when there is one. Same result as RowRGBA.
-void TColorManager::RowRGBA8Fast(const std::uint8_t* source, std::uint8_t* target, std::uint32_t count,
+void ColorManager::RowRGBA8Fast(const std::uint8_t* source, std::uint8_t* target, std::uint32_t count,
                                  std::uint8_t) {
   const bool alpha = source_options_ & coAlpha;
   if (target_options_ & coApplyGamma) {

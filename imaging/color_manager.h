@@ -9,13 +9,13 @@
 
 enum class TColorScheme : std::uint8_t { csUnknown, csIndexed, csG, csGA, csRGB, csRGBA, csBGR, csBGRA };
 
-class TColorManager {
+class ColorManager {
 public:
   static constexpr std::uint8_t coAlpha = 1;      // the scheme carries alpha
   static constexpr std::uint8_t coByteSwap = 2;   // source: 16-bit samples are big-endian
   static constexpr std::uint8_t coApplyGamma = 4; // target: map colour through the gamma table
 
-  TColorManager();
+  ColorManager();
 
   void SetSourceBitsPerSample(std::uint8_t bits);
   void SetTargetBitsPerSample(std::uint8_t bits);
@@ -50,7 +50,7 @@ public:
   std::vector<TColor> CreateColorPalette(const std::uint8_t* entries, std::uint32_t count) const;
 
 private:
-  using RowRoutine = void (TColorManager::*)(const std::uint8_t*, std::uint8_t*, std::uint32_t, std::uint8_t);
+  using RowRoutine = void (ColorManager::*)(const std::uint8_t*, std::uint8_t*, std::uint32_t, std::uint8_t);
 
   void ChooseRowRoutine();
   void RowIndexed(const std::uint8_t* source, std::uint8_t* target, std::uint32_t count, std::uint8_t mask);

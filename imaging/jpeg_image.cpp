@@ -8,7 +8,7 @@
 
 #include <jpeglib.h>
 
-#include "imaging/png_graphic.h"  // EInvalidGraphic
+#include "imaging/errors.h"
 #include "resources/texts.h"
 
 // libjpeg takes the size as an unsigned long.
@@ -84,7 +84,7 @@ bool DecodeInto(jpeg_decompress_struct& cinfo, const std::uint8_t* data, std::si
     return false;
   }
   while (cinfo.output_scanline < cinfo.output_height) {
-    JSAMPROW row = run.out->ScanLine(int(cinfo.output_scanline));
+    JSAMPROW row = run.out->Row(int(cinfo.output_scanline));
     if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) {  // a memory source never suspends
       SetMessage(run, texts::kJpegNoRows);
       return false;

@@ -51,8 +51,8 @@ void PaintNineSlice(Dib& dest, Dib& source, const RECT& D, const RECT& S, const 
   const int spanW = RectWidth(D, false) - M.left - M.right;
   const int spanH = RectHeight(D, false) - M.top - M.bottom;
 
-  SetStretchBltMode(dest.Canvas(), BLACKONWHITE);
-  const Painter p(dest.Canvas(), source.Canvas());
+  SetStretchBltMode(dest.Dc(), BLACKONWHITE);
+  const Painter p(dest.Dc(), source.Dc());
 
   // Corners: the top or bottom band's strip, then the side edge's strip between it and the
   // side edge proper, which is empty unless the top or bottom limit is below its margin.

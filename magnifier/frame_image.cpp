@@ -5,7 +5,7 @@
 #include "framework/resources.h"
 #include "framework/stream.h"
 #include "framework/window.h"  // ThisModule
-#include "imaging/png_graphic.h"
+#include "imaging/png_image.h"
 #include "magnifier/bitmap_helpers.h"
 #include "magnifier/frame_pixels.h"
 #include "resources/texts.h"
@@ -17,7 +17,7 @@ std::unique_ptr<Dib> LoadFrameImage(HMODULE module, const char* name) {
   if (resource.data == nullptr) throw Exception(texts::ResourceNotFound(name));
 
   MemoryStream stream(resource.data, resource.size);
-  TPNGGraphic png;
+  PngImage png;
   png.ReadImage(stream);
 
   auto frame = CreateDib32(png.Width(), png.Height());

@@ -22,10 +22,10 @@ void CopyToBgra32(const Bitmap& source, Bitmap& target) {
   target.SetSize(source.Width(), source.Height());
   const auto width = std::size_t(source.Width());
   for (int y = 0; y < source.Height(); ++y) {
-    std::uint8_t* out = target.ScanLine(y);
+    std::uint8_t* out = target.Row(y);
     switch (source.Format()) {
-      case PixelFormat::pf32bit: std::memcpy(out, source.ScanLine(y), width * 4); break;
-      case PixelFormat::pf24bit: Bgr24RowToBgra32(source.ScanLine(y), out, width); break;
+      case PixelFormat::pf32bit: std::memcpy(out, source.Row(y), width * 4); break;
+      case PixelFormat::pf24bit: Bgr24RowToBgra32(source.Row(y), out, width); break;
       default:
         for (int x = 0; x < source.Width(); ++x, out += 4) {
           const TColor c = source.PixelColor(x, y);
@@ -41,5 +41,5 @@ void CopyToBgra32(const Bitmap& source, Bitmap& target) {
 
 void ZeroTransparentPixels(Bitmap& bgra32) {
   if (bgra32.Format() != PixelFormat::pf32bit) return;
-  for (int y = 0; y < bgra32.Height(); ++y) ZeroTransparentRow(bgra32.ScanLine(y), std::size_t(bgra32.Width()));
+  for (int y = 0; y < bgra32.Height(); ++y) ZeroTransparentRow(bgra32.Row(y), std::size_t(bgra32.Width()));
 }

@@ -163,8 +163,8 @@ void Confine(std::int32_t& x, std::int32_t& y, const TRect& area, const DesktopB
   }
 }
 
-SourceRect SourceFor(std::int32_t x, std::int32_t y, const TRect& area, std::int32_t scale) {
-  const std::int32_t s = scale < 1 ? 1 : scale;
+SourceRect SourceFor(std::int32_t x, std::int32_t y, const TRect& area, std::int32_t zoom) {
+  const std::int32_t s = zoom < 1 ? 1 : zoom;
   const std::int32_t w = RectWidth(area, true);
   const std::int32_t h = RectHeight(area, true);
   // Centred with the exact quotient; the size is the truncated one.

@@ -85,7 +85,7 @@ struct DesktopBounds {
 void Confine(std::int32_t& x, std::int32_t& y, const TRect& area, const DesktopBounds& bounds);
 
 // The screen rectangle that a window at (x, y) enlarges into its lens area at this zoom:
-// centred on the area's centre, 1/scale of its size (truncated). A zoom below 1 counts as 1.
+// centred on the area's centre, 1/zoom of its size (truncated). A zoom below 1 counts as 1.
 struct SourceRect {
   std::int32_t x = 0;
   std::int32_t y = 0;
@@ -93,7 +93,7 @@ struct SourceRect {
   std::int32_t height = 0;
   friend bool operator==(const SourceRect&, const SourceRect&) = default;
 };
-SourceRect SourceFor(std::int32_t x, std::int32_t y, const TRect& area, std::int32_t scale);
+SourceRect SourceFor(std::int32_t x, std::int32_t y, const TRect& area, std::int32_t zoom);
 
 // Thumbnail mode: the part of the source window that the thumbnail window (at `window` on the
 // screen) shows at this zoom, in the source window's own coordinates (its top-left corner at

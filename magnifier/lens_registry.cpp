@@ -1,57 +1,57 @@
 #include "magnifier/lens_registry.h"
 
+#include <algorithm>
 #include <utility>
 
-#include "magnifier/lens_form.h"
-#include "magnifier/thumb_form.h"
+#include "framework/compositor.h"
+#include "magnifier/thumbnail_window.h"
 
-TacMagnForm& LensRegistry::OpenLens(TsMagnifier& magnifier, int width, int height) {
-  auto* lens = new TacMagnForm;
+LensRegistry::~LensRegistry() {
+  (void)open_.release();
+  (void)thumbnail_.release();
+  for (WindowPtr<LensWindow>& lens : closed_) (void)lens.release();
+}
+
+LensWindow& LensRegistry::OpenLens(LensClient& client, int width, int height, int zoom) {
+  WindowPtr<LensWindow> lens(new LensWindow(*this));
+  lens->SetWidth(width);
+  lens->SetHeight(height);
+  open_ = std::move(lens);
   try {
-    lens->Magnifier = &magnifier;
-    lens->SetWidth(width);
-    lens->SetHeight(height);
-    open_ = lens;
-    lens->Initialise();
+    if (IsCompositionEnabled()) thumbnail_ = MakeThumbnailWindow();
+    open_->Open(client, thumbnail_.get(), zoom);
   } catch (...) {
-    LetGo(*lens);
-    Window::Retire(lens);
+    // The lens goes as one that closes: it shuts down, then its thumbnail window goes, then it.
+    WindowPtr<LensWindow> failed = std::move(open_);
+    failed->ShutDown();
+    thumbnail_.reset();
     throw;
   }
-  return *lens;
+  return *open_;
 }
 
-TThumbForm* LensRegistry::MakeThumb() {
-  auto* thumb = new TThumbForm;
+WindowPtr<ThumbnailWindow> LensRegistry::MakeThumbnailWindow() {
+  WindowPtr<ThumbnailWindow> thumbnail(new ThumbnailWindow);
   // Composition without thumbnails would leave the lens empty: it copies the screen instead.
-  if (!thumb->CompositorMakesThumbnails()) {
-    Window::Retire(thumb);
-    return nullptr;
-  }
-  thumb_ = thumb;
-  return thumb;
+  if (!thumbnail->CompositorMakesThumbnails()) return nullptr;
+  return thumbnail;
 }
 
-void LensRegistry::LetGo(TacMagnForm& lens) {
-  if (open_ != &lens) return;
-  open_ = nullptr;
-  LensRendered = false;
-  if (TThumbForm* thumb = std::exchange(thumb_, nullptr)) Window::Retire(thumb);
+void LensRegistry::LensShutDown(LensWindow& lens) {
+  if (open_.get() != &lens) return;
+  closed_.push_back(std::move(open_));
+  thumbnail_.reset();
 }
 
-void LensRegistry::Closed(TacMagnForm& lens) {
-  LensRendered = false;
-  LensClosing = true;
-  closed_.push_back(&lens);
-}
-
-void LensRegistry::Drop(TacMagnForm& lens) {
-  std::erase(closed_, &lens);
+void LensRegistry::LensWindowEnded(LensWindow& lens) {
+  const auto it = std::find_if(closed_.begin(), closed_.end(), [&](const auto& p) { return p.get() == &lens; });
+  if (it == closed_.end()) return;
+  WindowPtr<LensWindow> ended = std::move(*it);
+  closed_.erase(it);
   if (closed_.empty()) closed_.shrink_to_fit();  // a script may have closed thousands
-  Window::Retire(&lens);
 }
 
-void LensRegistry::DropAll() {
-  Window::Retire(open_);  // its window's end lets go of it
-  for (TacMagnForm* lens : std::exchange(closed_, {})) Window::Retire(lens);
+void LensRegistry::DeleteAll() {
+  if (open_ != nullptr) open_->ShutDown();  // its thumbnail window first, as when it closes
+  for (WindowPtr<LensWindow>& lens : std::exchange(closed_, {})) lens.reset();
 }

@@ -6,8 +6,7 @@
 
 #include "framework/gdi.h"
 #include "magnifier/bitmap_helpers.h"
-#include "magnifier/lens_form.h"
-#include "magnifier/magnifier.h"
+#include "magnifier/lens_window.h"
 #include "magnifier/screen_source.h"
 
 namespace {
@@ -40,15 +39,15 @@ void CopyBeneath(HWND lens, HDC dest, const RECT& source) {
 
 }  // namespace
 
-void TacMagnForm::RenderAt(int x, int y) {
+void LensWindow::RenderAt(int x, int y) {
   // A closed lens awaiting its end renders nothing, nor does a frame start inside another.
-  if (CurrentLens != this || rendering_ || frameBitmap_ == nullptr) return;
+  if (!IsOpen() || rendering_ || frameBitmap_ == nullptr) return;
   rendering_ = true;
   try {
-    const FrameKey key{x, y, Width(), Height(), Scale};
+    const FrameKey key{x, y, Width(), Height(), zoom_};
     bool changed = pushed_ != key;
     if (Thumb() == nullptr) {
-      CopySource(Lens::SourceFor(x, y, LensArea(), Scale));
+      CopySource(Lens::SourceFor(x, y, LensArea(), zoom_));
       changed = SourceChanged() || changed;
       if (changed) EnlargeSource();
     }
@@ -59,54 +58,54 @@ void TacMagnForm::RenderAt(int x, int y) {
     }
   } catch (...) {
     rendering_ = false;
-    if (CurrentLens != this) ReleasePictures();
+    if (!IsOpen()) ReleasePictures();
     throw;
   }
   rendering_ = false;
   // Closed while the frame was made (the layered update sends messages): the pictures go now.
-  if (CurrentLens != this) {
+  if (!IsOpen()) {
     ReleasePictures();
     return;
   }
-  Lenses.LensRendered = true;
+  rendered_ = true;
 }
 
-void TacMagnForm::CaptureScreen(const Lens::SourceRect& source) {
+void LensWindow::CaptureScreen(const Lens::SourceRect& source) {
   CopySource(source);
   EnlargeSource();
 }
 
-void TacMagnForm::CopySource(const Lens::SourceRect& source) {
+void LensWindow::CopySource(const Lens::SourceRect& source) {
   if (source_ == nullptr) source_ = CreateDib24(source.width, source.height);
   if (source_->Width() != source.width || source_->Height() != source.height)
     source_->SetSize(source.width, source.height);
   if (ScreenCopyShowsLayeredWindows()) {
-    CopyBeneath(Handle(), source_->Canvas(), RECT{source.x, source.y, source.x + source.width, source.y + source.height});
+    CopyBeneath(Handle(), source_->Dc(), RECT{source.x, source.y, source.x + source.width, source.y + source.height});
   } else {
     ScreenDC screen;
     // Without CAPTUREBLT: layered windows, the lens among them, stay out of the picture.
-    BitBlt(source_->Canvas(), 0, 0, source.width, source.height, screen.get(), source.x, source.y, SRCCOPY);
+    BitBlt(source_->Dc(), 0, 0, source.width, source.height, screen.get(), source.x, source.y, SRCCOPY);
   }
   GdiFlush();
 }
 
-void TacMagnForm::EnlargeSource() {
+void LensWindow::EnlargeSource() {
   const TRect area = LensArea();
   const int w = RectWidth(area, false), h = RectHeight(area, false);
   if (captureBitmap_->Width() != w || captureBitmap_->Height() != h) captureBitmap_->SetSize(w, h);
-  StretchBlt(captureBitmap_->Canvas(), 0, 0, w, h, source_->Canvas(), 0, 0, source_->Width(), source_->Height(),
+  StretchBlt(captureBitmap_->Dc(), 0, 0, w, h, source_->Dc(), 0, 0, source_->Width(), source_->Height(),
              SRCCOPY);
   GdiFlush();
 }
 
-bool TacMagnForm::SourceChanged() {
+bool LensWindow::SourceChanged() {
   const std::size_t rowBytes = std::size_t(source_->Width()) * 3;
   const std::size_t bytes = rowBytes * std::size_t(source_->Height());
   bool changed = pushedSource_.size() != bytes;
   if (changed) pushedSource_.resize(bytes);
   std::uint8_t* kept = pushedSource_.data();
   for (int y = 0; y < source_->Height(); ++y, kept += rowBytes) {
-    const std::uint8_t* row = source_->ScanLine(y);
+    const std::uint8_t* row = source_->Row(y);
     if (changed || std::memcmp(kept, row, rowBytes) != 0) {
       changed = true;
       std::memcpy(kept, row, rowBytes);
@@ -115,7 +114,7 @@ bool TacMagnForm::SourceChanged() {
   return changed;
 }
 
-void TacMagnForm::ComposeFrame() {
+void LensWindow::ComposeFrame() {
   const Lens::Size size = LensSize();
   const TRect area = LensArea();
   if (outputBitmap_ == nullptr) {
@@ -140,8 +139,8 @@ void TacMagnForm::ComposeFrame() {
   const int areaWidth = RectWidth(area, false);
   const bool thumbnailMode = Thumb() != nullptr;
   for (int y = 0; y < size.height; ++y) {
-    std::uint8_t* out = outputBitmap_->ScanLine(y);
-    const std::uint8_t* frame = frameLayer_->ScanLine(y);
+    std::uint8_t* out = outputBitmap_->Row(y);
+    const std::uint8_t* frame = frameLayer_->Row(y);
     if (y < area.top || y >= area.bottom || areaWidth < 1) {
       std::memcpy(out, frame, rowBytes);
       continue;
@@ -151,19 +150,19 @@ void TacMagnForm::ComposeFrame() {
       std::memcpy(out + left, frame + left, std::size_t(areaWidth) * 4);
       Lens::LiftTransparentAlpha(out + left, areaWidth);
     } else {
-      Lens::BlendRow(out + left, captureBitmap_->ScanLine(y - area.top), frame + left, areaWidth);
+      Lens::BlendRow(out + left, captureBitmap_->Row(y - area.top), frame + left, areaWidth);
     }
     const std::size_t right = std::size_t(area.right) * 4;
     std::memcpy(out + right, frame + right, rowBytes - right);
   }
 }
 
-bool TacMagnForm::PushFrame() {
+bool LensWindow::PushFrame() {
   const Lens::Size size = LensSize();
   ScreenDC screen;
   SIZE extent = {size.width, size.height};
   POINT origin = {0, 0};
   BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  return UpdateLayeredWindow(Handle(), screen.get(), nullptr, &extent, outputBitmap_->Canvas(), &origin,
+  return UpdateLayeredWindow(Handle(), screen.get(), nullptr, &extent, outputBitmap_->Dc(), &origin,
                              kNoColorKey, &blend, ULW_ALPHA) != FALSE;
 }

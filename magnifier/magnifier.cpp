@@ -4,37 +4,37 @@
 
 #include "framework/errors.h"
 #include "framework/popup_menu.h"
-#include "magnifier/lens_form.h"
+#include "magnifier/lens_registry.h"
+#include "magnifier/lens_window.h"
 #include "resources/texts.h"
 
-TsMagnifier::~TsMagnifier() { Dispose(); }
+Magnifier::~Magnifier() { ReleaseNow(); }
 
-void TsMagnifier::Dispose() {
-  if (disposed_) return;
-  disposed_ = true;
+void Magnifier::ReleaseNow() {
+  if (released_) return;
+  released_ = true;
   // Lenses closed a moment ago may still wait for their end; they go now too.
-  Lenses.DropAll();
+  Lenses.DeleteAll();
 }
 
-void TsMagnifier::SetScaling(std::int32_t value) {
-  if (value == scaling_) return;
-  scaling_ = std::clamp(value, 2, 16);
-  if (CurrentLens != nullptr) CurrentLens->SetZoom(std::int16_t(scaling_));
+void Magnifier::SetZoom(std::int32_t value) {
+  if (value == zoom_) return;
+  zoom_ = std::clamp(value, 2, 16);
+  if (LensWindow* lens = Lenses.Open()) lens->SetZoom(zoom_);
 }
 
-void TsMagnifier::ShowLens(std::int32_t x, std::int32_t y) {
+void Magnifier::ShowLens(std::int32_t x, std::int32_t y) {
   // Only a host that calls us back from inside a call of ours can free the panel first.
-  if (disposed_) throw Exception(texts::kPanelFreed);
-  if (CurrentLens != nullptr) {
-    CurrentLens->BringToFront();
+  if (released_) throw Exception(texts::kPanelFreed);
+  if (LensWindow* open = Lenses.Open()) {
+    open->BringToFront();
     return;
   }
-  TacMagnForm& lens = Lenses.OpenLens(*this, Width, Height);
-  lens.Scale = std::int16_t(scaling_);
+  LensWindow& lens = Lenses.OpenLens(*this, Width, Height, zoom_);
   if (PopupMenu != nullptr) {
     lens.SetPopup(PopupMenu);
   } else {
-    lens.CheckZoomItem(scaling_);
+    lens.CheckZoomItem(zoom_);
   }
   if (x != -1 || y != -1) {
     lens.SetLeft(x);
@@ -44,6 +44,24 @@ void TsMagnifier::ShowLens(std::int32_t x, std::int32_t y) {
   lens.Show();
 }
 
-void TsMagnifier::CloseLens() {
-  if (CurrentLens != nullptr) CurrentLens->Close();
+void Magnifier::CloseLens() {
+  if (LensWindow* lens = Lenses.Open()) lens->Close();
+}
+
+void Magnifier::LensMouseDown(MouseButton button, ShiftState shift, int x, int y) {
+  if (OnMouseDown) OnMouseDown(this, button, shift, x, y);
+}
+
+void Magnifier::LensDragEnded(ShiftState shift, int x, int y) {
+  if (OnMouseUp) OnMouseUp(this, MouseButton::Left, shift, x, y);
+}
+
+void Magnifier::LensDoubleClicked() {
+  if (OnDblClick) OnDblClick(this);
+}
+
+bool Magnifier::LensMoving(int& x, int& y) {
+  if (!OnPosChanging) return false;
+  OnPosChanging(x, y);
+  return true;
 }

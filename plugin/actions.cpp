@@ -2,7 +2,7 @@
 
 #include "catalogue.h"
 #include "panels.h"
-#include "dialogs/edit_forms.h"
+#include "dialogs/object_dialog.h"
 #include "resources/texts.h"
 
 #include <string>
@@ -23,8 +23,8 @@ bool ExecAction(std::int32_t id, const HostString* params) {
       return AttachPanel(object, variable);
     }
     case kActionExecute: {
-      const std::string object = Param(params, 0), scale = Param(params, 1);
-      return StartPanel(object, scale);
+      const std::string object = Param(params, 0), zoom = Param(params, 1);
+      return StartPanel(object, zoom);
     }
     case kActionClose:
       return ClosePanel(Param(params, 0));

@@ -9,7 +9,7 @@
 enum ActionId : std::int32_t {
   kCategoryRow = 0,
   kActionCreate = 1,   // VitrelleCreate: attach a panel to a Rectangle
-  kActionExecute = 3,  // VitrelleExecute: open the lens at a scale
+  kActionExecute = 3,  // VitrelleExecute: open the lens at a zoom
   kActionClose = 4,    // VitrelleClose: close the lens
 };
 

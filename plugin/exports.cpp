@@ -1,11 +1,11 @@
 // The nine routines the host calls. Each forwards inward; none lets an exception reach the host.
-// Those that do work hold a CallScope: the host may call us again from inside any of them.
+// Those that do work hold a ReentryScope: the host may call us again from inside any of them.
 #include "actions.h"
 #include "catalogue.h"
 #include "panels.h"
 #include "boundary/boundary.h"
 #include "boundary/host_strings.h"
-#include "dialogs/about.h"
+#include "dialogs/about_dialog.h"
 #include "framework/window.h"
 #include "resources/texts.h"
 
@@ -19,7 +19,7 @@ extern "C" {
 
 NB_CALL void nbRegisterPlugIn(AddActionProc addAction, std::uint32_t arg2, std::uint32_t arg3,
                               SetVariableProc setVariable) {
-  const CallScope scope(CallScope::Caller::Host);
+  const ReentryScope scope(ReentryScope::Caller::Host);
   try {
     PlugInUtils::AddAction = addAction;
     PlugInUtils::RegisterArg2 = arg2;
@@ -31,7 +31,7 @@ NB_CALL void nbRegisterPlugIn(AddActionProc addAction, std::uint32_t arg2, std::
 }
 
 NB_CALL void nbInitPlugIn(std::uint32_t value, HostSlot title, HostSlot author, HostSlot description) {
-  const CallScope scope(CallScope::Caller::Host);
+  const ReentryScope scope(ReentryScope::Caller::Host);
   try {
     PlugInUtils::InitValue = value;
     if (title) SetHostString(title, texts::kPluginTitle);
@@ -50,7 +50,7 @@ NB_CALL void nbRegisterScriptProcessor(std::uint32_t value) { PlugInUtils::Scrip
 NB_CALL void nbRegisterStreamAccess(std::uint32_t value) { PlugInUtils::StreamAccess = value; }
 
 NB_CALL HostBool nbExecAction(std::int32_t id, HostString* params) {
-  const CallScope scope(CallScope::Caller::Host);
+  const ReentryScope scope(ReentryScope::Caller::Host);
   try {
     return ExecAction(id, params) ? 1 : 0;
   } catch (...) {
@@ -59,7 +59,7 @@ NB_CALL HostBool nbExecAction(std::int32_t id, HostString* params) {
 }
 
 NB_CALL HostBool nbEditAction(std::int32_t id, HostString* params) {
-  const CallScope scope(CallScope::Caller::Host);
+  const ReentryScope scope(ReentryScope::Caller::Host);
   try {
     return EditAction(id, params) ? 1 : 0;
   } catch (...) {
@@ -68,7 +68,7 @@ NB_CALL HostBool nbEditAction(std::int32_t id, HostString* params) {
 }
 
 NB_CALL void nbMessage(std::uint32_t code) {
-  const CallScope scope(CallScope::Caller::Host);
+  const ReentryScope scope(ReentryScope::Caller::Host);
   try {
     if (code == kFreeAllPanels) FreeAllPanels();
   } catch (...) {
@@ -76,7 +76,7 @@ NB_CALL void nbMessage(std::uint32_t code) {
 }
 
 NB_CALL void nbAbout() {
-  const CallScope scope(CallScope::Caller::Host);
+  const ReentryScope scope(ReentryScope::Caller::Host);
   try {
     ShowAbout();
   } catch (...) {

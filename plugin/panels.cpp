@@ -8,18 +8,18 @@
 #include "boundary/host_strings.h"
 #include "framework/errors.h"
 #include "int_conv.h"
-#include "panel_forms.h"
+#include "magnifier_panel.h"
 #include "resources/texts.h"
 
 namespace {
 
 // The attached panels in the order of attachment; absent until the first attach and again after
 // the host's clean-up notice.
-std::optional<std::vector<WindowPtr<TMagH>>> PanelList;
+std::optional<std::vector<WindowPtr<MagnifierPanel>>> PanelList;
 
 // As the module unloads, under the loader lock, no window may be touched. Panels still attached
 // then were never freed by the host's notice: either their windows hold the module (see
-// CallScope) and the process is ending, or the host destroyed those windows itself. Either way
+// ReentryScope) and the process is ending, or the host destroyed those windows itself. Either way
 // they are left as they are.
 struct PanelsLeftAtExit {
   ~PanelsLeftAtExit() {
@@ -42,7 +42,7 @@ bool SameObjectName(const std::string& a, const std::string& b) {
 int FindPanel(const std::string& name) {
   if (!PanelList) return -1;
   for (std::size_t i = 0; i < PanelList->size(); ++i) {
-    if (SameObjectName((*PanelList)[i]->KeyName, name)) return int(i);
+    if (SameObjectName((*PanelList)[i]->ObjectName, name)) return int(i);
   }
   return -1;
 }
@@ -55,7 +55,7 @@ bool DetachPanel(const std::string& name) {
     if (index < 0) return false;
     // Out of the registry before the host hears of it: the host may call us again from inside
     // that write, and must find the registry as it will be.
-    WindowPtr<TMagH> panel = std::move((*PanelList)[std::size_t(index)]);
+    WindowPtr<MagnifierPanel> panel = std::move((*PanelList)[std::size_t(index)]);
     PanelList->erase(PanelList->begin() + index);
     if (!panel->VarName.empty()) SetHostVariable(panel->VarName, "");
     return true;  // the panel goes here and, with it, an open lens
@@ -66,7 +66,9 @@ bool DetachPanel(const std::string& name) {
 }
 
 // StartPanel and ClosePanel: the object's last-error variable is emptied first and ends with
-// texts::kActionOk or the failure's text; the panel's own step may already have written that text.
+// texts::kActionOk or the failure's text. In between, the panel's outcome goes to the variable
+// under the name the panel was attached with (names match whatever their case): texts::kPanelDone
+// when its step succeeds, else the failure's text, which then stays.
 template <typename Step>
 bool RunPanelStep(const std::string& objectName, Step step) {
   const std::string variable = LastErrorVariable(objectName);
@@ -77,7 +79,15 @@ bool RunPanelStep(const std::string& objectName, Step step) {
       SetHostVariable(variable, texts::NoPanelOn(objectName));
       return false;
     }
-    if (!step(*(*PanelList)[std::size_t(index)])) return false;
+    MagnifierPanel& panel = *(*PanelList)[std::size_t(index)];
+    const std::string panelVariable = LastErrorVariable(panel.ObjectName);
+    try {
+      step(panel);
+      SetHostVariable(panelVariable, texts::kPanelDone);
+    } catch (const std::exception& e) {
+      SetHostVariable(panelVariable, e.what());
+      return false;
+    }
     SetHostVariable(variable, texts::kActionOk);
     return true;
   } catch (const std::exception& e) {
@@ -107,16 +117,15 @@ bool AttachPanel(const std::string& objectName, const std::string& varName) {
     // The host's handle is a number: a 32-bit window handle as a signed integer.
     const HWND parent = reinterpret_cast<HWND>(static_cast<std::intptr_t>(handle));
     if (!IsWindow(parent)) throw Exception(texts::NoSuchObject(objectName));
-    WindowPtr<TMagH> panel(new TMagH(parent));
+    WindowPtr<MagnifierPanel> panel(new MagnifierPanel(parent));
     panel->VarName = varName;
-    panel->KeyName = objectName;
     panel->ObjectName = objectName;
     ShowWindow(panel->Handle(), SW_SHOW);
     panel->FitToParent();
     // A host that called us back meanwhile may have attached a panel under the name; this one,
     // attached last, takes its place (the other's variable is not written again).
     if (const int index = FindPanel(objectName); index >= 0) {
-      const WindowPtr<TMagH> other = std::move((*PanelList)[std::size_t(index)]);
+      const WindowPtr<MagnifierPanel> other = std::move((*PanelList)[std::size_t(index)]);
       PanelList->erase(PanelList->begin() + index);
     }
     if (!PanelList) PanelList.emplace();
@@ -128,12 +137,12 @@ bool AttachPanel(const std::string& objectName, const std::string& varName) {
   }
 }
 
-bool StartPanel(const std::string& objectName, const std::string& scaleText) {
-  return RunPanelStep(objectName, [&](TMagH& panel) { return panel.SetMag(scaleText); });
+bool StartPanel(const std::string& objectName, const std::string& zoomText) {
+  return RunPanelStep(objectName, [&](MagnifierPanel& panel) { panel.OpenLens(zoomText); });
 }
 
 bool ClosePanel(const std::string& objectName) {
-  return RunPanelStep(objectName, [](TMagH& panel) { return panel.CloseMag(); });
+  return RunPanelStep(objectName, [](MagnifierPanel& panel) { panel.CloseLens(); });
 }
 
 void FreeAllPanels() {

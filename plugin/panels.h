@@ -3,7 +3,7 @@
 #include <string>
 
 bool AttachPanel(const std::string& objectName, const std::string& varName);
-bool StartPanel(const std::string& objectName, const std::string& scaleText);
+bool StartPanel(const std::string& objectName, const std::string& zoomText);
 bool ClosePanel(const std::string& objectName);
 void FreeAllPanels();
 

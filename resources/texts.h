@@ -56,12 +56,12 @@ inline constexpr const char* kAboutCredit2 = "Лупа для ваших пуб�
 // The panel on the host's object, and the lens with its menu.
 inline constexpr const char* kPanelLabel = "Лупа активирована";
 inline constexpr const char* kLensCaption = "Mgn";
-inline constexpr const char* kZoomSuffix = "x";  // after the scale: "2x", "4x", ...
+inline constexpr const char* kZoomSuffix = "x";  // after the zoom: "2x", "4x", ...
 inline constexpr const char* kLensClose = "Закрыть";
 inline constexpr const char* kEscapeKey = "Esc";  // the menu's name for its shortcut
 
-// What the actions leave in the host's variables. "OOO" with capital letters O is what a
-// successful SetMag or CloseMag leaves before the action writes its final "000 Ok".
+// What the actions leave in the host's variables. "OOO" with capital letters O is what a panel
+// that opened or closed the lens leaves before the action writes its final "000 Ok".
 inline constexpr const char* kActionOk = "000 Ok";
 inline constexpr const char* kPanelDone = "OOO OK";
 inline constexpr const char* kHostTooOld = "This function requires NeoBook 4.0.9 or higher.";

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "framework/stream.h"
-#include "imaging/png_graphic.h"
+#include "imaging/png_image.h"
 #include "resources/texts.h"
 
 namespace {
@@ -75,7 +75,7 @@ public:
   std::size_t RowBytes() const { return row_.size(); }
 
   const std::uint8_t* Row(int y) {
-    const std::uint8_t* in = image_.ScanLine(y);
+    const std::uint8_t* in = image_.Row(y);
     std::uint8_t* out = row_.data();
     const std::size_t width = std::size_t(image_.Width());
     switch (image_.Format()) {
@@ -129,7 +129,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: vitrelle-png IN.png OUT.pam\n");
     return 2;
   }
-  TPNGGraphic image;
+  PngImage image;
   try {
     if (std::unique_ptr<FileStream> file = FileStream::Open(argv[1])) {
       image.ReadImage(*file);

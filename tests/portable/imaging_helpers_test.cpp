@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "magnifier/fast32.h"
+#include "magnifier/pixel_rows32.h"
 #include "magnifier/frame_pixels.h"
 
 namespace {
@@ -17,18 +17,18 @@ constexpr std::uint8_t kSentinel = 0xA5;
 void Prepare(Bitmap& b, int width, int height, PixelFormat format = PixelFormat::pf32bit) {
   b.SetFormat(format);
   b.SetSize(width, height);
-  for (int y = 0; y < height; ++y) std::memset(b.ScanLine(y), kSentinel, b.Stride());
+  for (int y = 0; y < height; ++y) std::memset(b.Row(y), kSentinel, b.Stride());
 }
 
 // The bytes of `count` 32-bit pixels from (x, y).
 Bytes Pixels(const Bitmap& b, int x, int y, int count = 1) {
-  const std::uint8_t* p = b.ScanLine(y) + 4 * x;
+  const std::uint8_t* p = b.Row(y) + 4 * x;
   return {p, p + 4 * count};
 }
 
 }  // namespace
 
-TEST(TacFast32, AttachNeedsTwoByTwoPixelsOf32Bits) {
+TEST(PixelRows32, AttachNeedsTwoByTwoPixelsOf32Bits) {
   struct Case {
     int width, height;
     PixelFormat format;
@@ -42,32 +42,32 @@ TEST(TacFast32, AttachNeedsTwoByTwoPixelsOf32Bits) {
   for (const Case& c : cases) {
     Bitmap b;
     Prepare(b, c.width, c.height, c.format);
-    TacFast32 f;
+    PixelRows32 f;
     ASSERT_TRUE(f.Attach(good));  // a failed attach must not leave the old width usable
     EXPECT_EQ(f.Attach(b), c.attached) << c.width << "x" << c.height;
     EXPECT_EQ(f.Width(), c.attached ? c.width : 0);
   }
 }
 
-TEST(TacFast32, AddressesRowsThroughTheRowDeltaAndSwapsRedAndBlue) {
+TEST(PixelRows32, AddressesRowsThroughTheRowDeltaAndSwapsRedAndBlue) {
   Bitmap b;
   Prepare(b, 3, 4);  // 12-byte rows, top-down
-  TacFast32 f;
+  PixelRows32 f;
   ASSERT_TRUE(f.Attach(b));
-  EXPECT_EQ(f.Row0(), b.ScanLine(0));
+  EXPECT_EQ(f.Row0(), b.Row(0));
   EXPECT_EQ(f.RowDelta(), 12);
-  EXPECT_EQ(f.PixelAddress(2, 3), b.ScanLine(3) + 8);
+  EXPECT_EQ(f.PixelAddress(2, 3), b.Row(3) + 8);
 
   // Stored B, G, R, A = 11 22 33 44 reads as the framework colour 0x112233 under alpha 0x44.
   const std::uint8_t stored[4] = {0x11, 0x22, 0x33, 0x44};
-  std::memcpy(b.ScanLine(1) + 4, stored, 4);
+  std::memcpy(b.Row(1) + 4, stored, 4);
   EXPECT_EQ(f.Read(1, 1), 0x44112233u);
   f.Write(2, 1, 0x80563412);
   EXPECT_EQ(Pixels(b, 2, 1), (Bytes{0x56, 0x34, 0x12, 0x80}));
   EXPECT_EQ(Pixels(b, 0, 1), Bytes(4, kSentinel));
 }
 
-TEST(TacFast32, FillStoresTheValueUnswappedInsideTheRectangle) {
+TEST(PixelRows32, FillStoresTheValueUnswappedInsideTheRectangle) {
   const TRect cases[] = {
       {1, 1, 4, 3},    // inner block
       {0, 0, 5, 4},    // whole bitmap
@@ -79,7 +79,7 @@ TEST(TacFast32, FillStoresTheValueUnswappedInsideTheRectangle) {
   for (const TRect& r : cases) {
     Bitmap b;
     Prepare(b, 5, 4);
-    TacFast32 f;
+    PixelRows32 f;
     ASSERT_TRUE(f.Attach(b));
     f.Fill(r, 0x80112233);
     for (int y = 0; y < 4; ++y) {
@@ -123,7 +123,7 @@ TEST(FramePixels, CopiesEveryFormatToBgra32AndClearsTransparentPixels) {
   Bitmap rgba;
   Prepare(rgba, 2, 1);
   const Bytes rgba_bytes{1, 2, 3, 0, 4, 5, 6, 200};
-  std::memcpy(rgba.ScanLine(0), rgba_bytes.data(), 8);
+  std::memcpy(rgba.Row(0), rgba_bytes.data(), 8);
   CopyToBgra32(rgba, target);
   ASSERT_EQ(target.Format(), PixelFormat::pf32bit);
   ASSERT_EQ(target.Width(), 2);
@@ -134,7 +134,7 @@ TEST(FramePixels, CopiesEveryFormatToBgra32AndClearsTransparentPixels) {
 
   Bitmap bgr;
   Prepare(bgr, 2, 2, PixelFormat::pf24bit);
-  for (int i = 0; i < 6; ++i) bgr.ScanLine(1)[i] = std::uint8_t(10 + i);
+  for (int i = 0; i < 6; ++i) bgr.Row(1)[i] = std::uint8_t(10 + i);
   CopyToBgra32(bgr, target);
   EXPECT_EQ(Pixels(target, 0, 1, 2), (Bytes{10, 11, 12, 255, 13, 14, 15, 255}));
 
@@ -142,7 +142,7 @@ TEST(FramePixels, CopiesEveryFormatToBgra32AndClearsTransparentPixels) {
   Prepare(indexed, 3, 1, PixelFormat::pf8bit);
   indexed.SetPalette({RGBColor(1, 2, 3), RGBColor(40, 50, 60)});
   const std::uint8_t indices[3] = {1, 0, 7};  // 7 is beyond the palette: black
-  std::memcpy(indexed.ScanLine(0), indices, 3);
+  std::memcpy(indexed.Row(0), indices, 3);
   CopyToBgra32(indexed, target);
   EXPECT_EQ(Pixels(target, 0, 0, 3), (Bytes{60, 50, 40, 255, 3, 2, 1, 255, 0, 0, 0, 255}));
 }

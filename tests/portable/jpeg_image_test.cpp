@@ -14,7 +14,7 @@
 #include <jpeglib.h>
 
 #include "imaging/jpeg_image.h"
-#include "imaging/png_graphic.h"
+#include "imaging/png_image.h"
 
 namespace {
 
@@ -90,7 +90,7 @@ int MaxDifference(const Bitmap& b, const Picture& p, int rows) {
     for (int x = 0; x < p.width; ++x)
       for (int c = 0; c < 3; ++c) {
         const int want = p.samples[(std::size_t(y) * p.width + x) * p.components + (p.components == 1 ? 0 : 2 - c)];
-        worst = std::max(worst, std::abs(b.ScanLine(y)[3 * x + c] - want));
+        worst = std::max(worst, std::abs(b.Row(y)[3 * x + c] - want));
       }
   return worst;
 }
@@ -125,7 +125,7 @@ struct Rgb {
 };
 
 Rgb At(const Bitmap& b, int x, int y) {
-  const std::uint8_t* p = b.ScanLine(y) + 3 * x;
+  const std::uint8_t* p = b.Row(y) + 3 * x;
   return {p[2], p[1], p[0]};
 }
 
@@ -188,7 +188,7 @@ TEST(JpegImage, EncodedPicturesReadBackWithinJpegLosses) {
     EXPECT_LE(MaxDifference(b, p, c.height), 6) << what;
     if (c.components == 1) {
       for (int x = 0; x < c.width; ++x) {
-        const std::uint8_t* s = b.ScanLine(c.height - 1) + 3 * x;
+        const std::uint8_t* s = b.Row(c.height - 1) + 3 * x;
         EXPECT_TRUE(s[0] == s[1] && s[1] == s[2]) << what << " x " << x;
       }
     }

@@ -177,7 +177,7 @@ TEST(LensConfine, KeepsTheAreaCentreOnTheDesktop) {
 
 TEST(LensSource, CentresATruncatedFractionOfTheAreaOnItsCentre) {
   struct Case {
-    std::int32_t windowWidth, windowHeight, x, y, scale;
+    std::int32_t windowWidth, windowHeight, x, y, zoom;
     Quad source;
   };
   const Case cases[] = {
@@ -195,8 +195,8 @@ TEST(LensSource, CentresATruncatedFractionOfTheAreaOnItsCentre) {
       {800, 150, 0, 0, 4, {305, 58, 187, 25}},
   };
   for (const Case& c : cases) {
-    const auto source = Lens::SourceFor(c.x, c.y, AreaOfWindow(c.windowWidth, c.windowHeight), c.scale);
-    EXPECT_EQ(Of(source), c.source) << c.windowWidth << "x" << c.windowHeight << " at zoom " << c.scale;
+    const auto source = Lens::SourceFor(c.x, c.y, AreaOfWindow(c.windowWidth, c.windowHeight), c.zoom);
+    EXPECT_EQ(Of(source), c.source) << c.windowWidth << "x" << c.windowHeight << " at zoom " << c.zoom;
   }
 }
 

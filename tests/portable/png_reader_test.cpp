@@ -14,7 +14,7 @@
 
 #include "framework/stream.h"
 #include "imaging/png_filters.h"
-#include "imaging/png_graphic.h"
+#include "imaging/png_image.h"
 #include "tools/png_encoder.h"
 
 namespace pe = png_encoder;
@@ -32,7 +32,7 @@ struct Decoded {
 
 Decoded Decode(const std::vector<std::uint8_t>& png) {
   Decoded d;
-  TPNGGraphic image;
+  PngImage image;
   MemoryStream stream(png.data(), png.size());
   try {
     image.ReadImage(stream);
@@ -47,7 +47,7 @@ Decoded Decode(const std::vector<std::uint8_t>& png) {
   for (int y = 0; y < d.height; ++y) {
     for (int x = 0; x < d.width; ++x) {
       d.colors.push_back(image.PixelColor(x, y));
-      if (d.format == PixelFormat::pf32bit) d.alpha.push_back(image.ScanLine(y)[4 * x + 3]);
+      if (d.format == PixelFormat::pf32bit) d.alpha.push_back(image.Row(y)[4 * x + 3]);
     }
   }
   return d;
@@ -391,7 +391,7 @@ TEST(PngReader, ChunksThatReadTheHeaderMeetOnlyValidColourFormats) {
 }
 
 // A picture whose pixel storage cannot be had.
-class StarvedPNG : public TPNGGraphic {
+class StarvedPNG : public PngImage {
 public:
   explicit StarvedPNG(bool throws) : throws_(throws) {}
 
@@ -427,7 +427,7 @@ TEST(PngReader, SizesAFileCanClaim) {
   // The largest picture allowed is decoded, in the 32-bit build as well.
   {
     std::vector<std::uint8_t> png = claiming(4096, 4096);
-    TPNGGraphic image;
+    PngImage image;
     MemoryStream stream(png.data(), png.size());
     image.ReadImage(stream);
     EXPECT_EQ(image.Width(), 4096);
@@ -492,7 +492,7 @@ TEST(PngReader, ReadsOneImageAndLeavesTheStreamAfterIt) {
   std::vector<std::uint8_t> both = Small(pe::kRGBA, 8, gamma);
   both.insert(both.end(), first.begin(), first.end());
 
-  TPNGGraphic image;
+  PngImage image;
   MemoryStream stream(both.data(), both.size());
   image.ReadImage(stream);
   EXPECT_EQ(stream.Position(), std::int64_t(both.size() - first.size()));
@@ -510,7 +510,7 @@ TEST(PngReader, ReportsProgress) {
     }
   } log;
   std::vector<std::uint8_t> png = pe::Encode(pe::MakePhoto(3, 4, pe::kRGB, 8));
-  TPNGGraphic image;
+  PngImage image;
   image.SetProgressObserver(&log);
   MemoryStream stream(png.data(), png.size());
   image.ReadImage(stream);
@@ -545,7 +545,7 @@ TEST(PngReader, FastUnfilteringMatchesThePlainOne) {
 
 TEST(PngReader, LensFrameArt) {
   std::vector<std::uint8_t> png = ReadWholeFile(VITRELLE_SOURCE_DIR "/resources/magn.png");
-  TPNGGraphic image;
+  PngImage image;
   MemoryStream stream(png.data(), png.size());
   image.ReadImage(stream);
   ASSERT_EQ(image.Format(), PixelFormat::pf32bit);
@@ -553,7 +553,7 @@ TEST(PngReader, LensFrameArt) {
   ASSERT_EQ(image.Height(), 120);
   EXPECT_EQ(image.Properties().FileGamma, 0.45f);
   auto bgra = [&](int x, int y) {
-    const std::uint8_t* p = image.ScanLine(y) + 4 * x;
+    const std::uint8_t* p = image.Row(y) + 4 * x;
     return std::vector<int>{p[0], p[1], p[2], p[3]};
   };
   EXPECT_EQ(bgra(23, 18), (std::vector<int>{151, 151, 151, 255}));  // stored as 152: gamma

@@ -378,7 +378,7 @@ TEST_F(DialogsTest, TheBannerShowsWithoutItsTopTwoRows) {
   int wrong = 0;
   for (int y = 0; y < 73; ++y) {
     for (int x = 0; x < 298; ++x) {
-      const std::uint8_t* p = banner.ScanLine(y + 2) + x * 3;
+      const std::uint8_t* p = banner.Row(y + 2) + x * 3;
       const std::uint32_t want = std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0];
       wrong += grab.client->At(grab.rect.left + x, grab.rect.top + y) != want;
     }

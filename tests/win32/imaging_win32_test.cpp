@@ -22,11 +22,11 @@ constexpr std::uint32_t kSentinel = 0xA5C3E1F7;
 
 std::uint32_t PixelAt(const Bitmap& b, int x, int y) {
   std::uint32_t v;
-  std::memcpy(&v, b.ScanLine(y) + 4 * x, 4);
+  std::memcpy(&v, b.Row(y) + 4 * x, 4);
   return v;
 }
 
-void SetPixelAt(Bitmap& b, int x, int y, std::uint32_t v) { std::memcpy(b.ScanLine(y) + 4 * x, &v, 4); }
+void SetPixelAt(Bitmap& b, int x, int y, std::uint32_t v) { std::memcpy(b.Row(y) + 4 * x, &v, 4); }
 
 // All four bytes differ from pixel to pixel and from the alpha 255 a blit might invent: blue is
 // x, green is y, so a pixel tells where it came from.
@@ -93,16 +93,16 @@ TEST(Dib, IsATopDownSectionInItsOwnCanvas) {
     ASSERT_EQ(dib->Width(), 7);
     ASSERT_EQ(dib->Height(), 5);
     ASSERT_EQ(dib->Format(), format);
-    EXPECT_EQ(GetCurrentObject(dib->Canvas(), OBJ_BITMAP), dib->Handle());
+    EXPECT_EQ(GetCurrentObject(dib->Dc(), OBJ_BITMAP), dib->Handle());
     DIBSECTION section{};
     ASSERT_EQ(GetObject(dib->Handle(), sizeof section, &section), int(sizeof section));
     EXPECT_EQ(section.dsBm.bmBitsPixel, BitsOf(format));
-    EXPECT_EQ(section.dsBm.bmBits, dib->ScanLine(0));
+    EXPECT_EQ(section.dsBm.bmBits, dib->Row(0));
 
     // What GDI draws at row 1 shows in scan line 1.
-    SetPixelV(dib->Canvas(), 2, 1, RGB(10, 20, 30));
+    SetPixelV(dib->Dc(), 2, 1, RGB(10, 20, 30));
     GdiFlush();
-    const std::uint8_t* p = dib->ScanLine(1) + 2 * bytes;
+    const std::uint8_t* p = dib->Row(1) + 2 * bytes;
     EXPECT_EQ(std::vector<int>(p, p + 3), (std::vector<int>{30, 20, 10})) << BitsOf(format);
   }
 }
@@ -111,13 +111,13 @@ TEST(Dib, ResizingRecreatesTheSectionAndEmptyingPutsBackTheDCsOwnBitmap) {
   Dib dib(4, 4, PixelFormat::pf32bit);
   dib.SetSize(9, 3);
   BITMAP selected{};
-  GetObject(GetCurrentObject(dib.Canvas(), OBJ_BITMAP), sizeof selected, &selected);
+  GetObject(GetCurrentObject(dib.Dc(), OBJ_BITMAP), sizeof selected, &selected);
   EXPECT_EQ(selected.bmWidth, 9);
-  EXPECT_EQ(selected.bmBits, dib.ScanLine(0));
+  EXPECT_EQ(selected.bmBits, dib.Row(0));
 
   const HBITMAP section = dib.Handle();
   dib.Clear();
-  GetObject(GetCurrentObject(dib.Canvas(), OBJ_BITMAP), sizeof selected, &selected);
+  GetObject(GetCurrentObject(dib.Dc(), OBJ_BITMAP), sizeof selected, &selected);
   EXPECT_EQ(selected.bmWidth, 1) << "the memory DC's own 1x1 bitmap is back";
   // A bitmap still selected cannot be deleted: gone means it was put out of the DC first.
   EXPECT_EQ(GetObjectType(section), 0u);
@@ -131,7 +131,7 @@ TEST(Dib, LeavesNoGdiObjectBehind) {
     {
       auto dib = CreateDib32(64, 48);
       dib->SetSize(32, 32);
-      dc = dib->Canvas();
+      dc = dib->Dc();
       last = dib->Handle();
     }
     ASSERT_EQ(GetObjectType(dc), 0u) << "cycle " << i;
@@ -372,9 +372,9 @@ TEST(FrameImage, DecodesToBgraWithTransparentPixelsZero) {
   ASSERT_EQ(frame->Width(), 3);
   ASSERT_EQ(frame->Height(), 2);
   ASSERT_EQ(frame->Format(), PixelFormat::pf32bit);
-  const std::uint8_t* p = frame->ScanLine(0);
+  const std::uint8_t* p = frame->Row(0);
   EXPECT_EQ(std::vector<std::uint8_t>(p, p + 12), (std::vector<std::uint8_t>{0, 0, 0, 0, 0, 0, 255, 255, 0, 255, 0, 128}));
-  p = frame->ScanLine(1);
+  p = frame->Row(1);
   EXPECT_EQ(std::vector<std::uint8_t>(p, p + 12), (std::vector<std::uint8_t>{255, 0, 0, 1, 0, 0, 0, 0, 50, 100, 200, 255}));
 }
 
@@ -403,7 +403,7 @@ TEST(FrameImage, LoadingItThousandsOfTimesLeavesNothingBehind) {
   // Every lens opening loads the frame afresh.
   auto load = [] {
     const auto frame = LoadFrameImage("FRAMETEST");
-    return std::make_pair(frame->Canvas(), frame->Handle());
+    return std::make_pair(frame->Dc(), frame->Handle());
   };
   for (int i = 0; i < 20; ++i) load();
   const std::size_t before = HeapBytesInUse();

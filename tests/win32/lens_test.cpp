@@ -47,14 +47,14 @@ protected:
   // the area the frame where it is opaque and what lies beneath where it is clear; in the
   // picture handed to the layered update (`picture`), the frame itself, alpha and all.
   // Returns the number of wrong pixels; the first few are reported.
-  int WrongPixels(const ScreenGrab& before, const RECT& lens, int scale, const ScreenGrab* shown,
+  int WrongPixels(const ScreenGrab& before, const RECT& lens, int zoom, const ScreenGrab* shown,
                   const LayeredSpy::Frame* picture = nullptr) {
     const int width = lens.right - lens.left, height = lens.bottom - lens.top;
     const int W = width - 50, H = height - 50;
-    const RECT source = SourceUnder(lens, scale);
+    const RECT source = SourceUnder(lens, zoom);
     auto enlarged = CreateDib24(W, H);
-    StretchBlt(enlarged->Canvas(), 0, 0, W, H, before.Canvas(), source.left - before.Left(),
-               source.top - before.Top(), W / scale, H / scale, SRCCOPY);
+    StretchBlt(enlarged->Dc(), 0, 0, W, H, before.Dc(), source.left - before.Left(),
+               source.top - before.Top(), W / zoom, H / zoom, SRCCOPY);
     GdiFlush();
     const auto frame = FrameLayer(host->module(), width, height);
     if (picture != nullptr && (picture->width != width || picture->height != height)) return width * height;
@@ -62,12 +62,12 @@ protected:
     int wrong = 0;
     for (int y = 0; y < height; ++y) {
       for (int x = 0; x < width; ++x) {
-        const std::uint8_t* f = frame->ScanLine(y) + x * 4;
+        const std::uint8_t* f = frame->Row(y) + x * 4;
         const unsigned a = f[3];
         const bool inArea = x >= 24 && x < 24 + W && y >= 21 && y < 21 + H;
         std::uint32_t want;
         if (inArea) {
-          const std::uint8_t* m = enlarged->ScanLine(y - 21) + (x - 24) * 3;
+          const std::uint8_t* m = enlarged->Row(y - 21) + (x - 24) * 3;
           std::uint8_t blend[3];
           for (int c = 0; c < 3; ++c) blend[c] = std::uint8_t((m[c] * (256 - a) + f[c] * a) >> 8);
           want = Rgb(blend) | (picture != nullptr ? 0xFF000000u : 0);
@@ -82,14 +82,14 @@ protected:
         }
         const std::uint32_t got = picture != nullptr ? picture->At(x, y) : shown->At(lens.left + x, lens.top + y);
         if (got != want && ++wrong <= 5)
-          ADD_FAILURE() << "zoom " << scale << " at (" << x << ", " << y << ") frame alpha " << a << ": shown "
+          ADD_FAILURE() << "zoom " << zoom << " at (" << x << ", " << y << ") frame alpha " << a << ": shown "
                         << std::hex << got << ", expected " << want;
       }
     }
     return wrong;
   }
-  int WrongPixels(const ScreenGrab& before, const ScreenGrab& shown, const RECT& lens, int scale) {
-    return WrongPixels(before, lens, scale, &shown);
+  int WrongPixels(const ScreenGrab& before, const ScreenGrab& shown, const RECT& lens, int zoom) {
+    return WrongPixels(before, lens, zoom, &shown);
   }
 
   // The frames that the layered update got for the lens window.
@@ -220,15 +220,15 @@ TEST_F(LensTest, HitTestLetsTheFrameThroughAndResizesAtTheAreasRim) {
 
 TEST_F(LensTest, TheFirstFrameIsTheScreenBeneathEnlargedUnderTheFrame) {
   const PatternWindow pattern(kUnderLens);
-  for (int scale : {2, 3, 16}) {
-    SCOPED_TRACE(scale);
+  for (int zoom : {2, 3, 16}) {
+    SCOPED_TRACE(zoom);
     const ScreenGrab before(kScreen);
     ASSERT_EQ(before.PatternMismatches(kUnderLens), 0) << "something covers the pattern";
-    const HWND lens = Open(std::to_string(scale));
+    const HWND lens = Open(std::to_string(zoom));
     ASSERT_NE(lens, nullptr);
     const RECT r = WindowRectOf(lens);
     const ScreenGrab shown(r);  // at once: no message has run since the lens opened
-    EXPECT_EQ(WrongPixels(before, shown, r, scale), 0);
+    EXPECT_EQ(WrongPixels(before, shown, r, zoom), 0);
     ASSERT_TRUE(CloseAndWait());
   }
 }
@@ -512,16 +512,16 @@ protected:
 
 TEST_F(ScreenCopyLensTest, TheFirstFrameIsThePageBeneathEnlargedUnderTheFrame) {
   const PatternWindow pattern(kUnderLens);
-  for (int scale : {2, 3, 16}) {
-    SCOPED_TRACE(scale);
+  for (int zoom : {2, 3, 16}) {
+    SCOPED_TRACE(zoom);
     const ScreenGrab before(kScreen);
     ASSERT_EQ(before.PatternMismatches(kUnderLens), 0) << "something covers the pattern";
     LayeredSpy spy;
-    const HWND lens = Open(std::to_string(scale));
+    const HWND lens = Open(std::to_string(zoom));
     ASSERT_NE(lens, nullptr);
     const auto frames = LensFrames(spy, lens);
     ASSERT_FALSE(frames.empty());
-    EXPECT_EQ(WrongPixels(before, WindowRectOf(lens), scale, nullptr, frames[0]), 0);
+    EXPECT_EQ(WrongPixels(before, WindowRectOf(lens), zoom, nullptr, frames[0]), 0);
     ASSERT_TRUE(CloseAndWait());
   }
 }

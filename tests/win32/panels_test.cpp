@@ -26,9 +26,9 @@ protected:
     host->ClearRecords();
     return host->ExecAction(1, {name, variable});
   }
-  bool Execute(const std::string& name, const HostText& scale) {
+  bool Execute(const std::string& name, const HostText& zoom) {
     host->ClearRecords();
-    return host->ExecAction(3, {name, scale});
+    return host->ExecAction(3, {name, zoom});
   }
   bool Close(const std::string& name) {
     host->ClearRecords();
@@ -336,12 +336,12 @@ TEST_F(PanelTest, LensesClosedEarlierGoWithThePanelsToo) {
 TEST_F(PanelTest, TheScaleIsKeptBetweenTwoAndSixteen) {
   ASSERT_TRUE(Create("Rectangle1"));
   const struct {
-    const char* scale;
+    const char* zoom;
     int checked;  // menu position of the checked zoom item, -1 for none
   } cases[] = {{"1", 0}, {"17", 3}, {"-5", 0}, {"1000", 3}, {"8", 2}, {"3", -1}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.scale);
-    ASSERT_TRUE(Execute("Rectangle1", c.scale));
+    SCOPED_TRACE(c.zoom);
+    ASSERT_TRUE(Execute("Rectangle1", c.zoom));
     const HWND lens = TheLens();
     ASSERT_NE(lens, nullptr);
     const MenuView menu = OpenLensMenu(lens);

@@ -10,7 +10,7 @@
 #include "host_fixture.h"
 #include "layered_spy.h"
 #include "lens_probe.h"
-#include "magnifier/thumb_form.h"
+#include "magnifier/thumbnail_window.h"
 #include "screen_pattern.h"
 #include "stand_in_probe.h"
 
@@ -181,7 +181,7 @@ TEST_F(ThumbnailTest, TheLensDrawsItsFrameOverASeeThroughArea) {
   for (int y = 0; y < 250; ++y) {
     for (int x = 0; x < 250; ++x) {
       std::uint32_t want;
-      std::memcpy(&want, layer->ScanLine(y) + x * 4, 4);
+      std::memcpy(&want, layer->Row(y) + x * 4, 4);
       const bool inArea = x >= 24 && x < 224 && y >= 21 && y < 221;
       if (inArea && want >> 24 == 0) {
         want |= 0x01000000;
@@ -314,7 +314,7 @@ TEST_F(ThumbnailTest, AnInertWindowDoesNothingButStillTakesNewColours) {
   // The window on its own, as the lens makes it before it has a zoom.
   stand_in->SetColor(0xFF112233);
   {
-    TThumbForm thumb;
+    ThumbnailWindow thumb;
     stand_in->ClearLog();
     thumb.RefreshThumbnail();
     EXPECT_TRUE(stand_in->Calls().empty());

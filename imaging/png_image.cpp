@@ -1,11 +1,11 @@
-#include "imaging/png_graphic.h"
+#include "imaging/png_image.h"
 
 #include <cstring>
 #include <new>
 #include <utility>
 
 #include "imaging/crc32.h"
-#include "imaging/lz77_decoder.h"
+#include "imaging/inflater.h"
 #include "imaging/png_filters.h"
 #include "resources/texts.h"
 
@@ -61,28 +61,28 @@ constexpr Adam7Pass kAdam7[7] = {
 }  // namespace
 
 // What a read holds only while it runs: the two rows and whether pixel data has been seen.
-struct TPNGGraphic::ReadState {
+struct PngImage::ReadState {
   std::vector<std::uint8_t> rows[2];
   bool image_data_done = false;
   bool out_of_data = false;
 };
 
-TPNGGraphic::TPNGGraphic() : color_manager_(std::make_unique<TColorManager>()) { SetFormat(PixelFormat::pf32bit); }
+PngImage::PngImage() : color_manager_(std::make_unique<ColorManager>()) { SetFormat(PixelFormat::pf32bit); }
 
-TPNGGraphic::~TPNGGraphic() = default;
+PngImage::~PngImage() = default;
 
-void TPNGGraphic::Report(TProgressStage stage, int percent, const std::string& text) {
+void PngImage::Report(TProgressStage stage, int percent, const std::string& text) {
   if (observer_) observer_->Progress(stage, percent, text);
 }
 
-bool TPNGGraphic::IsChunk(const char* name) const {
+bool PngImage::IsChunk(const char* name) const {
   for (int i = 0; i < 4; ++i) {
     if ((chunk_type_[i] ^ std::uint8_t(name[i])) & ~0x20) return false;
   }
   return true;
 }
 
-void TPNGGraphic::ReadChunkHeader() {
+void PngImage::ReadChunkHeader() {
   std::uint8_t header[8];
   stream_->ReadBuffer(header, 8);
   chunk_length_ = BigEndian32(header);
@@ -91,7 +91,7 @@ void TPNGGraphic::ReadChunkHeader() {
 }
 
 // Reads `length` data bytes and the stored CRC, which must match.
-void TPNGGraphic::ReadDataAndCheckCRC(void* data, std::uint32_t length) {
+void PngImage::ReadDataAndCheckCRC(void* data, std::uint32_t length) {
   stream_->ReadBuffer(data, length);
   running_crc_ = UpdateCRC32(running_crc_, data, length);
   std::uint8_t stored[4];
@@ -99,7 +99,7 @@ void TPNGGraphic::ReadDataAndCheckCRC(void* data, std::uint32_t length) {
   if (BigEndian32(stored) != ~running_crc_) throw EInvalidGraphic(texts::kPngCRCError);
 }
 
-void TPNGGraphic::ReadChunkData() {
+void PngImage::ReadChunkData() {
   // A length the stream cannot hold is a truncated file: fail before allocating for it.
   std::int64_t remaining = stream_->Remaining();
   if (remaining >= 0 && std::int64_t(chunk_length_) + 4 > remaining) throw EReadError();
@@ -107,14 +107,14 @@ void TPNGGraphic::ReadChunkData() {
   ReadDataAndCheckCRC(chunk_buffer_.data(), chunk_length_);
 }
 
-void TPNGGraphic::SkipChunkData() {
+void PngImage::SkipChunkData() {
   std::int64_t target = stream_->Position() + std::int64_t(chunk_length_) + 4;
   std::int64_t size = stream_->Size();
   if (size >= 0 && target > size) throw EReadError();
   stream_->Seek(target);
 }
 
-bool TPNGGraphic::ReadHeader(Stream& stream) {
+bool PngImage::ReadHeader(Stream& stream) {
   stream_ = &stream;
   struct Forget {
     Stream*& stream;
@@ -168,7 +168,7 @@ bool TPNGGraphic::ReadHeader(Stream& stream) {
   return true;
 }
 
-void TPNGGraphic::CheckImageSize() const {
+void PngImage::CheckImageSize() const {
   // Everything the image will need, in 64 bits so that no product can wrap.
   const std::uint64_t w = properties_.Width, h = properties_.Height;
   const unsigned bits = properties_.BitsPerSample ? properties_.BitsPerSample : 8;
@@ -179,10 +179,10 @@ void TPNGGraphic::CheckImageSize() const {
   }
 }
 
-void TPNGGraphic::ReadImage(Stream& stream) {
+void PngImage::ReadImage(Stream& stream) {
   Clear();
   // Each read starts from a fresh conversion: nothing of an earlier image's gamma carries over.
-  *color_manager_ = TColorManager();
+  *color_manager_ = ColorManager();
   base_position_ = stream.Position();
   if (!ReadHeader(stream)) throw EInvalidGraphic(texts::kPngInvalidFormat);
 
@@ -218,15 +218,15 @@ void TPNGGraphic::ReadImage(Stream& stream) {
   finish(100);
 }
 
-void TPNGGraphic::ReadImageChunks() {
+void PngImage::ReadImageChunks() {
   ReadChunkHeader();
-  color_manager_->SetSourceOptions(TColorManager::coByteSwap);
+  color_manager_->SetSourceOptions(ColorManager::coByteSwap);
   std::uint8_t ihdr[13];
   ReadDataAndCheckCRC(ihdr, 13);
   if (ihdr[10] != 0) throw EInvalidGraphic(texts::kPngCompressionScheme);
   CheckImageSize();
 
-  decoder_ = std::make_unique<TLZ77Decoder>(Z_PARTIAL_FLUSH, false);
+  decoder_ = std::make_unique<Inflater>(Z_PARTIAL_FLUSH, false);
   decoder_->DecodeInit();
 
   ReadState state;
@@ -263,8 +263,8 @@ void TPNGGraphic::ReadImageChunks() {
 
 // Chooses how rows are converted and what the bitmap holds; returns the bytes per complete
 // pixel that the filters step over.
-int TPNGGraphic::SetupColorDepth(std::uint8_t color_type, std::uint8_t bit_depth) {
-  TColorManager& cm = *color_manager_;
+int PngImage::SetupColorDepth(std::uint8_t color_type, std::uint8_t bit_depth) {
+  ColorManager& cm = *color_manager_;
   auto set = [&](TColorScheme source, std::uint8_t source_samples, TColorScheme target, std::uint8_t target_samples,
                  std::uint8_t target_bits, PixelFormat format) {
     cm.SetSourceColorScheme(source);
@@ -304,7 +304,7 @@ int TPNGGraphic::SetupColorDepth(std::uint8_t color_type, std::uint8_t bit_depth
   }
 }
 
-void TPNGGraphic::ReadPalette() {
+void PngImage::ReadPalette() {
   if (chunk_length_ % 3 != 0) throw EInvalidGraphic(texts::kPngPaletteInvalid);
   ReadChunkData();
   if (properties_.ColorType != 3) return;
@@ -314,12 +314,12 @@ void TPNGGraphic::ReadPalette() {
   has_palette_ = true;
 }
 
-void TPNGGraphic::ReadGamma() {
+void PngImage::ReadGamma() {
   ReadChunkData();
   // A gAMA without its four bytes carries no value.
   if (chunk_length_ < 4) return;
   color_manager_->BuildGammaTable(float(BigEndian32(chunk_buffer_.data()) / 100000.0), 2.2f);
-  color_manager_->SetTargetOptions(color_manager_->TargetOptions() | TColorManager::coApplyGamma);
+  color_manager_->SetTargetOptions(color_manager_->TargetOptions() | ColorManager::coApplyGamma);
   properties_.Flags |= TImageProperties::kGammaRead;
 }
 
@@ -335,11 +335,11 @@ std::uint8_t ScaleSample(std::uint32_t v, unsigned bits) {
 
 // bKGD and tRNS samples are read at the header's bit depth, which nothing has checked before
 // the target format is chosen.
-void TPNGGraphic::RequireColorFormat() const {
+void PngImage::RequireColorFormat() const {
   if (!IsColorFormat(properties_.ColorType, properties_.BitsPerSample)) throw EInvalidGraphic(texts::kPngInvalidColorFormat);
 }
 
-void TPNGGraphic::ReadBackground() {
+void PngImage::ReadBackground() {
   ReadChunkData();
   RequireColorFormat();
   const std::uint8_t* d = chunk_buffer_.data();
@@ -365,7 +365,7 @@ void TPNGGraphic::ReadBackground() {
   }
 }
 
-void TPNGGraphic::ReadTransparency() {
+void PngImage::ReadTransparency() {
   ReadChunkData();
   RequireColorFormat();
   const std::uint8_t* d = chunk_buffer_.data();
@@ -380,7 +380,7 @@ void TPNGGraphic::ReadTransparency() {
   }
 }
 
-void TPNGGraphic::PrepareBitmap() {
+void PngImage::PrepareBitmap() {
   if (has_palette_) SetPalette(palette_entries_);
   try {
     SetSize(int(properties_.Width), int(properties_.Height));
@@ -397,7 +397,7 @@ void TPNGGraphic::PrepareBitmap() {
   }
 }
 
-void TPNGGraphic::ReadImageData() {
+void PngImage::ReadImageData() {
   Report(TProgressStage::psEnding, 0, "");
   Report(TProgressStage::psStarting, 0, texts::kPngTransferring);
   if (!target_chosen_) {
@@ -432,7 +432,7 @@ void TPNGGraphic::ReadImageData() {
 }
 
 // Decodes the rows of the whole image or of one Adam7 pass into the bitmap.
-void TPNGGraphic::DecodeRows(std::uint32_t first_row, std::uint32_t first_column, std::uint32_t row_step,
+void PngImage::DecodeRows(std::uint32_t first_row, std::uint32_t first_column, std::uint32_t row_step,
                              std::uint32_t column_step, std::uint8_t column_mask, bool report_rows) {
   const std::uint64_t pass_width = (properties_.Width - first_column + column_step - 1) / column_step;
   const std::size_t row_size =
@@ -448,7 +448,7 @@ void TPNGGraphic::DecodeRows(std::uint32_t first_row, std::uint32_t first_column
       return;
     }
     UnfilterRow(current[0], current + 1, prior + 1, row_size - 1, filter_step_);
-    color_manager_->TransferRow(current + 1, ScanLine(int(y)), properties_.Width, column_mask);
+    color_manager_->TransferRow(current + 1, Row(int(y)), properties_.Width, column_mask);
     std::swap(current, prior);
     if (report_rows && observer_) Report(TProgressStage::psRunning, int(std::uint64_t(y) * 100 / properties_.Height), "");
     if (properties_.Height - y <= row_step) break;  // y + row_step would pass the end, or wrap
@@ -457,7 +457,7 @@ void TPNGGraphic::DecodeRows(std::uint32_t first_row, std::uint32_t first_column
 
 // Fills one row from the compressed data, taking IDAT chunks as they come. False when the
 // pixel data ran out first.
-bool TPNGGraphic::InflateRow(std::uint8_t* row, std::size_t size) {
+bool PngImage::InflateRow(std::uint8_t* row, std::size_t size) {
   std::uint8_t* dest = row;
   std::uint32_t dest_count = std::uint32_t(size);
   while (dest_count > 0) {

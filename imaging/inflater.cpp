@@ -1,15 +1,15 @@
-#include "imaging/lz77_decoder.h"
+#include "imaging/inflater.h"
 
-#include "imaging/png_graphic.h"
+#include "imaging/errors.h"
 #include "resources/texts.h"
 
-TLZ77Decoder::TLZ77Decoder(int flush_mode, bool auto_reset) : flush_mode_(flush_mode), auto_reset_(auto_reset) {}
+Inflater::Inflater(int flush_mode, bool auto_reset) : flush_mode_(flush_mode), auto_reset_(auto_reset) {}
 
-TLZ77Decoder::~TLZ77Decoder() {
+Inflater::~Inflater() {
   if (started_) inflateEnd(&stream_);
 }
 
-void TLZ77Decoder::DecodeInit() {
+void Inflater::DecodeInit() {
   if (started_) DecodeEnd();
   stream_ = z_stream{};
   result_ = inflateInit(&stream_);
@@ -17,14 +17,14 @@ void TLZ77Decoder::DecodeInit() {
   started_ = true;
 }
 
-void TLZ77Decoder::DecodeEnd() {
+void Inflater::DecodeEnd() {
   if (!started_) return;
   started_ = false;
   result_ = inflateEnd(&stream_);
   if (result_ != Z_OK) throw EGraphicCompression(texts::kLZ77Error);
 }
 
-int TLZ77Decoder::Decode(const std::uint8_t*& source, std::uint32_t& source_count, std::uint8_t*& dest,
+int Inflater::Decode(const std::uint8_t*& source, std::uint32_t& source_count, std::uint8_t*& dest,
                          std::uint32_t& dest_count) {
   if (auto_reset_) inflateReset(&stream_);
   stream_.next_in = const_cast<Bytef*>(source);

@@ -9,42 +9,34 @@
 #include "framework/form.h"
 #include "magnifier/magnifier.h"
 
-class TDM : public Form {
+class MagnifierPanel : public Form {
 public:
   // A panel as laid out at design: 253 by 33, button-face colour, its label at (4, 4). With a
   // parent it is made a child of that window (still hidden).
-  explicit TDM(HWND parent);
-  ~TDM() override;
+  explicit MagnifierPanel(HWND parent);
+  ~MagnifierPanel() override;
 
-  // Converts the scale text, sets the component's zoom and opens (or raises) the lens.
-  // Writes its own outcome to the panel's last-error variable; false on failure.
-  bool SetMag(const std::string& scaleText);
-  // Closes the lens; the same reporting as SetMag.
-  bool CloseMag();
-
+  // The host object the panel is attached to, as the script named it, and the script's variable
+  // that hears of the panel's end.
   std::string ObjectName;
-  TsMagnifier mag1;
+  std::string VarName;
 
-protected:
-  // The panel's window and the lens go at once when the panel is retired.
-  void Dispose() override;
-
-  Font font_;
-  std::optional<Label> Label1;
-};
-
-class TMagH : public TDM {
-public:
-  explicit TMagH(HWND parent) : TDM(parent) {}
-
+  // Converts the zoom text, sets the component's zoom and opens (or raises) the lens. Throws on
+  // failure; the caller reports the outcome.
+  void OpenLens(const std::string& zoomText);
+  void CloseLens();
   // Covers the parent window's client area, at the top of its siblings, and shows itself.
   void FitToParent();
 
-  std::string VarName;
-  std::string KeyName;
-
 protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  // The panel's window and the lens go at once when the panel is passed to DeleteLater.
+  void ReleaseNow() override;
+
+private:
+  Magnifier magnifier_;
+  Font font_;
+  std::optional<Label> label_;
 };
 
 // Sent by the host to a panel window; lParam 4 asks it to fit its parent again.

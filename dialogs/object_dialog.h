@@ -1,5 +1,5 @@
-// The property dialogs of the actions: the object name alone (TEditForm1), or the object name
-// and one more parameter under a label the caller gives (TEditForm2). Each lives for one edit:
+// The property dialogs of the actions: the object name alone (ObjectDialog), or the object name
+// and one more parameter under a label the caller gives (ObjectParamDialog). Each lives for one edit:
 // shown modally over the active window, read on OK, freed however it ends.
 #pragma once
 
@@ -9,26 +9,26 @@
 #include "framework/dialog.h"
 
 // Control ids, by which scripts and tests find the controls too.
-enum EditFormControl : int {
-  kOkBtn = IDOK,
-  kCancelBtn = IDCANCEL,
-  kEdit1 = 101,
-  kEdit2 = 102,
-  kSpeedButton1 = 103,
-  kImage1 = 104,
-  kLabel2 = 105,
-  kLabel1 = 106,
-  kLab1 = 107,
+enum ObjectDialogControl : int {
+  kOkButton = IDOK,
+  kCancelButton = IDCANCEL,
+  kObjectEdit = 101,
+  kParamEdit = 102,
+  kPickerButton = 103,
+  kObjectPicture = 104,
+  kNoteLabel = 105,
+  kObjectLabel = 106,
+  kParamLabel = 107,
 };
 
-class TEditForm1 : public DialogForm {
+class ObjectDialog : public DialogForm {
 public:
-  explicit TEditForm1(HWND parent);
+  explicit ObjectDialog(HWND parent);
 
 protected:
   // The controls both dialogs share, at the places of a dialog `clientHeight` high whose buttons
   // stand at these tops; the two-field dialog's label takes the Alt key.
-  TEditForm1(HWND parent, const wchar_t* className, int clientHeight, int okTop, int cancelTop, bool labelKey);
+  ObjectDialog(HWND parent, const wchar_t* className, int clientHeight, int okTop, int cancelTop, bool labelKey);
 
   void ButtonClick(int id) override;
 
@@ -36,12 +36,12 @@ protected:
 
 private:
   // The object picker: the host's list, starting from the name in the field.
-  void SpeedButton1Click();
+  void OnPickObject();
 };
 
-class TEditForm2 : public TEditForm1 {
+class ObjectParamDialog : public ObjectDialog {
 public:
-  explicit TEditForm2(HWND parent);
+  explicit ObjectParamDialog(HWND parent);
 };
 
 // Edits the object name of an action with one parameter; true when the author pressed OK, and

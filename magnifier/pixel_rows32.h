@@ -1,4 +1,4 @@
-// TacFast32: pixels of a 32-bit bitmap by coordinates, for the lens's per-pixel loops. A plain
+// PixelRows32: pixels of a 32-bit bitmap by coordinates, for the lens's per-pixel loops. A plain
 // class (no virtual calls) over the rows of an attached bitmap it does not own; it keeps the
 // bitmap's size and row layout as they were at Attach, so re-attach after a resize.
 #pragma once
@@ -15,7 +15,7 @@ constexpr std::uint32_t SwapRedBlue(std::uint32_t v) {
   return ((v & 0xFF) << 16) | (v & 0xFF00) | ((v >> 16) & 0xFF);
 }
 
-class TacFast32 {
+class PixelRows32 {
 public:
   // Fails (and leaves Width() 0) for a bitmap narrower or lower than 2 pixels, or one that is
   // not 32 bits per pixel.

@@ -1,8 +1,8 @@
-#include "magnifier/fast32.h"
+#include "magnifier/pixel_rows32.h"
 
 #include <algorithm>
 
-bool TacFast32::Attach(Bitmap& bitmap) {
+bool PixelRows32::Attach(Bitmap& bitmap) {
   if (bitmap.Height() < 2 || bitmap.Width() < 2 || bitmap.Format() != PixelFormat::pf32bit) {
     width_ = 0;
     return false;
@@ -10,12 +10,12 @@ bool TacFast32::Attach(Bitmap& bitmap) {
   bitmap_ = &bitmap;
   width_ = bitmap.Width();
   height_ = bitmap.Height();
-  row0_ = bitmap.ScanLine(0);
-  row_delta_ = std::int32_t(bitmap.ScanLine(1) - row0_);
+  row0_ = bitmap.Row(0);
+  row_delta_ = std::int32_t(bitmap.Row(1) - row0_);
   return true;
 }
 
-void TacFast32::Fill(const TRect& r, std::uint32_t value) {
+void PixelRows32::Fill(const TRect& r, std::uint32_t value) {
   const std::int32_t first = std::max<std::int32_t>(r.left, 0);
   const std::int64_t end = std::min<std::int64_t>(std::int64_t(r.left) + RectWidth(r, true), width_);
   const std::int32_t top = std::max<std::int32_t>(r.top, 0);

@@ -1,4 +1,4 @@
-// TThumbForm: the window under the lens area when the desktop is composed. The compositor draws
+// ThumbnailWindow: the window under the lens area when the desktop is composed. The compositor draws
 // into it a live thumbnail of the top-level window under the area's centre, enlarged by the
 // zoom; the lens above it then draws only its frame. A plain topmost pop-up, not layered, in the
 // composition colour where the thumbnail does not reach.
@@ -11,11 +11,11 @@
 #include "framework/gdi.h"
 #include "framework/rect.h"
 
-class TThumbForm : public Form {
+class ThumbnailWindow : public Form {
 public:
   // Creates the window, hidden, without owner.
-  TThumbForm();
-  ~TThumbForm() override;
+  ThumbnailWindow();
+  ~ThumbnailWindow() override;
 
   // The window shown in the thumbnail, and the compositor's handle of the thumbnail.
   HWND SourceWindow = nullptr;
@@ -43,7 +43,7 @@ public:
 
 protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-  void Dispose() override;
+  void ReleaseNow() override;
 
 private:
   void FormHide();

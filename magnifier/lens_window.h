@@ -1,10 +1,11 @@
-// TacMagnForm: the lens. A borderless, topmost, layered pop-up that shows the screen under its
+// LensWindow: the lens. A borderless, topmost, layered pop-up that shows the screen under its
 // lens area enlarged inside the frame picture. It never paints through WM_PAINT: every frame is
 // pushed whole with one layered-window update. Dragged with the left button (the system's move
 // loop), resized at the rim of its lens area, re-zoomed from its menu or with the mouse wheel,
 // closed with Esc.
 // On a composed desktop the enlarged picture is the compositor's thumbnail in a window beneath
-// the lens area (TThumbForm), and the lens draws only its frame over a see-through area.
+// the lens area (ThumbnailWindow), and the lens draws only its frame over a see-through area.
+// Its states, and who makes and deletes it: magnifier/lens_registry.h.
 #pragma once
 
 #include <cstdint>
@@ -16,38 +17,52 @@
 #include "framework/dib.h"
 #include "framework/form.h"
 #include "framework/popup_menu.h"
+#include "magnifier/lens_client.h"
 #include "magnifier/lens_geometry.h"
-#include "magnifier/lens_registry.h"
-#include "magnifier/thumb_form.h"
+#include "magnifier/thumbnail_window.h"
 
-class TsMagnifier;
-
-class TacMagnForm : public Form {
+class LensWindow : public Form {
 public:
+  // What the lens tells its owner, the registry, of its state.
+  class Owner {
+  public:
+    // The lens has stopped being the open one: it closed, or its window is ending.
+    virtual void LensShutDown(LensWindow& lens) = 0;
+    // The final message of the lens's window.
+    virtual void LensWindowEnded(LensWindow& lens) = 0;
+
+  protected:
+    ~Owner() = default;
+  };
+
   // Creates the window, invisible, 250 by 250, with its menu and its (disabled) timer. Lenses are
-  // made and ended by the registry (Lenses) alone.
-  TacMagnForm();
-  ~TacMagnForm() override;
+  // made and deleted by their owner, the registry (Lenses), alone.
+  explicit LensWindow(Owner& owner);
+  ~LensWindow() override;
 
-  // The component that opened the lens: its sizing mode, events and zoom setter. Not owned.
-  TsMagnifier* Magnifier = nullptr;
-  // The zoom factor used for rendering; 0 until the component sets it.
-  std::int16_t Scale = 0;
+  // Makes the lens the open one, for this component, at this zoom: in thumbnail mode with this
+  // thumbnail window beneath it (the registry owns it), else in capture mode. Starts the timer
+  // and loads the frame picture; throws when the frame picture cannot be loaded.
+  void Open(LensClient& client, ThumbnailWindow* thumbnail, int zoom);
+  // Stops being the open lens: gives up the client, the thumbnail window, the timer, the menu and
+  // the pictures, and tells the owner. Runs once, when the lens closes or its window ends,
+  // whoever ends it.
+  void ShutDown();
+  bool IsOpen() const { return state_ == State::Open; }
 
-  // Chooses the mode (thumbnail window when the desktop is composed, else capture bitmap), starts
-  // the timer and loads the frame picture; throws when the frame picture cannot be loaded.
-  void Initialise();
+  // The zoom factor used for rendering.
+  int Zoom() const { return zoom_; }
+  void SetZoom(int zoom);
   // Checks the first zoom item whose tag is this zoom (none when no item has it).
   void CheckZoomItem(std::int32_t zoom);
-  void SetZoom(std::int16_t zoom);
   // Thumbnail mode: the thumbnail window takes the zoom and the place of the lens area, and
   // refreshes. The lens stands where it is, or where it is about to go.
   void UpdateThumbnail();
   void UpdateThumbnailAt(int x, int y);
 
   // The size the lens works with (each side clamped to 150..800) and its lens area in window
-  // coordinates. A lens that is no longer CurrentLens (closed, awaiting its end) has an empty
-  // area and renders nothing.
+  // coordinates. A lens that is not open (closed, awaiting its end) has an empty area and renders
+  // nothing.
   Lens::Size LensSize() const;
   TRect LensArea() const;
 
@@ -67,45 +82,44 @@ public:
   // the system may no longer show the last one as it was.
   void ForgetPushedFrame() { pushed_.reset(); }
 
-  ::PopupMenu& PopupMenu1() { return popupMenu1_; }
+  ::PopupMenu& ZoomMenu() { return zoomMenu_; }
   const Dib* OutputBitmap() const { return outputBitmap_.get(); }
 
 protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void FinalMessage() override;
-  void Dispose() override;
-  void FormShow() override;
+  void ReleaseNow() override;
   void FormClose(CloseAction& action) override;
+  void FormShow() override;
 
 private:
+  enum class State { Made, Open, ShutDown };
+
   // The lens resized or its activation changed: the thumbnail window follows when asked, and the
   // frame is rendered again after the default handling (which moves the focus on activation).
-  LRESULT Reframe(bool followThumb, UINT message, WPARAM wParam, LPARAM lParam);
-  void MouseDown(MouseButton button, ShiftState shift, int x, int y);
-  void MouseMove(ShiftState shift, int x, int y);
-  void DblClick();
+  LRESULT OnReframe(bool followThumb, UINT message, WPARAM wParam, LPARAM lParam);
+  void OnMouseDown(MouseButton button, ShiftState shift, int x, int y);
+  void OnMouseMove(ShiftState shift, int x, int y);
+  void OnDoubleClick();
   // A turn of the wheel over the lens: each notch (WHEEL_DELTA) steps to the next zoom of the
   // menu, forward to a larger one.
-  void MouseWheel(int delta);
+  void OnWheel(int delta);
+  // Zooms to the item's zoom and checks it: the menu's choice, and the wheel's.
+  void OnZoomChosen(int item);
+  void OnCloseChosen();
+  void OnTick();
+  LRESULT OnHitTest(LPARAM point) const;
+  void OnSizing(WPARAM edge, RECT* proposed);
+  void OnPositionChanging(WINDOWPOS& pos);
+
   // The menu's zoom item next above (or below) this zoom; -1 when there is none.
   int NextZoomItem(int zoom, bool up) const;
-  // Zooms to the item's zoom and checks it: the menu's choice, and the wheel's.
-  void Zoom1x1Click(int item);
-  void Close1Click();
-  void Timer1Timer();
-  LRESULT HitTest(LPARAM point) const;
-  void Sizing(WPARAM edge, RECT* proposed);
-  void PositionChanging(WINDOWPOS& pos);
-  // Thumbnail mode's window beneath the open lens (CurrentThumb); null in capture mode and for a
-  // lens that is no longer CurrentLens.
-  TThumbForm* Thumb() const;
+  // Thumbnail mode's window beneath the open lens; null in capture mode and once the lens has
+  // shut down.
+  ThumbnailWindow* Thumb() const { return thumbnail_; }
   // The thumbnail window directly beneath the lens, at the lens area of the lens standing at
   // (x, y); shown too when asked.
   void PlaceThumbnail(int x, int y, bool show);
-  // Gives up all a lens needs only while it is the lens: the place of CurrentLens, the thumbnail
-  // window, the pictures, the timer and the menu. Runs when it closes and when its window ends,
-  // whoever ends it.
-  void LetGo();
   void ReleasePictures();
   void CopySource(const Lens::SourceRect& source);
   void EnlargeSource();
@@ -113,8 +127,15 @@ private:
   // kept for the next comparison when it does.
   bool SourceChanged();
 
-  ::PopupMenu popupMenu1_;
-  Timer timer1_;
+  Owner& owner_;
+  State state_ = State::Made;
+  // The component that opened the lens, and the thumbnail window beneath it; neither owned, both
+  // null once the lens has shut down.
+  LensClient* client_ = nullptr;
+  ThumbnailWindow* thumbnail_ = nullptr;
+  int zoom_ = 0;
+  ::PopupMenu zoomMenu_;
+  Timer refreshTimer_;
   std::unique_ptr<Dib> frameBitmap_;
   // Capture mode's enlarged screen.
   std::unique_ptr<Dib> captureBitmap_;
@@ -127,7 +148,7 @@ private:
   // What the last frame pushed was made for, and in capture mode its source pixels, row after
   // row; none when no frame has been pushed or the last push failed.
   struct FrameKey {
-    int x, y, width, height, scale;
+    int x, y, width, height, zoom;
     friend bool operator==(const FrameKey&, const FrameKey&) = default;
   };
   std::optional<FrameKey> pushed_;
@@ -137,4 +158,8 @@ private:
   bool rendering_ = false;
   // What the wheel has turned short of a notch, in the direction of its sign.
   int wheelRest_ = 0;
+  // A frame has been pushed since the lens opened: until then a position change renders nothing.
+  bool rendered_ = false;
+  // A left-button drag started and its end is not reported yet.
+  bool dragPending_ = false;
 };

@@ -83,7 +83,7 @@ public:
   int Top() const { return rect_.top; }
   int Width() const { return rect_.right - rect_.left; }
   int Height() const { return rect_.bottom - rect_.top; }
-  HDC Canvas() const { return dc_; }
+  HDC Dc() const { return dc_; }
   // 0xRRGGBB at a screen point.
   std::uint32_t At(int x, int y) const {
     return bits_[std::size_t(y - rect_.top) * std::size_t(Width()) + std::size_t(x - rect_.left)] & 0xFFFFFF;

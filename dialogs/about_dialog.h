@@ -6,18 +6,18 @@
 
 #include "framework/dialog.h"
 
-class TAboutFrm : public DialogForm {
+class AboutDialog : public DialogForm {
 public:
-  explicit TAboutFrm(HWND parent);
+  explicit AboutDialog(HWND parent);
 
-  enum Control : int { kButton1 = IDOK, kLabel1 = 201, kLabel2, kLabel3, kLabel4, kLabel5 };
+  enum Control : int { kOkButton = IDOK, kTitleLabel = 201, kVersionLabel, kSeriesLabel, kCredit1Label, kCredit2Label };
 
 protected:
   void ButtonClick(int id) override;
   void Paint(HDC dc) override;
 
 private:
-  void Button1Click();
+  void OnOk();
 
   Font font_;
   Font titleFont_;

@@ -9,23 +9,11 @@
 #include <vector>
 
 #include "framework/bitmap.h"
-#include "framework/errors.h"
 #include "framework/stream.h"
 #include "imaging/color_manager.h"
+#include "imaging/errors.h"
 
-// The image data cannot be read as a picture of the kind expected.
-class EInvalidGraphic : public Exception {
-public:
-  using Exception::Exception;
-};
-
-// The inflate machinery itself failed to start or end.
-class EGraphicCompression : public Exception {
-public:
-  using Exception::Exception;
-};
-
-class TLZ77Decoder;
+class Inflater;
 
 enum class TCompressionType : std::uint8_t { ctUnknown, ctLZ77 };
 
@@ -59,10 +47,10 @@ public:
   virtual void Progress(TProgressStage stage, int percent, const std::string& text) = 0;
 };
 
-class TPNGGraphic : public Bitmap {
+class PngImage : public Bitmap {
 public:
-  TPNGGraphic();
-  ~TPNGGraphic() override;
+  PngImage();
+  ~PngImage() override;
 
   // Reads one PNG from the stream's position and replaces the picture with it; the stream then
   // stands just after IEND. Throws EInvalidGraphic, EGraphicCompression or EReadError; memory
@@ -72,7 +60,7 @@ public:
   bool ReadHeader(Stream& stream);
 
   const TImageProperties& Properties() const { return properties_; }
-  TColorManager& ColorManager() { return *color_manager_; }
+  ::ColorManager& Colors() { return *color_manager_; }
   void SetProgressObserver(TProgressObserver* observer) { observer_ = observer; }
 
   // Images of more pixels are refused before anything is allocated for them. The plug-in's own
@@ -104,12 +92,12 @@ private:
   void CheckImageSize() const;
   void Report(TProgressStage stage, int percent, const std::string& text);
 
-  std::unique_ptr<TColorManager> color_manager_;
+  std::unique_ptr<ColorManager> color_manager_;
   TProgressObserver* observer_ = nullptr;
   std::int64_t base_position_ = 0;
   Stream* stream_ = nullptr;
   TImageProperties properties_;
-  std::unique_ptr<TLZ77Decoder> decoder_;
+  std::unique_ptr<Inflater> decoder_;
   ReadState* state_ = nullptr;
   std::uint32_t idat_size_ = 0;
   std::vector<std::uint8_t> chunk_buffer_;

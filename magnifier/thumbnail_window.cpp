@@ -1,6 +1,6 @@
-#include "magnifier/thumb_form.h"
+#include "magnifier/thumbnail_window.h"
 
-#include "magnifier/fast32.h"
+#include "magnifier/pixel_rows32.h"
 #include "magnifier/lens_geometry.h"
 
 namespace {
@@ -23,7 +23,7 @@ RECT WindowRectOf(HWND window) {
 
 }  // namespace
 
-TThumbForm::TThumbForm() : background_(GetSysColor(COLOR_BTNFACE)) {
+ThumbnailWindow::ThumbnailWindow() : background_(GetSysColor(COLOR_BTNFACE)) {
   CreateParams params;
   params.style = WS_POPUP;
   params.exStyle = WS_EX_TOPMOST;
@@ -32,18 +32,18 @@ TThumbForm::TThumbForm() : background_(GetSysColor(COLOR_BTNFACE)) {
   CreateForm(L"VitrelleThumb", params);
 }
 
-TThumbForm::~TThumbForm() {
+ThumbnailWindow::~ThumbnailWindow() {
   // Hidden or not, the compositor lets go of the thumbnail before its window goes.
   FormHide();
   DestroyForm();
 }
 
-void TThumbForm::Dispose() {
+void ThumbnailWindow::ReleaseNow() {
   FormHide();
-  Form::Dispose();
+  Form::ReleaseNow();
 }
 
-void TThumbForm::RefreshThumbnail() {
+void ThumbnailWindow::RefreshThumbnail() {
   if (Zoom == 0 || !HandleAllocated()) return;
   if (!coloured_) coloured_ = Recolour();
   FindSourceWindow();
@@ -64,14 +64,14 @@ void TThumbForm::RefreshThumbnail() {
 
 // Asks for a thumbnail of no window: a compositor that makes thumbnails refuses it as invalid,
 // one that cannot says so (as the binding does for a missing function).
-bool TThumbForm::CompositorMakesThumbnails() const {
+bool ThumbnailWindow::CompositorMakesThumbnails() const {
   HTHUMBNAIL id = nullptr;
   const HRESULT result = Dwm::RegisterThumbnail(Handle(), nullptr, &id);
   if (result == S_OK) Dwm::UnregisterThumbnail(id);
   return result != E_NOTIMPL;
 }
 
-void TThumbForm::SetBounds(HWND above, int left, int top, int width, int height, bool show) {
+void ThumbnailWindow::SetBounds(HWND above, int left, int top, int width, int height, bool show) {
   if (!HandleAllocated()) return;
   // Each placement is work for the window manager and the compositor. Placed after `above`, the
   // window joins its topmost band or leaves it; so it is where it would be put when it is next
@@ -85,14 +85,14 @@ void TThumbForm::SetBounds(HWND above, int left, int top, int width, int height,
   SetWindowPos(Handle(), above, left, top, width, height, SWP_NOACTIVATE | (show ? SWP_SHOWWINDOW : 0));
 }
 
-TRect TThumbForm::SourceRect() const {
+TRect ThumbnailWindow::SourceRect() const {
   const RECT own = WindowRectOf(Handle());
   const RECT source = WindowRectOf(SourceWindow);
   return Lens::ThumbnailSource(TRect{own.left, own.top, own.right, own.bottom}, Zoom == 0 ? 1 : Zoom, source.left,
                                source.top);
 }
 
-LRESULT TThumbForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT ThumbnailWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_ERASEBKGND:
       background_.FillClient(Handle(), reinterpret_cast<HDC>(wParam));
@@ -109,7 +109,7 @@ LRESULT TThumbForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   return Form::HandleMessage(message, wParam, lParam);
 }
 
-void TThumbForm::FormHide() {
+void ThumbnailWindow::FormHide() {
   coloured_ = false;
   if (ThumbnailId == nullptr) return;
   UnregisterThumbnail();
@@ -117,14 +117,14 @@ void TThumbForm::FormHide() {
   SourceWindow = nullptr;
 }
 
-void TThumbForm::UnregisterThumbnail() {
+void ThumbnailWindow::UnregisterThumbnail() {
   if (ThumbnailId == nullptr) return;
   Dwm::UnregisterThumbnail(ThumbnailId);
   ThumbnailId = nullptr;
   sentFor_ = nullptr;  // a new one may get the same handle
 }
 
-bool TThumbForm::Recolour() {
+bool ThumbnailWindow::Recolour() {
   DWORD colour = 0;
   BOOL opaque = FALSE;
   if (Dwm::GetColorizationColor(&colour, &opaque) != S_OK) return false;
@@ -134,7 +134,7 @@ bool TThumbForm::Recolour() {
 
 // The first visible window below this one in the z-order that contains the centre of this one;
 // its thumbnail replaces the one shown when it is another window.
-void TThumbForm::FindSourceWindow() {
+void ThumbnailWindow::FindSourceWindow() {
   const RECT own = WindowRectOf(Handle());
   const POINT centre = {own.left + (own.right - own.left) / 2, own.top + (own.bottom - own.top) / 2};
   HWND found = Handle();

@@ -7,14 +7,14 @@
 
 #include <zlib.h>
 
-class TLZ77Decoder {
+class Inflater {
 public:
   // `flush_mode` is passed to every inflate call; with `auto_reset` every Decode starts a new
   // stream.
-  TLZ77Decoder(int flush_mode, bool auto_reset);
-  ~TLZ77Decoder();
-  TLZ77Decoder(const TLZ77Decoder&) = delete;
-  TLZ77Decoder& operator=(const TLZ77Decoder&) = delete;
+  Inflater(int flush_mode, bool auto_reset);
+  ~Inflater();
+  Inflater(const Inflater&) = delete;
+  Inflater& operator=(const Inflater&) = delete;
 
   // Throws EGraphicCompression "LZ77 decompression error." when zlib cannot start or end.
   void DecodeInit();

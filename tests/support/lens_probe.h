@@ -173,9 +173,9 @@ protected:
   }
 
   // Opens the lens (or re-zooms the open one) through the panel; no message is pumped.
-  HWND Open(const std::string& scale) {
+  HWND Open(const std::string& zoom) {
     host->ClearRecords();
-    if (!host->ExecAction(3, {std::string("Rectangle1"), scale})) return nullptr;
+    if (!host->ExecAction(3, {std::string("Rectangle1"), zoom})) return nullptr;
     return TheLens();
   }
 };

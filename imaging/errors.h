@@ -1,0 +1,16 @@
+// The readers' failures. Each carries the message text that ends up in a host variable.
+#pragma once
+
+#include "framework/errors.h"
+
+// The image data cannot be read as a picture of the kind expected.
+class EInvalidGraphic : public Exception {
+public:
+  using Exception::Exception;
+};
+
+// The inflate machinery itself failed to start or end.
+class EGraphicCompression : public Exception {
+public:
+  using Exception::Exception;
+};

@@ -1,0 +1,50 @@
+#include "plugin/magnifier_panel.h"
+
+#include "plugin/int_conv.h"
+#include "resources/texts.h"
+
+namespace {
+
+constexpr LPARAM kRefitParent = 4;
+
+}  // namespace
+
+MagnifierPanel::MagnifierPanel(HWND parent) : font_(L"MS Sans Serif", 11) {
+  CreateParams params;
+  params.style = parent != nullptr ? WS_CHILD | WS_CLIPSIBLINGS : WS_POPUP;
+  params.parent = parent;
+  params.width = 253;
+  params.height = 33;
+  params.background = GetSysColorBrush(COLOR_BTNFACE);
+  CreateForm(L"VitrellePanel", params);
+  SendMessageW(Handle(), WM_SETFONT, WPARAM(font_.Handle()), FALSE);
+  label_.emplace(*this, 4, 4, texts::kPanelLabel, font_);
+}
+
+MagnifierPanel::~MagnifierPanel() { DestroyForm(); }
+
+void MagnifierPanel::ReleaseNow() {
+  Form::ReleaseNow();
+  magnifier_.ReleaseNow();
+}
+
+void MagnifierPanel::OpenLens(const std::string& zoomText) {
+  magnifier_.SetZoom(StrToInt(zoomText));
+  magnifier_.ShowLens(-1, -1);
+}
+
+void MagnifierPanel::CloseLens() { magnifier_.CloseLens(); }
+
+void MagnifierPanel::FitToParent() {
+  RECT client = {};
+  GetClientRect(GetParent(Handle()), &client);
+  SetWindowPos(Handle(), HWND_TOP, 0, 0, client.right - client.left, client.bottom - client.top, SWP_SHOWWINDOW);
+}
+
+LRESULT MagnifierPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == kRefitMessage) {
+    if (lParam == kRefitParent) FitToParent();
+    return 0;
+  }
+  return Form::HandleMessage(message, wParam, lParam);
+}
