@@ -27,7 +27,7 @@ private:
 };
 
 Library library;
-// Bumped whenever the library is let go, so that functions looked up in it are looked up again.
+// Bumped whenever the library is released, so that functions looked up in it are looked up again.
 unsigned generation = 0;
 
 // A compositor function: looked up once the library is there, then remembered.

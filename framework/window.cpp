@@ -10,6 +10,9 @@
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
+// The state below is the module's, not a window's. Every window of ours, every export and every
+// message runs on the thread that loaded the plug-in (the host's one user-interface thread), so
+// none of it is locked.
 namespace {
 
 constexpr wchar_t kObjectProperty[] = L"VitrelleWindowObject";

@@ -91,7 +91,7 @@ private:
 // stops the program there.
 void WindowOutlivedItsObject(HWND hwnd);
 
-// Owns a window object made with new and passes it to Window::DeleteLater when it lets go.
+// Owns a window object made with new and passes it to Window::DeleteLater when reset or destroyed.
 struct DeleteWindowLater {
   void operator()(Window* window) const { Window::DeleteLater(window); }
 };

@@ -194,7 +194,7 @@ void PngImage::ReadImage(Stream& stream) {
   background_color_ = 0x00FFFFFF;
   transparent_color_ = kNoColor;
   target_chosen_ = false;
-  // Whatever the outcome, the read lets go of its decoder, its chunk data and the stream.
+  // Whatever the outcome, the read releases its decoder, its chunk data and the stream.
   auto finish = [this](int percent) {
     decoder_.reset();
     std::vector<std::uint8_t>().swap(chunk_buffer_);

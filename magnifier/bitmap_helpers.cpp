@@ -72,6 +72,6 @@ void PaintNineSlice(Dib& dest, Dib& source, const RECT& D, const RECT& S, const 
 
   if (drawCentre) p.Block(centreMode, D.left + M.left, D.top + M.top, spanW, spanH, S.left + M.left, S.top + M.top, iw, ih);
 
-  // Callers read the result through scan lines next.
+  // Callers read the result through its rows next.
   GdiFlush();
 }

@@ -33,7 +33,7 @@ ThumbnailWindow::ThumbnailWindow() : background_(GetSysColor(COLOR_BTNFACE)) {
 }
 
 ThumbnailWindow::~ThumbnailWindow() {
-  // Hidden or not, the compositor lets go of the thumbnail before its window goes.
+  // Hidden or not, the thumbnail is given back to the compositor before its window goes.
   FormHide();
   DestroyForm();
 }

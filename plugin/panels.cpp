@@ -14,7 +14,7 @@
 namespace {
 
 // The attached panels in the order of attachment; absent until the first attach and again after
-// the host's clean-up notice.
+// the host's clean-up notice. The host calls us on its one user-interface thread only: no lock.
 std::optional<std::vector<WindowPtr<MagnifierPanel>>> PanelList;
 
 // As the module unloads, under the loader lock, no window may be touched. Panels still attached

@@ -1,4 +1,4 @@
-// The lens's GDI helpers under Wine: bitmaps with a canvas, the nine-slice painter, the frame
+// The lens's GDI helpers under Wine: bitmaps with a device context, the nine-slice painter, the frame
 // loader and the run-time bound compositor and layered-window functions.
 #include <gtest/gtest.h>
 
@@ -86,7 +86,7 @@ int TiledSource(int d, int destStart, int destLength, int sourceStart, int sourc
 
 // --- Dib ---
 
-TEST(Dib, IsATopDownSectionInItsOwnCanvas) {
+TEST(Dib, IsATopDownSectionInItsOwnDc) {
   for (const PixelFormat format : {PixelFormat::pf24bit, PixelFormat::pf32bit}) {
     const int bytes = BitsOf(format) / 8;
     auto dib = format == PixelFormat::pf24bit ? CreateDib24(7, 5) : CreateDib32(7, 5);

@@ -46,7 +46,7 @@ protected:
     if (stand_in == nullptr) return;
     EXPECT_EQ(stand_in->Thumbnails(), 0) << "thumbnails left registered";
     stand_in.reset();
-    // The plug-in let go of the compositor when it unloaded: the next test may load another.
+    // The plug-in released the compositor when it unloaded: the next test may load another.
     EXPECT_EQ(GetModuleHandleW(L"dwmapi.dll"), nullptr);
   }
 
@@ -328,7 +328,7 @@ TEST_F(ThumbnailTest, AnInertWindowDoesNothingButStillTakesNewColours) {
     EXPECT_EQ(thumb.ThumbnailId, nullptr);
     EXPECT_EQ(thumb.SourceWindow, nullptr);
   }
-  // This program's own copy of the lens code lets go of the compositor too.
+  // This program's own copy of the lens code releases the compositor too.
   CompositorTesting::Use(nullptr, nullptr);
 }
 

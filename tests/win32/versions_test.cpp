@@ -92,7 +92,7 @@ protected:
   void TearDown() override {
     LensFixture::TearDown();
     if (first_ != nullptr) FreeLibrary(first_);
-    // Let go with the plug-in: the next case starts with no library of that name.
+    // Released with the plug-in: the next case starts with no library of that name.
     EXPECT_EQ(GetModuleHandleW(L"dwmapi.dll"), nullptr);
   }
 
