@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include "framework/monitors.h"
 #include "framework/popup_menu.h"
 
 namespace {
@@ -116,8 +117,10 @@ DWORD Form::ExStyle() const { return DWORD(GetWindowLongW(Handle(), GWL_EXSTYLE)
 void Form::SetExStyle(DWORD exStyle) { SetWindowLongW(Handle(), GWL_EXSTYLE, LONG(exStyle)); }
 
 void Form::CentreOnScreen() {
-  const int x = (GetSystemMetrics(SM_CXSCREEN) - Width()) / 2;
-  const int y = (GetSystemMetrics(SM_CYSCREEN) - Height()) / 2;
+  RECT monitor = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  if (centreNear_ != nullptr && IsWindow(centreNear_)) monitor = MonitorOf(GetAncestor(centreNear_, GA_ROOT));
+  const int x = monitor.left + (monitor.right - monitor.left - Width()) / 2;
+  const int y = monitor.top + (monitor.bottom - monitor.top - Height()) / 2;
   SetWindowPos(Handle(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -140,8 +143,8 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CONTEXTMENU:
       if (popup_ != nullptr) {
         POINT at = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        if (lParam == -1) {  // from the keyboard: at the window's top-left corner
-          at = {0, 0};
+        if (lParam == -1) {  // from the keyboard
+          at = KeyboardMenuPoint();
           ClientToScreen(Handle(), &at);
         }
         popup_->Popup(Handle(), at.x, at.y);

@@ -19,9 +19,11 @@ class Form : public Window {
 public:
   enum class CloseAction { None, Hide, Free };
 
-  // Shows and activates the window; a form with default placement is centred on the screen
-  // first. FormShow runs after the window has become visible.
+  // Shows and activates the window; a form with default placement is centred first, on the
+  // monitor of the window given to CentreNear (the main monitor without one). FormShow runs after
+  // the window has become visible.
   void Show();
+  void CentreNear(HWND window) { centreNear_ = window; }
   void Hide();
   // Asks the form to close: FormClose decides what happens (Hide unless it says otherwise).
   void Close();
@@ -60,6 +62,9 @@ protected:
 
   virtual void FormShow() {}
   virtual void FormClose(CloseAction& action) { (void)action; }
+  // Where the pop-up menu opens when the keyboard asks for it (the menu key, Shift+F10), in
+  // client coordinates: the top-left corner unless a form says otherwise.
+  virtual POINT KeyboardMenuPoint() const { return {0, 0}; }
 
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -69,6 +74,7 @@ private:
 
   PopupMenu* popup_ = nullptr;
   bool centred_ = false;
+  HWND centreNear_ = nullptr;
   bool loading_ = false;
   bool closing_ = false;
   bool destroyPosted_ = false;

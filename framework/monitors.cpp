@@ -2,27 +2,17 @@
 
 namespace {
 
-BOOL CALLBACK Collect(HMONITOR, HDC, LPRECT rect, LPARAM data) {
-  reinterpret_cast<std::vector<RECT>*>(data)->push_back(*rect);
-  return TRUE;
+// The main monitor, for a system that cannot say.
+RECT MainMonitor() { return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
+
+RECT RectOf(HMONITOR monitor) {
+  MONITORINFO info = {};
+  info.cbSize = sizeof info;
+  return GetMonitorInfoW(monitor, &info) ? info.rcMonitor : MainMonitor();
 }
 
 }  // namespace
 
-std::vector<RECT> MonitorRects() {
-  std::vector<RECT> rects;
-  EnumDisplayMonitors(nullptr, nullptr, &Collect, reinterpret_cast<LPARAM>(&rects));
-  return rects;
-}
+RECT MonitorOf(HWND window) { return RectOf(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST)); }
 
-RECT MonitorOf(HWND window) {
-  MONITORINFO info = {};
-  info.cbSize = sizeof info;
-  if (!GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &info)) return DesktopRect();
-  return info.rcMonitor;
-}
-
-RECT DesktopRect() {
-  const int x = GetSystemMetrics(SM_XVIRTUALSCREEN), y = GetSystemMetrics(SM_YVIRTUALSCREEN);
-  return {x, y, x + GetSystemMetrics(SM_CXVIRTUALSCREEN), y + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
-}
+RECT MonitorNearest(POINT point) { return RectOf(MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST)); }

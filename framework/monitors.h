@@ -1,12 +1,9 @@
-// The screens: every monitor's rectangle, the one a window is on, and the whole desktop.
+// The screens: the monitor a window is on, and the one nearest to a point.
 #pragma once
 
 #include <windows.h>
 
-#include <vector>
-
-std::vector<RECT> MonitorRects();
 // The monitor that holds most of the window (the nearest one when it is on none).
 RECT MonitorOf(HWND window);
-// The virtual screen spanning all monitors.
-RECT DesktopRect();
+// The monitor that holds the point, or the nearest one.
+RECT MonitorNearest(POINT point);

@@ -141,21 +141,23 @@ void KeepAspect(TRect& r, std::int32_t edge, std::int32_t currentWidth, std::int
   }
 }
 
-void Confine(std::int32_t& x, std::int32_t& y, const TRect& area, const DesktopBounds& bounds) {
-  // Where the area's centre lies in the window; halves truncate.
-  const std::int64_t centreX = std::int64_t{area.left} + RectWidth(area, false) / 2;
-  const std::int64_t centreY = std::int64_t{area.top} + RectHeight(area, false) / 2;
+std::int32_t AreaCentreX(const TRect& area) { return area.left + RectWidth(area, false) / 2; }
+std::int32_t AreaCentreY(const TRect& area) { return area.top + RectHeight(area, false) / 2; }
 
-  const std::int64_t xmin = bounds.monitorsLeft - centreX;
-  const std::int64_t xmax = bounds.monitorsRight - centreX;
+void Confine(std::int32_t& x, std::int32_t& y, const TRect& area, const TRect& monitor) {
+  const std::int64_t centreX = AreaCentreX(area);
+  const std::int64_t centreY = AreaCentreY(area);
+
+  const std::int64_t xmin = monitor.left - centreX;
+  const std::int64_t xmax = monitor.right - centreX;
   if (x < xmin) {
     x = static_cast<std::int32_t>(xmin);
   } else if (x > xmax) {
     x = static_cast<std::int32_t>(xmax);
   }
 
-  const std::int64_t ymin = bounds.desktopTop - centreY;
-  const std::int64_t ymax = bounds.desktopBottom - kBottomStop - centreY;
+  const std::int64_t ymin = monitor.top - centreY;
+  const std::int64_t ymax = std::int64_t{monitor.bottom} - kBottomStop - centreY;
   if (y < ymin) {
     y = static_cast<std::int32_t>(ymin);
   } else if (y > ymax) {

@@ -70,19 +70,14 @@ enum SizingEdge : std::int32_t {
 // within 150..800. The edge decides which side moves; rounding is to nearest, halves to even.
 void KeepAspect(TRect& proposed, std::int32_t edge, std::int32_t currentWidth, std::int32_t currentHeight);
 
-// What the confinement needs to know of the screens: the smallest left and largest right edge
-// among the window's own monitor and all monitors, and the desktop's top and bottom.
-struct DesktopBounds {
-  std::int32_t monitorsLeft = 0;
-  std::int32_t monitorsRight = 0;
-  std::int32_t desktopTop = 0;
-  std::int32_t desktopBottom = 0;
-};
-
 // Confines a proposed window position (x, y: the window's left and top) so that the centre of
-// the lens area stays on the desktop: it may reach the monitors' outer left and right edges and
-// the desktop's top, and stops 8 pixels above the desktop's bottom.
-void Confine(std::int32_t& x, std::int32_t& y, const TRect& area, const DesktopBounds& bounds);
+// the lens area stays on this monitor (the one nearest to where the centre was asked to go): it
+// may reach the monitor's left, right and top edges, and stops 8 pixels above its bottom.
+void Confine(std::int32_t& x, std::int32_t& y, const TRect& area, const TRect& monitor);
+
+// Where the centre of the lens area lies in the window; halves truncate.
+std::int32_t AreaCentreX(const TRect& area);
+std::int32_t AreaCentreY(const TRect& area);
 
 // The screen rectangle that a window at (x, y) enlarges into its lens area at this zoom:
 // centred on the area's centre, 1/zoom of its size (truncated). A zoom below 1 counts as 1.

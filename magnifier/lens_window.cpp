@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 
 #include "framework/compositor.h"
@@ -15,6 +16,9 @@
 namespace {
 
 constexpr UINT_PTR kRefreshTimer = 1;
+
+LONG ClampToInt(std::int64_t v) { return LONG(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX)); }
+
 constexpr UINT kRefreshInterval = 20;  // ms, up to 50 frames a second
 constexpr WPARAM kDragMove = 0xF012;   // SC_MOVE as if the caption were dragged
 constexpr UINT kCompositionChanged = 0x031E;  // WM_DWMCOMPOSITIONCHANGED
@@ -158,6 +162,7 @@ LRESULT LensWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_KEYDOWN:
       if (wParam == VK_ESCAPE) Close();
+      if (OnKey(wParam)) return 0;
       break;  // then the menu's shortcuts, unless the lens has closed
     case WM_LBUTTONDOWN:
       OnMouseDown(MouseButton::Left, MouseShiftState(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
@@ -301,7 +306,69 @@ void LensWindow::OnZoomChosen(int item) {
 
 void LensWindow::OnCloseChosen() { Close(); }
 
+// The arrows move the lens by 10 pixels, by 1 with Ctrl; with Shift they resize it by 10 (right
+// and down grow it, left and up shrink it). + and - (on either keyboard) and Page Up and Down step
+// the zoom as a notch of the wheel does. Home puts the lens area's centre on its monitor's.
+bool LensWindow::OnKey(WPARAM key) {
+  if (!IsOpen()) return false;  // closed, awaiting its end
+  int dx = 0, dy = 0;
+  switch (key) {
+    case VK_LEFT: dx = -1; break;
+    case VK_RIGHT: dx = 1; break;
+    case VK_UP: dy = -1; break;
+    case VK_DOWN: dy = 1; break;
+    case VK_ADD:
+    case VK_OEM_PLUS:
+    case VK_PRIOR:
+    case VK_SUBTRACT:
+    case VK_OEM_MINUS:
+    case VK_NEXT: {
+      const int item = NextZoomItem(zoom_, key == VK_ADD || key == VK_OEM_PLUS || key == VK_PRIOR);
+      if (item >= 0) OnZoomChosen(item);
+      return true;
+    }
+    case VK_HOME: {
+      const RECT monitor = MonitorOf(Handle());
+      const TRect area = LensArea();
+      MoveTo(monitor.left + (monitor.right - monitor.left) / 2 - Lens::AreaCentreX(area),
+             monitor.top + (monitor.bottom - monitor.top) / 2 - Lens::AreaCentreY(area));
+      return true;
+    }
+    default:
+      return false;
+  }
+  const ShiftState shift = KeyboardShiftState();
+  if (shift & kShift) {
+    ResizeBy(10 * dx, 10 * dy);
+  } else {
+    const int step = (shift & kCtrl) ? 1 : 10;
+    MoveTo(Left() + step * dx, Top() + step * dy);
+  }
+  return true;
+}
+
+POINT LensWindow::KeyboardMenuPoint() const {
+  const TRect area = LensArea();
+  return {Lens::AreaCentreX(area), Lens::AreaCentreY(area)};
+}
+
 // ---- Internals ----
+
+void LensWindow::MoveTo(int x, int y) {
+  SetWindowPos(Handle(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void LensWindow::ResizeBy(int dw, int dh) {
+  if (client_ != nullptr && client_->LensSizing() == asmNone) return;
+  RECT r = {};
+  GetWindowRect(Handle(), &r);
+  r.right += dw;
+  r.bottom += dh;
+  OnSizing(dw != 0 ? WMSZ_RIGHT : WMSZ_BOTTOM, &r);
+  // The size the lens works with, as the layered update makes of a drag at the rim.
+  const Lens::Size size = Lens::ClampedSize(r.right - r.left, r.bottom - r.top);
+  SetWindowPos(Handle(), nullptr, 0, 0, size.width, size.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 LRESULT LensWindow::OnHitTest(LPARAM point) const {
   RECT window = {};
@@ -329,8 +396,9 @@ void LensWindow::OnSizing(WPARAM edge, RECT* proposed) {
   }
 }
 
-// Every proposed position is confined so that the centre of the lens area stays on the desktop,
-// and the frame for the new place is rendered before the window gets there.
+// Every proposed position is confined so that the centre of the lens area stays on a monitor (the
+// one nearest to where it was asked to go), and the frame for the new place is rendered before
+// the window gets there.
 void LensWindow::OnPositionChanging(WINDOWPOS& pos) {
   if (!rendered_ || Loading() || Destroying() || !IsOpen()) return;
   // A change that carries no position (a resize, a z-order change) renders where the lens is.
@@ -338,14 +406,10 @@ void LensWindow::OnPositionChanging(WINDOWPOS& pos) {
   int x = pos.x, y = pos.y;
   if (moves) {
     if (client_ == nullptr || pos.cx == 0 || pos.cy == 0 || !client_->LensMoving(x, y)) {
-      const RECT own = MonitorOf(Handle());
-      std::int32_t monitorsLeft = own.left, monitorsRight = own.right;
-      for (const RECT& m : MonitorRects()) {
-        monitorsLeft = std::min<std::int32_t>(monitorsLeft, m.left);
-        monitorsRight = std::max<std::int32_t>(monitorsRight, m.right);
-      }
-      const RECT desktop = DesktopRect();
-      Lens::Confine(x, y, LensArea(), {monitorsLeft, monitorsRight, desktop.top, desktop.bottom});
+      const TRect area = LensArea();
+      const RECT m = MonitorNearest({ClampToInt(std::int64_t{x} + Lens::AreaCentreX(area)),
+                                     ClampToInt(std::int64_t{y} + Lens::AreaCentreY(area))});
+      Lens::Confine(x, y, area, {m.left, m.top, m.right, m.bottom});
     }
     pos.x = x;
     pos.y = y;

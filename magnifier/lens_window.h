@@ -2,7 +2,7 @@
 // lens area enlarged inside the frame picture. It never paints through WM_PAINT: every frame is
 // pushed whole with one layered-window update. Dragged with the left button (the system's move
 // loop), resized at the rim of its lens area, re-zoomed from its menu or with the mouse wheel,
-// closed with Esc.
+// closed with Esc; the keyboard moves, resizes and re-zooms it too (see OnKey).
 // On a composed desktop the enlarged picture is the compositor's thumbnail in a window beneath
 // the lens area (ThumbnailWindow), and the lens draws only its frame over a see-through area.
 // Its states, and who makes and deletes it: magnifier/lens_registry.h.
@@ -91,6 +91,8 @@ protected:
   void ReleaseNow() override;
   void FormClose(CloseAction& action) override;
   void FormShow() override;
+  // The menu key and Shift+F10 open the menu at the centre of the lens area.
+  POINT KeyboardMenuPoint() const override;
 
 private:
   enum class State { Made, Open, ShutDown };
@@ -104,7 +106,9 @@ private:
   // A turn of the wheel over the lens: each notch (WHEEL_DELTA) steps to the next zoom of the
   // menu, forward to a larger one.
   void OnWheel(int delta);
-  // Zooms to the item's zoom and checks it: the menu's choice, and the wheel's.
+  // A key pressed while the lens has the focus; false when the key is not the lens's.
+  bool OnKey(WPARAM key);
+  // Zooms to the item's zoom and checks it: the menu's choice, the wheel's and the keyboard's.
   void OnZoomChosen(int item);
   void OnCloseChosen();
   void OnTick();
@@ -114,6 +118,10 @@ private:
 
   // The menu's zoom item next above (or below) this zoom; -1 when there is none.
   int NextZoomItem(int zoom, bool up) const;
+  // The keyboard's moves and resizes, which take the ways of a drag: the window's position change
+  // (the confinement, the frame, the thumbnail window) and WM_SIZING's corrections.
+  void MoveTo(int x, int y);
+  void ResizeBy(int dw, int dh);
   // Thumbnail mode's window beneath the open lens; null in capture mode and once the lens has
   // shut down.
   ThumbnailWindow* Thumb() const { return thumbnail_; }

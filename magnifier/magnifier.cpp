@@ -39,6 +39,8 @@ void Magnifier::ShowLens(std::int32_t x, std::int32_t y) {
   if (x != -1 || y != -1) {
     lens.SetLeft(x);
     lens.SetTop(y);
+  } else {
+    lens.CentreNear(PublicationWindow);
   }
   lens.SetExStyle(lens.ExStyle() | WS_EX_LAYERED);
   lens.Show();

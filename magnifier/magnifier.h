@@ -29,6 +29,9 @@ public:
 
   // When set, the lens shows this menu instead of its own zoom menu. Not owned.
   ::PopupMenu* PopupMenu = nullptr;
+  // A window of the publication that uses the component: a lens opened without a place is centred
+  // on the monitor that holds the publication (on the main monitor when this is null).
+  HWND PublicationWindow = nullptr;
   TMagnSize Width = 250;
   TMagnSize Height = 250;
   TacSizingMode SizingMode = asmFreeAspectRatio;
@@ -42,8 +45,8 @@ public:
   // Clamps to 2..16 and re-zooms an open lens, whoever opened it.
   void SetZoom(std::int32_t value);
 
-  // Opens the lens, or only raises it when it is open. (-1, -1) leaves it centred on the screen;
-  // any other pair places its top-left corner there. Failures to make the lens propagate.
+  // Opens the lens, or only raises it when it is open. (-1, -1) leaves it centred on the monitor
+  // of the publication; any other pair places its top-left corner there. Failures to make the lens propagate.
   void ShowLens(std::int32_t x, std::int32_t y);
   // Closes an open lens; nothing otherwise.
   void CloseLens();

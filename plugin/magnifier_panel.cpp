@@ -19,6 +19,7 @@ MagnifierPanel::MagnifierPanel(HWND parent) : font_(L"MS Sans Serif", 11) {
   CreateForm(L"VitrellePanel", params);
   SendMessageW(Handle(), WM_SETFONT, WPARAM(font_.Handle()), FALSE);
   label_.emplace(*this, 4, 4, texts::kPanelLabel, font_);
+  magnifier_.PublicationWindow = Handle();
 }
 
 MagnifierPanel::~MagnifierPanel() { DestroyForm(); }

@@ -143,33 +143,32 @@ TEST(LensKeepAspect, DerivesTheOtherSideFromTheDraggedOneAndPinsItToTheLimits) {
   }
 }
 
-TEST(LensConfine, KeepsTheAreaCentreOnTheDesktop) {
-  // Two monitors, the second to the left of the primary, over a 1040-pixel-high work area.
-  const Lens::DesktopBounds twoMonitors{-1280, 1920, 0, 1040};
-  // One monitor below a desktop that begins above zero.
-  const Lens::DesktopBounds raised{0, 1024, -768, 768};
+TEST(LensConfine, KeepsTheAreaCentreOnTheMonitor) {
+  // A wide monitor reaching left of the main one's origin, and one that begins above zero.
+  const TRect wide{-1280, 0, 1920, 1040};
+  const TRect raised{0, -768, 1024, 768};
   struct Case {
     std::int32_t windowWidth, windowHeight;
-    const Lens::DesktopBounds& bounds;
+    const TRect& monitor;
     std::int32_t x, y, confinedX, confinedY;
   };
   // The 250x250 window's area centre sits at (124, 121); the 251x151 one's at (124, 71), its
-  // odd area halves truncated. The bottom stop leaves the centre 8 pixels above the desktop's end.
+  // odd area halves truncated. The bottom stop leaves the centre 8 pixels above the monitor's end.
   const Case cases[] = {
-      {250, 250, twoMonitors, 0, 0, 0, 0},
-      {250, 250, twoMonitors, -1404, -121, -1404, -121},
-      {250, 250, twoMonitors, -1405, -122, -1404, -121},
-      {250, 250, twoMonitors, 1796, 911, 1796, 911},
-      {250, 250, twoMonitors, 1797, 912, 1796, 911},
-      {250, 250, twoMonitors, -100000, 100000, -1404, 911},
-      {250, 250, twoMonitors, 100000, -100000, 1796, -121},
+      {250, 250, wide, 0, 0, 0, 0},
+      {250, 250, wide, -1404, -121, -1404, -121},
+      {250, 250, wide, -1405, -122, -1404, -121},
+      {250, 250, wide, 1796, 911, 1796, 911},
+      {250, 250, wide, 1797, 912, 1796, 911},
+      {250, 250, wide, -100000, 100000, -1404, 911},
+      {250, 250, wide, 100000, -100000, 1796, -121},
       {251, 151, raised, -500, -1000, -124, -839},
       {251, 151, raised, 1000, 700, 900, 689},
       {251, 151, raised, 900, 689, 900, 689},
   };
   for (const Case& c : cases) {
     std::int32_t x = c.x, y = c.y;
-    Lens::Confine(x, y, AreaOfWindow(c.windowWidth, c.windowHeight), c.bounds);
+    Lens::Confine(x, y, AreaOfWindow(c.windowWidth, c.windowHeight), c.monitor);
     EXPECT_EQ(x, c.confinedX) << c.x << "," << c.y;
     EXPECT_EQ(y, c.confinedY) << c.x << "," << c.y;
   }

@@ -100,10 +100,30 @@ inline void CALLBACK ReadMenu(HWND, UINT, UINT_PTR id, DWORD) {
 
 }  // namespace lens_probe
 
-// Right-clicks the middle of the lens area with the mouse, reads the menu that opens (and gives
-// it to `look`), then presses `keys` in it (Esc by default: nothing chosen) and lets the choice run.
+// A user's key press, with another key (Ctrl, Shift) held around it when asked; then the messages
+// run.
+inline void Press(WORD key, WORD held = 0) {
+  std::vector<INPUT> input;
+  const auto add = [&input](WORD vk, DWORD flags) {
+    INPUT i = {};
+    i.type = INPUT_KEYBOARD;
+    i.ki.wVk = vk;
+    i.ki.dwFlags = flags;
+    input.push_back(i);
+  };
+  if (held != 0) add(held, 0);
+  add(key, 0);
+  add(key, KEYEVENTF_KEYUP);
+  if (held != 0) add(held, KEYEVENTF_KEYUP);
+  SendInput(UINT(input.size()), input.data(), sizeof(INPUT));
+  Publication::Pump(50);
+}
+
+// Opens the lens's menu the way `open` does (by default a right click in the middle of the lens
+// area), reads the menu (and gives it to `look`), then presses `keys` in it (Esc by default:
+// nothing chosen) and lets the choice run.
 inline MenuView OpenLensMenu(HWND lens, std::vector<WPARAM> keys = {VK_ESCAPE},
-                             std::function<void(HWND, HMENU)> look = {}) {
+                             std::function<void(HWND, HMENU)> look = {}, std::function<void()> open = {}) {
   RECT r = {};
   GetWindowRect(lens, &r);
   lens_probe::MenuVisit v;
@@ -111,12 +131,16 @@ inline MenuView OpenLensMenu(HWND lens, std::vector<WPARAM> keys = {VK_ESCAPE},
   v.look = std::move(look);
   lens_probe::visit = &v;
   const UINT_PTR timer = SetTimer(nullptr, 0, 50, lens_probe::ReadMenu);
-  SetCursorPos(r.left + 124, r.top + 121);
-  INPUT click[2] = {};
-  click[0].type = click[1].type = INPUT_MOUSE;
-  click[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
-  click[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
-  SendInput(2, click, sizeof(INPUT));
+  if (open) {
+    open();
+  } else {
+    SetCursorPos(r.left + 124, r.top + 121);
+    INPUT click[2] = {};
+    click[0].type = click[1].type = INPUT_MOUSE;
+    click[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
+    click[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+    SendInput(2, click, sizeof(INPUT));
+  }
   for (int i = 0; i < 60 && !v.done; ++i) Publication::Pump(50);
   Publication::Pump(100);  // the chosen item's action runs once the menu is gone
   KillTimer(nullptr, timer);

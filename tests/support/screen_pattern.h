@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <ostream>
 #include <vector>
 
 #include "host/publication.h"
@@ -103,6 +104,12 @@ private:
   HGDIOBJ old_ = nullptr;
   std::uint32_t* bits_ = nullptr;
 };
+
+// Rectangles compare and print in the assertions (found by argument lookup: global, as RECT is).
+inline bool operator==(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != FALSE; }
+inline std::ostream& operator<<(std::ostream& out, const RECT& r) {
+  return out << "(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
+}
 
 inline RECT WindowRectOf(HWND window) {
   RECT r = {};

@@ -9,6 +9,7 @@
 #include "host_fixture.h"
 #include "frame_layer.h"
 #include "host/screenshot.h"
+#include "key_steps.h"
 #include "layered_spy.h"
 #include "lens_probe.h"
 #include "screen_copy_spy.h"
@@ -402,6 +403,47 @@ void Wheel(HWND lens, int delta, POINT at = {124, 121}, UINT message = WM_MOUSEW
 constexpr POINT kShadow = {240, 240};  // of the frame, which clicks go through
 
 }  // namespace
+
+// The keys through the system's input: the lens's place, size and zoom after each, and the picture.
+TEST_F(LensTest, TheKeyboardMovesResizesAndZoomsTheLens) {
+  const PatternWindow pattern(kUnderLens);
+  const ScreenGrab before(kScreen);
+  const HWND lens = Open("3");
+  ASSERT_NE(lens, nullptr);
+  Publication::Pump(50);
+  for (const KeyStep& s : kKeySteps) {
+    SCOPED_TRACE(testing::Message() << "key " << s.key << " with " << s.held);
+    Press(s.key, s.held);
+    const RECT r = WindowRectOf(lens);
+    EXPECT_EQ(r, s.r);
+    EXPECT_EQ(WrongPixels(before, ScreenGrab(r), r, s.zoom), 0);
+  }
+  EXPECT_EQ(OpenLensMenu(lens).Checked(), 0);
+  for (const KeyEdge& e : kKeyEdges) {
+    SCOPED_TRACE(testing::Message() << "key " << e.key << " with " << e.held << " at " << e.at);
+    SetWindowPos(lens, nullptr, e.at.left, e.at.top, e.at.right - e.at.left, e.at.bottom - e.at.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    Press(e.key, e.held);
+    EXPECT_EQ(WindowRectOf(lens), e.r);
+  }
+}
+
+// The menu key and Shift+F10 open the menu at the lens area's centre; Enter chooses an item.
+TEST_F(LensTest, TheMenuKeyOpensTheMenuAtTheAreasCentre) {
+  const HWND lens = Open("4");
+  ASSERT_NE(lens, nullptr);
+  const RECT r = WindowRectOf(lens);
+  for (WORD held : {WORD(0), WORD(VK_SHIFT)}) {
+    POINT at = {};
+    const MenuView menu = OpenLensMenu(
+        lens, {VK_DOWN, VK_RETURN}, [&at](HWND menuWindow, HMENU) { at = {WindowRectOf(menuWindow).left, WindowRectOf(menuWindow).top}; },
+        [held] { Press(held != 0 ? VK_F10 : VK_APPS, held); });
+    ASSERT_TRUE(menu.opened) << held;
+    EXPECT_EQ(at.x, r.left + 124);
+    EXPECT_EQ(at.y, r.top + 121);
+    EXPECT_EQ(OpenLensMenu(lens).Checked(), 0) << "Enter on the first item";
+  }
+}
 
 TEST_F(LensTest, TheWheelStepsTheZoomFromTwoToSixteen) {
   const PatternWindow pattern(kUnderLens);

@@ -8,17 +8,12 @@
 #include "frame_layer.h"
 #include "framework/compositor.h"
 #include "host_fixture.h"
+#include "key_steps.h"
 #include "layered_spy.h"
 #include "lens_probe.h"
 #include "magnifier/thumbnail_window.h"
 #include "screen_pattern.h"
 #include "stand_in_probe.h"
-
-// Rectangles compare and print in the assertions (found by argument lookup: global, as RECT is).
-bool operator==(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != FALSE; }
-std::ostream& operator<<(std::ostream& out, const RECT& r) {
-  return out << "(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
-}
 
 namespace {
 
@@ -220,6 +215,38 @@ TEST_F(ThumbnailTest, ZoomChangesReachTheThumbnailAtOnce) {
     EXPECT_EQ(updates.back().sourceRect, Offset(source, -kUnderLens.left, -kUnderLens.top));
     EXPECT_TRUE(stand_in->Calls("DwmRegisterThumbnail").empty());  // the same window: no new thumbnail
     EXPECT_EQ(WrongThumbnailPixels(thumb, source), 0);
+  }
+}
+
+// The keys take the ways of the mouse here too: the thumbnail window follows each move and resize
+// at once, and shows the middle of the page beneath at each zoom (compared pixel for pixel where
+// the stand-in's stretch is the test's, over the usual 200 by 200 area).
+TEST_F(ThumbnailTest, TheKeyboardMovesResizesAndZoomsTheLens) {
+  const PatternWindow pattern(kUnderLens);
+  const HWND lens = Open("3");
+  ASSERT_NE(lens, nullptr);
+  Publication::Pump(50);
+  const auto areaOf = [](const RECT& l) { return RECT{l.left + 24, l.top + 21, l.right - 26, l.bottom - 29}; };
+  for (const KeyStep& s : kKeySteps) {
+    SCOPED_TRACE(testing::Message() << "key " << s.key << " with " << s.held);
+    stand_in->ClearLog();
+    Press(s.key, s.held);
+    EXPECT_EQ(WindowRectOf(lens), s.r);
+    const RECT t = WindowRectOf(TheThumb());
+    EXPECT_EQ(t, areaOf(s.r));
+    const auto updates = stand_in->Calls("DwmUpdateThumbnailProperties");
+    if (!updates.empty())
+      EXPECT_EQ(updates.back().sourceRect, Offset(MiddleOf(t, s.zoom), -kUnderLens.left, -kUnderLens.top));
+    if (t.right - t.left == 200 && t.bottom - t.top == 200)
+      EXPECT_EQ(WrongThumbnailPixels(TheThumb(), MiddleOf(t, s.zoom)), 0);
+  }
+  for (const KeyEdge& e : kKeyEdges) {
+    SCOPED_TRACE(testing::Message() << "key " << e.key << " with " << e.held << " at " << e.at);
+    SetWindowPos(lens, nullptr, e.at.left, e.at.top, e.at.right - e.at.left, e.at.bottom - e.at.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    Press(e.key, e.held);
+    EXPECT_EQ(WindowRectOf(lens), e.r);
+    EXPECT_EQ(WindowRectOf(TheThumb()), areaOf(e.r));
   }
 }
 
