@@ -250,6 +250,25 @@ TEST_F(ThumbnailTest, TheKeyboardMovesResizesAndZoomsTheLens) {
   }
 }
 
+// On two monitors (scripts/testbed --monitors two: the main one, and one at (-800, 100)-(0, 700)):
+// the lens opens on the publication's monitor, and the thumbnail window stands at the lens area
+// and shows the page wherever the lens goes, across the monitors' boundary too.
+TEST_F(ThumbnailTest, OnTwoMonitorsTheThumbnailFollowsTheLensAcrossTheirBoundary) {
+  if (GetSystemMetrics(SM_CMONITORS) != 2) GTEST_SKIP() << "needs the test bed's two monitors";
+  SetWindowPos(GetAncestor(rectangle, GA_ROOT), nullptr, -750, 150, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const PatternWindow pattern({-800, 0, 1280, 1024});
+  const HWND lens = Open("2");
+  ASSERT_NE(lens, nullptr);
+  EXPECT_EQ(WindowRectOf(lens), (RECT{-525, 275, -275, 525}));
+  for (const POINT at : {POINT{-525, 275}, POINT{-124, 300}, POINT{-500, 0}}) {
+    SetWindowPos(lens, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Publication::Pump(50);
+    const RECT t = WindowRectOf(TheThumb());
+    EXPECT_EQ(t, (RECT{at.x + 24, at.y + 21, at.x + 224, at.y + 221}));
+    EXPECT_EQ(WrongThumbnailPixels(TheThumb(), MiddleOf(t, 2)), 0) << at.x << ", " << at.y;
+  }
+}
+
 TEST_F(ThumbnailTest, DraggedOntoAnotherWindowTheLensShowsThatOne) {
   const RECT leftSide = {100, 200, 600, 800}, rightSide = {600, 200, 1100, 800};
   const PatternWindow left(leftSide), right(rightSide);
