@@ -32,7 +32,8 @@ test: build win32-clang
 # desktop, through the stand-in compositor beside the second host (build/demo-thumbnail.png);
 # and copying the screen as it does on Windows, in the test build of the plug-in
 # (build/demo-screen-copy.png). Then the property dialogs and the About box (build/dialog-*.png,
-# build/about.png).
+# build/about.png). Last, on a desk of two monitors, the lens moved by the keyboard until it
+# straddles them (build/demo-two-monitors.png).
 demo: build
 	VITRELLE_COMPOSITOR=1 scripts/testbed sh -c '\
 	  scripts/wine-run build/win32/bin/nbhost.exe examples/demo.pub && \
@@ -40,6 +41,8 @@ demo: build
 	  scripts/wine-run build/win32/bin/nbhost.exe --plugin build/win32/bin/VitrelleScreenCopy.nbp \
 	    examples/demo-screen-copy.pub && \
 	  scripts/wine-run build/win32/bin/nbhost.exe examples/dialogs.pub'
+	VITRELLE_COMPOSITOR=1 scripts/testbed --monitors two \
+	  scripts/wine-run build/win32/bin/nbhost.exe examples/demo-two-monitors.pub
 
 # The release: build/dist/Vitrelle-<version>.zip and its .sha256 (every build of the win32 tree
 # makes them too; see cmake/dist.cmake).

@@ -43,6 +43,7 @@ constexpr Syntax kSyntax[] = {
     {"screenshot", Verb::Screenshot, "screenshot \"FILE.png\""},
     {"include", Verb::Include, "include \"FILE.pub\""},
     {"dialog", Verb::Dialog, "dialog type|press|click|close|screenshot|show ..."},
+    {"key", Verb::Key, "key [ctrl|shift] left|right|up|down|home|plus|minus|pageup|pagedown|menu|escape [TIMES]"},
 };
 
 // Each dialog step's own usage, in DialogStep::Kind order.
@@ -155,6 +156,12 @@ public:
   }
   std::uint32_t Colour(std::uint32_t fallback) { return Next(Token::Colour) ? Take(Token::Colour).colour : fallback; }
   std::string Word() { return Take(Token::Word).text; }
+  // Takes the next word when it is this one.
+  bool NextWord(std::string_view word) {
+    if (!Next(Token::Word) || tokens_[at_].text != word) return false;
+    ++at_;
+    return true;
+  }
   // True for `yes`, false for `no`.
   bool Switch(std::string_view yes, std::string_view no) {
     const std::string word = Word();
@@ -308,6 +315,15 @@ Command ParseLine(const std::vector<Token>& tokens, bool& havePage) {
       c.texts = {a.Text()};
       c.numbers = {a.Number()};
       break;
+    case Verb::Key: {
+      constexpr std::string_view held[] = {"", "ctrl", "shift"};
+      std::int32_t modifier = 0;
+      for (std::int32_t k = 1; k < 3; ++k)
+        if (a.NextWord(held[k])) modifier = k;
+      const int key = a.OneOf(kScriptKeys);
+      c.numbers = {key, modifier, a.Next(Token::Number) ? a.Size() : 1};
+      break;
+    }
     case Verb::About:
       c.numbers = {a.Next(Token::Number) ? a.Milliseconds() : kDefaultAboutClose};
       break;

@@ -27,6 +27,9 @@
 //   about [CLOSE_AFTER_MS]                       nbAbout; with no dialog steps queued its box is
 //                                                closed after the delay (default 1000)
 //   wait MS | message CODE | send "Object" LPARAM
+//   key [ctrl|shift] KEY [TIMES]                 a key pressed (TIMES times, 1 by default) as a
+//                                                user presses it, on whatever has the focus; KEY is
+//                                                one of kScriptKeys
 //   print "[Var]" | variables | screenshot "file.png"
 //   include "other.pub"                          the commands of another script, played here (its
 //                                                path taken from this script's folder)
@@ -50,8 +53,13 @@
 
 enum class Verb {
   Page, Rectangle, Text, Picture, Lines, Init, Register, Interface, Probe, Pick, Lookup,
-  Action, Edit, Wait, Print, Variables, Message, Send, About, Screenshot, Include, Dialog,
+  Action, Edit, Wait, Print, Variables, Message, Send, About, Screenshot, Include, Dialog, Key,
 };
+
+// The keys a script can press; a Key command carries the key's position here, then the held
+// key's (0 none, 1 Ctrl, 2 Shift), then the count.
+inline constexpr std::string_view kScriptKeys[] = {"left", "right", "up", "down", "home", "plus",
+                                                   "minus", "pageup", "pagedown", "menu", "escape"};
 
 struct Command {
   Verb verb{};
