@@ -1,6 +1,7 @@
 // The keys of the lens, pressed in turn on a lens opened at zoom 3, centred on the 1280 by 1024
 // screen at (515, 387): where the lens stands, and its zoom, after each. Then the edges, each from
-// a place of its own: the confinement and the size limits. Capture and thumbnail mode both run it.
+// a place of its own: the confinement and the size limits. Capture mode runs both tables,
+// thumbnail mode the first (its edges take the same ways).
 #pragma once
 
 #include <windows.h>

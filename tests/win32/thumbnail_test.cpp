@@ -240,14 +240,6 @@ TEST_F(ThumbnailTest, TheKeyboardMovesResizesAndZoomsTheLens) {
     if (t.right - t.left == 200 && t.bottom - t.top == 200)
       EXPECT_EQ(WrongThumbnailPixels(TheThumb(), MiddleOf(t, s.zoom)), 0);
   }
-  for (const KeyEdge& e : kKeyEdges) {
-    SCOPED_TRACE(testing::Message() << "key " << e.key << " with " << e.held << " at " << e.at);
-    SetWindowPos(lens, nullptr, e.at.left, e.at.top, e.at.right - e.at.left, e.at.bottom - e.at.top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-    Press(e.key, e.held);
-    EXPECT_EQ(WindowRectOf(lens), e.r);
-    EXPECT_EQ(WindowRectOf(TheThumb()), areaOf(e.r));
-  }
 }
 
 // On two monitors (scripts/testbed --monitors two: the main one, and one at (-800, 100)-(0, 700)):
