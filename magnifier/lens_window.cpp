@@ -16,12 +16,11 @@
 namespace {
 
 constexpr UINT_PTR kRefreshTimer = 1;
-
-LONG ClampToInt(std::int64_t v) { return LONG(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX)); }
-
 constexpr UINT kRefreshInterval = 20;  // ms, up to 50 frames a second
 constexpr WPARAM kDragMove = 0xF012;   // SC_MOVE as if the caption were dragged
 constexpr UINT kCompositionChanged = 0x031E;  // WM_DWMCOMPOSITIONCHANGED
+
+LONG ClampToInt(std::int64_t v) { return LONG(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX)); }
 
 }  // namespace
 
@@ -38,11 +37,11 @@ LensWindow::LensWindow(Owner& owner) : owner_(owner), refreshTimer_(*this, kRefr
   for (int zoom : {2, 4, 8, 16}) {
     const int index = zoomMenu_.Count();
     zoomMenu_.Add({.caption = std::to_string(zoom) + texts::kZoomSuffix, .tag = zoom, .group = 1, .radio = true,
-                     .onClick = [this, index] { OnZoomChosen(index); }});
+                   .onClick = [this, index] { OnZoomChosen(index); }});
   }
   zoomMenu_.Add({.caption = "-", .group = 1, .onClick = {}});
   zoomMenu_.Add({.caption = texts::kLensClose, .group = 1, .isDefault = true, .shortcut = VK_ESCAPE,
-                   .onClick = [this] { OnCloseChosen(); }});
+                 .onClick = [this] { OnCloseChosen(); }});
   SetPopup(&zoomMenu_);
 }
 
@@ -185,9 +184,9 @@ LRESULT LensWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (message == WM_LBUTTONDBLCLK) OnDoubleClick();
       if (IsOpen())  // unless the event closed the lens
         OnMouseDown(message == WM_LBUTTONDBLCLK   ? MouseButton::Left
-                  : message == WM_RBUTTONDBLCLK ? MouseButton::Right
-                                                : MouseButton::Middle,
-                  MouseShiftState(wParam) | kDouble, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+                    : message == WM_RBUTTONDBLCLK ? MouseButton::Right
+                                                  : MouseButton::Middle,
+                    MouseShiftState(wParam) | kDouble, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       return 0;
     case WM_MOUSEWHEEL:
       // The wheel goes to the focus window, wherever the pointer is (before Windows 10), so the
@@ -354,8 +353,10 @@ POINT LensWindow::KeyboardMenuPoint() const {
 
 // ---- Internals ----
 
+// With its size, as the system's move loop proposes a place: a component's OnPosChanging sees
+// the keyboard's moves as it sees a drag's.
 void LensWindow::MoveTo(int x, int y) {
-  SetWindowPos(Handle(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(Handle(), nullptr, x, y, Width(), Height(), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void LensWindow::ResizeBy(int dw, int dh) {

@@ -699,8 +699,9 @@ TEST_F(TwoMonitorsTest, TheAreasCentreStaysOnTheNearestMonitorAndEachFrameIsTheP
     const RECT r = WindowRectOf(lens);
     EXPECT_EQ(r, (RECT{c.left, c.top, c.left + 250, c.top + 250})) << c.x << ", " << c.y;
     RECT common = {};
-    if (IntersectRect(&common, &r, &kDesk) && EqualRect(&common, &r))  // the page lies beneath it all
+    if (IntersectRect(&common, &r, &kDesk) && EqualRect(&common, &r)) {  // the page lies beneath it all
       EXPECT_EQ(WrongPixels(page, r, 2, nullptr, &spy.Frames().back()), 0) << c.x << ", " << c.y;
+    }
   }
 }
 
