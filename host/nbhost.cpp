@@ -8,6 +8,7 @@
 #include "framework/encoding.h"
 #include "host/dialog_closer.h"
 #include "host/dialog_driver.h"
+#include "host/key_input.h"
 #include "host/plugin_host.h"
 #include "host/publication.h"
 #include "host/screenshot.h"
@@ -20,7 +21,6 @@
 #include <iterator>
 #include <memory>
 #include <utility>
-#include <vector>
 
 namespace {
 
@@ -55,26 +55,13 @@ std::string Codes(const std::vector<std::uint8_t>& codes) {
 
 COLORREF ToColorRef(std::uint32_t rgb) { return RGB(rgb >> 16 & 0xFF, rgb >> 8 & 0xFF, rgb & 0xFF); }
 
-// One press of a script's key (kScriptKeys) through the system's input, with Ctrl or Shift held
-// when asked (1, 2); then the messages run.
-void PressKey(int key, int held) {
-  constexpr WORD kKeys[] = {VK_LEFT,  VK_RIGHT, VK_UP,   VK_DOWN, VK_HOME,  VK_OEM_PLUS,
+// One press of a script's key (kScriptKeys), with Ctrl or Shift held when asked (1, 2); then the
+// messages run.
+void PressScriptKey(int key, int held) {
+  constexpr WORD kKeys[] = {VK_LEFT,      VK_RIGHT, VK_UP,   VK_DOWN, VK_HOME,  VK_OEM_PLUS,
                             VK_OEM_MINUS, VK_PRIOR, VK_NEXT, VK_APPS, VK_ESCAPE};
   static_assert(std::size(kKeys) == std::size(kScriptKeys));
-  const WORD modifier = held == 1 ? VK_CONTROL : held == 2 ? VK_SHIFT : 0;
-  std::vector<INPUT> input;
-  const auto add = [&input](WORD vk, DWORD flags) {
-    INPUT i = {};
-    i.type = INPUT_KEYBOARD;
-    i.ki.wVk = vk;
-    i.ki.dwFlags = flags;
-    input.push_back(i);
-  };
-  if (modifier != 0) add(modifier, 0);
-  add(kKeys[key], 0);
-  add(kKeys[key], KEYEVENTF_KEYUP);
-  if (modifier != 0) add(modifier, KEYEVENTF_KEYUP);
-  SendInput(UINT(input.size()), input.data(), sizeof(INPUT));
+  PressKey(kKeys[key], held == 1 ? VK_CONTROL : held == 2 ? VK_SHIFT : 0);
   Publication::Pump(30);
 }
 
@@ -188,7 +175,7 @@ private:
       case Verb::Include:
         break;  // replaced by the included commands when the script was read
       case Verb::Key:
-        for (int i = 0; i < c.numbers[2]; ++i) PressKey(c.numbers[0], c.numbers[1]);
+        for (int i = 0; i < c.numbers[2]; ++i) PressScriptKey(c.numbers[0], c.numbers[1]);
         break;
     }
   }

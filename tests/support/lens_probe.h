@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "host/key_input.h"
 #include "host/publication.h"
 #include "host_fixture.h"
 #include "text_fit.h"
@@ -103,19 +104,7 @@ inline void CALLBACK ReadMenu(HWND, UINT, UINT_PTR id, DWORD) {
 // A user's key press, with another key (Ctrl, Shift) held around it when asked; then the messages
 // run.
 inline void Press(WORD key, WORD held = 0) {
-  std::vector<INPUT> input;
-  const auto add = [&input](WORD vk, DWORD flags) {
-    INPUT i = {};
-    i.type = INPUT_KEYBOARD;
-    i.ki.wVk = vk;
-    i.ki.dwFlags = flags;
-    input.push_back(i);
-  };
-  if (held != 0) add(held, 0);
-  add(key, 0);
-  add(key, KEYEVENTF_KEYUP);
-  if (held != 0) add(held, KEYEVENTF_KEYUP);
-  SendInput(UINT(input.size()), input.data(), sizeof(INPUT));
+  PressKey(key, held);
   Publication::Pump(50);
 }
 

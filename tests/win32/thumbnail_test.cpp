@@ -235,10 +235,12 @@ TEST_F(ThumbnailTest, TheKeyboardMovesResizesAndZoomsTheLens) {
     const RECT t = WindowRectOf(TheThumb());
     EXPECT_EQ(t, areaOf(s.r));
     const auto updates = stand_in->Calls("DwmUpdateThumbnailProperties");
-    if (!updates.empty())
+    if (!updates.empty()) {
       EXPECT_EQ(updates.back().sourceRect, Offset(MiddleOf(t, s.zoom), -kUnderLens.left, -kUnderLens.top));
-    if (t.right - t.left == 200 && t.bottom - t.top == 200)
+    }
+    if (t.right - t.left == 200 && t.bottom - t.top == 200) {
       EXPECT_EQ(WrongThumbnailPixels(TheThumb(), MiddleOf(t, s.zoom)), 0);
+    }
   }
 }
 
