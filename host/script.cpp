@@ -316,12 +316,9 @@ Command ParseLine(const std::vector<Token>& tokens, bool& havePage) {
       c.numbers = {a.Number()};
       break;
     case Verb::Key: {
-      constexpr std::string_view held[] = {"", "ctrl", "shift"};
-      std::int32_t modifier = 0;
-      for (std::int32_t k = 1; k < 3; ++k)
-        if (a.NextWord(held[k])) modifier = k;
-      const int key = a.OneOf(kScriptKeys);
-      c.numbers = {key, modifier, a.Next(Token::Number) ? a.Size() : 1};
+      const std::int32_t held = a.NextWord("ctrl") ? 1 : a.NextWord("shift") ? 2 : 0;
+      const std::int32_t key = a.OneOf(kScriptKeys);
+      c.numbers = {key, held, a.Next(Token::Number) ? a.Size() : 1};
       break;
     }
     case Verb::About:

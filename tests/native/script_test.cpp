@@ -52,6 +52,13 @@ TEST(ScriptParse, ReadsEveryCommand) {
   EXPECT_EQ(c[14].numbers, std::vector<std::int32_t>{250});
 }
 
+TEST(ScriptParse, ReadsKeys) {
+  const auto c = Parse("key left 64\nkey shift menu\n");
+  ASSERT_EQ(c.size(), 2u);
+  EXPECT_EQ(c[0].numbers, (std::vector<std::int32_t>{0, 0, 64}));
+  EXPECT_EQ(c[1].numbers, (std::vector<std::int32_t>{9, 2, 1}));
+}
+
 TEST(ScriptParse, ReadsPicturesAndLines) {
   const auto c = Parse(
       "page \"Demo\" 800 600\n"
@@ -190,6 +197,7 @@ const Malformed kMalformed[] = {
     {"wait -1", "t.pub:1: a delay cannot be negative"},
     {"about -5", "t.pub:1: a delay cannot be negative"},
     {"send \"R\" x", "t.pub:1: usage: send \"OBJECT\" LPARAM"},
+    {"key ctrl shift left", "t.pub:1: usage: key [ctrl|shift] left|right|up|down|home|plus|minus|pageup|pagedown|menu|escape [TIMES]"},
     {"# fine\n\nscreenshot shot.png", "t.pub:3: unexpected 'shot.png'"},
     {"dialog", "t.pub:1: usage: dialog type|press|click|close|screenshot|show ..."},
     {"dialog \"show\"", "t.pub:1: usage: dialog type|press|click|close|screenshot|show ..."},
