@@ -38,9 +38,19 @@ bool GlobalMemorySpy::Freed(const void* block, std::size_t since) const {
 }
 
 bool GlobalMemorySpy::Allocated(const void* block) const {
+  const Event* last = LastEvent(block);
+  return last != nullptr && last->allocated;
+}
+
+bool GlobalMemorySpy::Released(const void* block) const {
+  const Event* last = LastEvent(block);
+  return last != nullptr && !last->allocated;
+}
+
+const GlobalMemorySpy::Event* GlobalMemorySpy::LastEvent(const void* block) const {
   for (auto e = events_.rbegin(); e != events_.rend(); ++e)
-    if (e->block == block) return e->allocated;
-  return false;
+    if (e->block == block) return &*e;
+  return nullptr;
 }
 
 HGLOBAL WINAPI GlobalMemorySpy::OnAlloc(UINT flags, SIZE_T bytes) {

@@ -35,16 +35,6 @@ enum Export { kAbout, kMessage, kStreamAccess, kInterfaceAccess, kScriptProcesso
 
 std::uint32_t Word(const void* p) { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p)); }
 
-// Whether a fixed global block is still allocated: once freed, GlobalSize on it reports 0.
-bool BlockAlive(const void* block) { return GlobalSize(const_cast<void*>(block)) != 0; }
-
-// A block the host left in a slot was freed by the plug-in when its memory is dead or now holds
-// one of the plug-in's new blocks.
-template <typename Slots>
-bool FreedOrReused(const char* old, const Slots& now) {
-  return !BlockAlive(old) || std::find(std::begin(now), std::end(now), old) != std::end(now);
-}
-
 }  // namespace
 
 std::string BesideExecutable(const char* file) {
@@ -104,24 +94,29 @@ std::uint32_t PluginHost::Call(const char* exportName, FARPROC fn, std::initiali
 void PluginHost::Violation(std::string text) { violations_.push_back(std::move(text)); }
 
 // An answer's memory may come straight back to the plug-in's next block of that size, in a slot
-// the host is about to read: the plug-in's log of frees tells it from an answer still held.
+// the host is about to read: the plug-in's log of frees tells it from an answer still held. The
+// heap is never asked about a block that may be freed: that reads freed memory.
 void PluginHost::SettleAnswers(const char* reused) {
   std::erase_if(answers_, [this, reused](const Answer& answer) {
-    return answer.block == reused || !BlockAlive(answer.block) ||
-           (memory_->Hooked() && memory_->Freed(answer.block, answer.logged));
+    return answer.block == reused || memory_->Freed(answer.block, answer.logged);
   });
 }
 
-void PluginHost::CheckPluginBlock(const char* what, const char* block) {
-  if (!block) return;
+bool PluginHost::TakePluginBlock(const char* what, const char* block) {
+  if (!block) return true;
+  if (memory_->Released(block)) {
+    Violation(std::string(what) + ": a block the plug-in had freed");
+    return false;
+  }
   if (GlobalHandle(block) != block) {
     Violation(std::string(what) + ": not a fixed global memory block");
-    return;
+    return false;
   }
   const SIZE_T size = GlobalSize(const_cast<char*>(block));
   if (size != std::strlen(block) + 1)
     Violation(std::string(what) + ": block of " + std::to_string(size) + " bytes for a text of " +
               std::to_string(std::strlen(block)));
+  return true;
 }
 
 InitStrings PluginHost::InitPlugIn(const InitStrings& before) {
@@ -136,9 +131,8 @@ InitStrings PluginHost::InitPlugIn(const InitStrings& before) {
   InitStrings out;
   HostText* results[3] = {&out.title, &out.author, &out.description};
   for (int i = 0; i < 3; ++i) {
-    if (handed[i] && !FreedOrReused(handed[i], slots)) Violation("nbInitPlugIn replaced a slot without freeing its block");
-    if (slots[i]) {
-      CheckPluginBlock("nbInitPlugIn", slots[i]);
+    if (handed[i] && !memory_->Freed(handed[i])) Violation("nbInitPlugIn replaced a slot without freeing its block");
+    if (slots[i] && TakePluginBlock("nbInitPlugIn", slots[i])) {
       *results[i] = std::string(slots[i]);
       GlobalFree(slots[i]);  // the host owns what the plug-in left in its slots
     }
@@ -205,11 +199,11 @@ bool PluginHost::EditAction(std::int32_t id, std::vector<HostText>& params) {
   // plug-in freed and allocated tells a refilled slot from one left alone.
   replaced_.assign(slots.size(), false);
   for (std::size_t i = 0; i < slots.size(); ++i) {
-    const bool freed = handed[i] && (memory_->Hooked() ? memory_->Freed(handed[i]) : !BlockAlive(handed[i]));
+    const bool freed = handed[i] && memory_->Freed(handed[i]);
     replaced_[i] = slots[i] && (memory_->Hooked() ? memory_->Allocated(slots[i]) : slots[i] != handed[i]);
     if (replaced_[i] || slots[i] != handed[i]) {
       if (handed[i] && !freed) Violation("nbEditAction replaced a slot without freeing its block");
-      CheckPluginBlock("nbEditAction", slots[i]);
+      if (!TakePluginBlock("nbEditAction", slots[i])) slots[i] = nullptr;  // not the host's to read or free
     } else if (freed) {
       Violation("nbEditAction freed a slot's block and left it in the slot");
       slots[i] = nullptr;  // not the host's to free again
@@ -328,7 +322,7 @@ std::uint32_t PluginHost::OnInterfaceAccess(std::int32_t command, char** slot) {
     return kJunk;
   }
   SettleAnswers(*slot);
-  CheckPluginBlock("InterfaceAccess slot", *slot);
+  if (!TakePluginBlock("InterfaceAccess slot", *slot)) *slot = nullptr;
   auto replace = [this, slot](const std::string& text) {
     if (*slot) GlobalFree(*slot);
     *slot = NewHostBlock(text);

@@ -135,9 +135,9 @@ public:
 private:
   std::uint32_t Call(const char* exportName, FARPROC fn, std::initializer_list<std::uint32_t> args);
   void Violation(std::string text);
-  // Host side of the slot rule: a block the plug-in hands over must be a fixed GlobalAlloc block
-  // of exactly the text's length plus one.
-  void CheckPluginBlock(const char* what, const char* block);
+  // Host side of the slot rule: a block the plug-in hands over must be a live fixed GlobalAlloc
+  // block of exactly the text's length plus one. False when the host must neither read nor free it.
+  bool TakePluginBlock(const char* what, const char* block);
   // Forgets answer blocks the plug-in has freed (or whose memory came back to it in `reused`).
   void SettleAnswers(const char* reused);
   // Answers a notice from `point` with the next re-entrant call, when the mode asks for it.
