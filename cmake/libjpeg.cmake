@@ -15,16 +15,18 @@ set(libjpeg_prefix "${CMAKE_BINARY_DIR}/deps/libjpeg")
 set(libjpeg_library "${libjpeg_prefix}/lib/libjpeg.a")
 
 # No SIMD: it would need nasm, and the banner is small. Built with our own toolchain file, so by
-# the same compiler as the plug-in. The host hands us a stack aligned to 4 bytes only, so libjpeg
-# is compiled with the same promise as our own code (clang assumes it on this target already).
+# the same compiler as the plug-in, for the same processors. The host hands us a stack aligned to
+# 4 bytes only, so libjpeg is compiled with the same promise as our own code (clang assumes it on
+# this target already).
 if(NOT CMAKE_TOOLCHAIN_FILE)
   message(FATAL_ERROR "cmake/libjpeg.cmake cross-builds libjpeg with the toolchain file of the "
     "build; without one, install libjpeg-turbo's static library where find_package(JPEG) finds it")
 endif()
-set(libjpeg_c_flags "")
+set(libjpeg_c_flags ${VITRELLE_ARCH_FLAGS})
 if(CMAKE_C_COMPILER_ID STREQUAL "GNU")
-  set(libjpeg_c_flags -mincoming-stack-boundary=2)
+  list(APPEND libjpeg_c_flags -mincoming-stack-boundary=2)
 endif()
+list(JOIN libjpeg_c_flags " " libjpeg_c_flags)
 ExternalProject_Add(libjpeg_build
   PREFIX "${CMAKE_BINARY_DIR}/deps/libjpeg-stamps"
   SOURCE_DIR "${VITRELLE_LIBJPEG_SOURCE}"
