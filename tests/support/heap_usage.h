@@ -24,7 +24,6 @@ inline void FlushHeldBackBlocks() {
 }
 
 inline std::size_t HeapBytesInUseOnce() {
-  FlushHeldBackBlocks();
   std::size_t used = 0;
   const HANDLE heap = GetProcessHeap();
   HeapLock(heap);
@@ -41,8 +40,10 @@ inline std::size_t HeapBytesInUseOnce() {
 }
 
 // The first walk of the runtime's heap leaves a small block of its own behind; a reading is
-// taken after one walk so that two readings compare like with like.
+// taken after one walk, and after the held-back blocks are pushed out, so that two readings
+// compare like with like.
 inline std::size_t HeapBytesInUse() {
   HeapBytesInUseOnce();
+  FlushHeldBackBlocks();
   return HeapBytesInUseOnce();
 }
