@@ -5,6 +5,7 @@
 #include <cstring>
 #include <functional>
 #include <regex>
+#include <vector>
 
 #include "frame_layer.h"
 #include "host/dialog_driver.h"
@@ -22,6 +23,32 @@ using Steps = std::vector<DialogStep>;
 using Lines = std::vector<std::string>;
 
 constexpr std::int32_t kCreate = 1, kExecute = 3, kClose = 4;
+
+// The Alt letters of the dialogs are typed on an author's Russian keyboard. The test bed's display
+// has one already (tests/win32/russian_keyboard); elsewhere the program takes the layout for its
+// thread and gives the user's back at the end, unloading it if it was not loaded before.
+class RussianKeyboard : public testing::Environment {
+public:
+  void SetUp() override {
+    previous_ = GetKeyboardLayout(0);
+    if (PRIMARYLANGID(LOWORD(reinterpret_cast<UINT_PTR>(previous_))) == LANG_RUSSIAN) return;
+    std::vector<HKL> loaded(GetKeyboardLayoutList(0, nullptr));
+    loaded.resize(GetKeyboardLayoutList(int(loaded.size()), loaded.data()));
+    russian_ = LoadKeyboardLayoutW(L"00000419", KLF_ACTIVATE);
+    ASSERT_NE(russian_, nullptr) << "the Russian keyboard layout could not be loaded";
+    wasLoaded_ = std::find(loaded.begin(), loaded.end(), russian_) != loaded.end();
+  }
+  void TearDown() override {
+    if (russian_ == nullptr) return;
+    ActivateKeyboardLayout(previous_, 0);
+    if (!wasLoaded_) UnloadKeyboardLayout(russian_);
+  }
+
+private:
+  HKL previous_ = nullptr, russian_ = nullptr;
+  bool wasLoaded_ = false;
+};
+testing::Environment* const kRussianKeyboard = testing::AddGlobalTestEnvironment(new RussianKeyboard);
 
 class DialogsTest : public HostTest {
 protected:
