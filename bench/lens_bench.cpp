@@ -12,8 +12,8 @@
 // refreshes the thumbnail, and so for a still lens only finds both as they were, and its frame,
 // which draws the frame without a screen copy.
 // Built twice: with the capture that runs under Wine (the windows beneath the lens, each read from
-// its own picture), and as lens_bench_screen_copy with the one that Windows runs (a copy of the
-// screen), which leaves the CPU shares and the thumbnail mode to the first: under Wine that copy
+// its own picture), and as lens_bench_screen_copy with the one that Windows XP and 7 run (a copy
+// of the screen), which leaves the CPU shares and the thumbnail mode to the first: under Wine that copy
 // shows the lens itself, and no change of the page beneath would reach it.
 #include <windows.h>
 
@@ -315,9 +315,10 @@ int main() {
               "blend = the lens area's blend alone (part of compose); whole frames made and pushed (RenderAt after\n"
               "a change) as p50 and p95 and their share of the %.0f ms refresh interval\n\n",
               kFrames, kBudgetMs);
-  std::printf("capture: %s\n\n", ScreenCopyShowsLayeredWindows()
-                                    ? "the windows beneath the lens, each read from its own picture (as under Wine)"
-                                    : "a copy of the screen, stretched (as on Windows)");
+  std::printf("capture: %s\n\n", CopiesTheScreenAsOnWindows7()
+                                    ? "a copy of the screen, stretched (as on Windows XP and 7)"
+                                    : "the windows beneath the lens, each read from its own picture (where a copy of "
+                                      "the screen shows the lens, as under Wine)");
   std::printf("%-9s %4s  %6s  %7s %7s  %7s %6s %7s  %7s %7s  %11s  %11s\n", "lens", "zoom", "copy", "capture", "ratio",
               "compose", "ratio", "blend", "push", "ratio", "frame p50", "p95");
   std::vector<Result> results;

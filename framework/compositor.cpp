@@ -61,6 +61,7 @@ Function<decltype(&::DwmUnregisterThumbnail)> unregister_thumbnail("DwmUnregiste
 Function<decltype(&::DwmUpdateThumbnailProperties)> update_thumbnail_properties("DwmUpdateThumbnailProperties");
 Function<decltype(&::DwmGetColorizationColor)> get_colorization_color("DwmGetColorizationColor");
 Function<decltype(&::DwmSetWindowAttribute)> set_window_attribute("DwmSetWindowAttribute");
+Function<decltype(&::DwmGetWindowAttribute)> get_window_attribute("DwmGetWindowAttribute");
 
 template <typename Signature, typename... Args>
 HRESULT Call(Function<Signature>& function, Args... args) {
@@ -95,7 +96,17 @@ HRESULT SetWindowAttribute(HWND window, DWORD attribute, const void* value, DWOR
   return Call(set_window_attribute, window, attribute, value, size);
 }
 
+HRESULT GetWindowAttribute(HWND window, DWORD attribute, void* value, DWORD size) {
+  return Call(get_window_attribute, window, attribute, value, size);
+}
+
 }  // namespace Dwm
+
+bool IsCloaked(HWND window) {
+  constexpr DWORD kCloaked = 14;  // DWMWA_CLOAKED, from Windows 8 on
+  DWORD cloaked = 0;
+  return Dwm::GetWindowAttribute(window, kCloaked, &cloaked, sizeof cloaked) == S_OK && cloaked != 0;
+}
 
 void ReleaseCompositor() {
   if (!library.Loaded()) return;

@@ -17,7 +17,12 @@ HRESULT UnregisterThumbnail(HTHUMBNAIL thumbnail);
 HRESULT UpdateThumbnailProperties(HTHUMBNAIL thumbnail, const DWM_THUMBNAIL_PROPERTIES* properties);
 HRESULT GetColorizationColor(DWORD* colorization, BOOL* opaqueBlend);
 HRESULT SetWindowAttribute(HWND window, DWORD attribute, const void* value, DWORD size);
+HRESULT GetWindowAttribute(HWND window, DWORD attribute, void* value, DWORD size);
 }  // namespace Dwm
+
+// True when the compositor keeps a visible window off the screen (cloaked: on another virtual
+// desktop, or an app suspended in the background, from Windows 8 on).
+bool IsCloaked(HWND window);
 
 // Frees the library, if it was loaded; the next call loads it again. The window framework calls it
 // once no window of ours is left.

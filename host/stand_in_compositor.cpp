@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -42,6 +43,7 @@ std::map<ULONG_PTR, Thumbnail> thumbnails;
 DWORD colorization = 0xC03D6FA8;  // a muted blue, mostly opaque
 // The result every properties update gives while tests make the compositor refuse them.
 HRESULT updateResult = S_OK;
+std::set<HWND> cloaked;
 
 constexpr UINT kColorizationChanged = 0x0320;  // WM_DWMCOLORIZATIONCOLORCHANGED
 
@@ -263,6 +265,13 @@ __declspec(dllexport) HRESULT WINAPI DwmRegisterThumbnail(HWND destination, HWND
   return Log("DwmRegisterThumbnail", S_OK, call);
 }
 
+__declspec(dllexport) HRESULT WINAPI DwmGetWindowAttribute(HWND window, DWORD attribute, void* value, DWORD size) {
+  constexpr DWORD kCloaked = 14;  // DWMWA_CLOAKED
+  if (attribute != kCloaked || value == nullptr || size != sizeof(DWORD) || !IsWindow(window)) return E_INVALIDARG;
+  *static_cast<DWORD*>(value) = cloaked.count(window) != 0 ? 1 : 0;
+  return S_OK;
+}
+
 __declspec(dllexport) HRESULT WINAPI DwmUnregisterThumbnail(HANDLE thumbnail) {
   StandInCall call = {};
   call.thumbnail = reinterpret_cast<ULONG_PTR>(thumbnail);
@@ -346,5 +355,13 @@ __declspec(dllexport) void WINAPI StandInSetColorizationColor(DWORD colour) {
 }
 
 __declspec(dllexport) void WINAPI StandInSetUpdateResult(HRESULT result) { updateResult = result; }
+
+__declspec(dllexport) void WINAPI StandInSetCloaked(HWND window, BOOL on) {
+  if (on) {
+    cloaked.insert(window);
+  } else {
+    cloaked.erase(window);
+  }
+}
 
 }  // extern "C"

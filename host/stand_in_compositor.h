@@ -10,8 +10,9 @@
 //
 // Besides the compositor's functions it exports a few for tests, declared here: the log of
 // calls, the live thumbnails, the composition colour to report (a change is told to this
-// process's top-level windows, as the compositor tells all), and the result that properties
-// updates give. A test finds them with GetProcAddress on the loaded "dwmapi.dll".
+// process's top-level windows, as the compositor tells all), the result that properties
+// updates give, and the windows it says are cloaked (DwmGetWindowAttribute answers nothing else,
+// and its calls are not logged: the lens asks for each window it passes). A test finds them with GetProcAddress on the loaded "dwmapi.dll".
 #pragma once
 
 #include <windows.h>
@@ -39,12 +40,15 @@ constexpr const char* kSetColor = "StandInSetColorizationColor";  // void (DWORD
 // S_OK (as loaded), or the failure every properties update returns, changing nothing, as the
 // compositor's do once it has stopped composing (DWM_E_COMPOSITIONDISABLED).
 constexpr const char* kSetUpdateResult = "StandInSetUpdateResult";  // void (HRESULT)
+// Whether DwmGetWindowAttribute says the window is cloaked (none is, as loaded).
+constexpr const char* kSetCloaked = "StandInSetCloaked";  // void (HWND, BOOL)
 using CallCount = int(WINAPI*)();
 using CallAt = BOOL(WINAPI*)(int, StandInCall*);
 using ClearLog = void(WINAPI*)();
 using ThumbnailCount = int(WINAPI*)();
 using SetColor = void(WINAPI*)(DWORD);
 using SetUpdateResult = void(WINAPI*)(HRESULT);
+using SetCloaked = void(WINAPI*)(HWND, BOOL);
 // The log keeps the most recent calls, this many at most.
 constexpr int kLogCapacity = 4096;
 }  // namespace stand_in

@@ -4,6 +4,8 @@
 #include <utility>
 
 #include "framework/compositor.h"
+#include "magnifier/lens_source_win32.h"
+#include "magnifier/screen_source.h"
 #include "magnifier/thumbnail_window.h"
 
 LensRegistry::~LensRegistry() {
@@ -18,8 +20,8 @@ LensWindow& LensRegistry::OpenLens(LensClient& client, int width, int height, in
   lens->SetHeight(height);
   open_ = std::move(lens);
   try {
-    if (IsCompositionEnabled()) thumbnail_ = MakeThumbnailWindow();
-    open_->Open(client, thumbnail_.get(), zoom);
+    const LensSource source = SetUpSource(*open_, thumbnail_);
+    open_->Open(client, source, thumbnail_.get(), zoom);
   } catch (...) {
     // The lens goes as one that closes: it shuts down, then its thumbnail window goes, then it.
     WindowPtr<LensWindow> failed = std::move(open_);
@@ -30,9 +32,55 @@ LensWindow& LensRegistry::OpenLens(LensClient& client, int width, int height, in
   return *open_;
 }
 
+LensSource LensRegistry::ChooseSource() const {
+  const WindowsVersion version = CopiesTheScreenAsOnWindows7() ? WindowsVersion{6, 1, 7601} : TrueWindowsVersion();
+  return ChooseLensSource(version, IsCompositionEnabled(), failed_);
+}
+
+LensSource LensRegistry::SetUpSource(LensWindow& lens, WindowPtr<ThumbnailWindow>& thumbnail) {
+  for (;;) {
+    const LensSource source = ChooseSource();
+    if (source == LensSource::Thumbnail) {
+      thumbnail = MakeThumbnailWindow();
+      if (thumbnail == nullptr) {
+        failed_.Add(source);
+        continue;
+      }
+    } else if (source == LensSource::HiddenScreenCopy && !KeepOutOfScreenCopies(lens.Handle())) {
+      failed_.Add(source);
+      continue;
+    }
+    return source;
+  }
+}
+
+void LensRegistry::ChangeSource(LensWindow& lens) {
+  if (ChooseSource() == lens.Source()) return;
+  WindowPtr<ThumbnailWindow> thumbnail;
+  const LensSource source = SetUpSource(lens, thumbnail);
+  if (lens.Source() == LensSource::HiddenScreenCopy && source != LensSource::HiddenScreenCopy)
+    LetIntoScreenCopies(lens.Handle());
+  lens.UseSource(source, thumbnail.get());
+  // The thumbnail window the lens had, if any, goes now that the lens has let go of it.
+  std::swap(thumbnail_, thumbnail);
+}
+
+void LensRegistry::LensSawItself(LensWindow& lens) {
+  if (open_.get() != &lens) return;
+  failed_.Add(lens.Source());
+  ChangeSource(lens);
+}
+
+void LensRegistry::LensCompositionChanged(LensWindow& lens) {
+  if (open_.get() != &lens) return;
+  // Another desktop: what failed on the last one may work on this one.
+  failed_ = {};
+  ChangeSource(lens);
+}
+
 WindowPtr<ThumbnailWindow> LensRegistry::MakeThumbnailWindow() {
   WindowPtr<ThumbnailWindow> thumbnail(new ThumbnailWindow);
-  // Composition without thumbnails would leave the lens empty: it copies the screen instead.
+  // Composition without thumbnails would leave the lens empty: it takes another source instead.
   if (!thumbnail->CompositorMakesThumbnails()) return nullptr;
   return thumbnail;
 }

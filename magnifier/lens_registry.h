@@ -42,7 +42,7 @@ public:
   // The open lens; null when there is none.
   LensWindow* Open() const { return open_.get(); }
 
-  // Makes the open lens for the component: hidden, at this size and zoom, its mode chosen.
+  // Makes the open lens for the component: hidden, at this size and zoom, its source chosen.
   // Throws when it cannot be made, and nothing is left behind then: the next attempt starts
   // afresh.
   LensWindow& OpenLens(LensClient& client, int width, int height, int zoom);
@@ -56,12 +56,26 @@ private:
   void LensShutDown(LensWindow& lens) override;
   // The final message of a lens's window: the object goes.
   void LensWindowEnded(LensWindow& lens) override;
-  // The thumbnail window for a lens opening on a composed desktop, or null when the compositor
-  // makes no thumbnails.
+  // The open lens's source failed: it takes the next.
+  void LensSawItself(LensWindow& lens) override;
+  // The open lens takes the source of the new desktop.
+  void LensCompositionChanged(LensWindow& lens) override;
+
+  // The source this system gives the lens (magnifier/lens_source.h), of those not yet failed.
+  LensSource ChooseSource() const;
+  // Chooses the source and sets it up for the lens: a thumbnail window made here, or the lens kept
+  // out of screen copies. A source the system refuses has failed, and the next one is tried.
+  LensSource SetUpSource(LensWindow& lens, WindowPtr<ThumbnailWindow>& thumbnail);
+  // Moves the open lens to the source chosen now, if it differs from its own.
+  void ChangeSource(LensWindow& lens);
+  // The thumbnail window for a lens in thumbnail mode, or null when the compositor makes no
+  // thumbnails.
   WindowPtr<ThumbnailWindow> MakeThumbnailWindow();
 
   WindowPtr<LensWindow> open_;
   WindowPtr<ThumbnailWindow> thumbnail_;
+  // The sources that failed in this process; forgotten when composition is turned on or off.
+  LensSourceSet failed_;
   std::vector<WindowPtr<LensWindow>> closed_;
 };
 

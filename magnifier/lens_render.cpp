@@ -1,9 +1,12 @@
-// The lens picture: the screen under the lens area stretched by the zoom, the frame laid over it
+// The lens picture: what lies under the lens area stretched by the zoom, the frame laid over it
 // with its alpha, pushed to the window in one per-pixel-alpha update. In thumbnail mode the
 // picture is the frame alone, over an area that the thumbnail window beneath shows through.
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "framework/compositor.h"
 #include "framework/gdi.h"
 #include "magnifier/bitmap_helpers.h"
 #include "magnifier/lens_window.h"
@@ -15,16 +18,17 @@ namespace {
 constexpr COLORREF kNoColorKey = 0x1FFFFFFF;
 
 // What lies beneath the lens within `source` (screen coordinates), made from the windows below
-// it in the z-order, bottom first, each read from its own picture; where no window is, the
-// desktop colour. Wine keeps every window's picture apart from the screen, so the lens does not
-// get into it.
+// it in the z-order that show (not cloaked by the compositor), bottom first, each read from its
+// own picture; where no window is, the desktop colour. Each window's own picture holds nothing of
+// the lens above it.
 void CopyBeneath(HWND lens, HDC dest, const RECT& source) {
   const RECT all = {0, 0, source.right - source.left, source.bottom - source.top};
   FillRect(dest, &all, GetSysColorBrush(COLOR_DESKTOP));
   std::vector<HWND> below;
   for (HWND w = GetWindow(lens, GW_HWNDNEXT); w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
     RECT r = {}, common = {};
-    if (IsWindowVisible(w) && !IsIconic(w) && GetWindowRect(w, &r) && IntersectRect(&common, &r, &source))
+    if (IsWindowVisible(w) && !IsIconic(w) && GetWindowRect(w, &r) && IntersectRect(&common, &r, &source) &&
+        !IsCloaked(w))
       below.push_back(w);
   }
   for (auto it = below.rbegin(); it != below.rend(); ++it) {
@@ -37,24 +41,38 @@ void CopyBeneath(HWND lens, HDC dest, const RECT& source) {
   }
 }
 
+// Colours read back from the screen may have lost low bits to its colour depth.
+bool NearColour(const std::uint8_t* a, const std::uint8_t* b) {
+  return std::abs(a[0] - b[0]) <= 8 && std::abs(a[1] - b[1]) <= 8 && std::abs(a[2] - b[2]) <= 8;
+}
+
+RECT VirtualScreen() {
+  const int x = GetSystemMetrics(SM_XVIRTUALSCREEN), y = GetSystemMetrics(SM_YVIRTUALSCREEN);
+  return {x, y, x + GetSystemMetrics(SM_CXVIRTUALSCREEN), y + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
 }  // namespace
 
 void LensWindow::RenderAt(int x, int y) {
   // A closed lens awaiting its end renders nothing, nor does a frame start inside another.
   if (!IsOpen() || rendering_ || frameBitmap_ == nullptr) return;
   rendering_ = true;
+  bool sawItself = false;
   try {
     const FrameKey key{x, y, Width(), Height(), zoom_};
     bool changed = pushed_ != key;
     if (Thumb() == nullptr) {
-      CopySource(Lens::SourceFor(x, y, LensArea(), zoom_));
-      changed = SourceChanged() || changed;
+      sawItself = !CopySource(Lens::SourceFor(x, y, LensArea(), zoom_));
+      changed = !sawItself && (SourceChanged() || changed);
       if (changed) EnlargeSource();
     }
     if (changed) {
       pushed_.reset();
       ComposeFrame();
-      if (PushFrame()) pushed_ = key;
+      if (PushFrame()) {
+        pushed_ = key;
+        shownRim_ = rim_;
+      }
     }
   } catch (...) {
     rendering_ = false;
@@ -67,6 +85,12 @@ void LensWindow::RenderAt(int x, int y) {
     ReleasePictures();
     return;
   }
+  if (sawItself) {
+    // Each source fails once at most, and the windows beneath never: this ends.
+    owner_.LensSawItself(*this);
+    RenderAt(x, y);
+    return;
+  }
   rendered_ = true;
 }
 
@@ -75,37 +99,86 @@ void LensWindow::CaptureScreen(const Lens::SourceRect& source) {
   EnlargeSource();
 }
 
-void LensWindow::CopySource(const Lens::SourceRect& source) {
-  if (source_ == nullptr) source_ = CreateDib24(source.width, source.height);
-  if (source_->Width() != source.width || source_->Height() != source.height)
-    source_->SetSize(source.width, source.height);
-  if (ScreenCopyShowsLayeredWindows()) {
-    CopyBeneath(Handle(), source_->Dc(), RECT{source.x, source.y, source.x + source.width, source.y + source.height});
-  } else {
-    ScreenDC screen;
-    // Without CAPTUREBLT: layered windows, the lens among them, stay out of the picture.
-    BitBlt(source_->Dc(), 0, 0, source.width, source.height, screen.get(), source.x, source.y, SRCCOPY);
+bool LensWindow::CopySource(const Lens::SourceRect& source) {
+  if (sourcePixels_ == nullptr) sourcePixels_ = CreateDib24(source.width, source.height);
+  if (sourcePixels_->Width() != source.width || sourcePixels_->Height() != source.height)
+    sourcePixels_->SetSize(source.width, source.height);
+  if (source_ == LensSource::WindowsBeneath) {
+    CopyBeneath(Handle(), sourcePixels_->Dc(),
+                RECT{source.x, source.y, source.x + source.width, source.y + source.height});
+    GdiFlush();
+    return true;
   }
+  ScreenDC screen;
+  // Without CAPTUREBLT, which would bring layered windows in on every Windows.
+  BitBlt(sourcePixels_->Dc(), 0, 0, source.width, source.height, screen.get(), source.x, source.y, SRCCOPY);
   GdiFlush();
+  return CopiesTheScreenAsOnWindows7() || !ScreenShowsLens();
+}
+
+bool LensWindow::ScreenShowsLens() {
+  if (shownRim_.samples.empty() || !Visible()) return false;
+  RECT window = {};
+  GetWindowRect(Handle(), &window);
+  const int width = window.right - window.left, height = window.bottom - window.top;
+  if (width <= 0 || height <= 0) return false;
+  // The two lines across the frame, from the screen as it is now.
+  if (rimColumn_ == nullptr) rimColumn_ = CreateDib32(1, height);
+  if (rimColumn_->Height() != height) rimColumn_->SetSize(1, height);
+  if (rimRow_ == nullptr) rimRow_ = CreateDib32(width, 1);
+  if (rimRow_->Width() != width) rimRow_->SetSize(width, 1);
+  ScreenDC screen;
+  BitBlt(rimColumn_->Dc(), 0, 0, 1, height, screen.get(), window.left + shownRim_.column, window.top, SRCCOPY);
+  BitBlt(rimRow_->Dc(), 0, 0, width, 1, screen.get(), window.left, window.top + shownRim_.row, SRCCOPY);
+  GdiFlush();
+  const RECT desktop = VirtualScreen();
+  int looked = 0, seen = 0;
+  for (const RimSample& sample : shownRim_.samples) {
+    const POINT at = {window.left + sample.x, window.top + sample.y};
+    if (sample.x >= width || sample.y >= height || !PtInRect(&desktop, at)) continue;
+    ++looked;
+    const std::uint8_t* read = sample.x == shownRim_.column ? rimColumn_->Row(sample.y)
+                                                            : rimRow_->Row(0) + std::size_t(sample.x) * 4;
+    if (NearColour(read, sample.bgr)) ++seen;
+  }
+  // Another window may cover a band of the frame; a page beneath may match a shade by chance, but
+  // not the run of shades across the bands.
+  return seen >= 8 && seen * 4 >= looked * 3;
+}
+
+void LensWindow::PickRimSamples() {
+  const TRect area = LensArea();
+  const int width = frameLayer_->Width(), height = frameLayer_->Height();
+  rim_ = {width / 2, height / 2, {}};
+  const auto take = [this](int x, int y) {
+    const std::uint8_t* pixel = frameLayer_->Row(y) + std::size_t(x) * 4;
+    if (pixel[3] == 255) rim_.samples.push_back({x, y, {pixel[0], pixel[1], pixel[2]}});
+  };
+  for (int y = 0; y < height; ++y) {
+    if (y < area.top || y >= area.bottom) take(rim_.column, y);
+  }
+  for (int x = 0; x < width; ++x) {
+    if (x < area.left || x >= area.right) take(x, rim_.row);
+  }
 }
 
 void LensWindow::EnlargeSource() {
   const TRect area = LensArea();
   const int w = RectWidth(area, false), h = RectHeight(area, false);
   if (captureBitmap_->Width() != w || captureBitmap_->Height() != h) captureBitmap_->SetSize(w, h);
-  StretchBlt(captureBitmap_->Dc(), 0, 0, w, h, source_->Dc(), 0, 0, source_->Width(), source_->Height(),
+  StretchBlt(captureBitmap_->Dc(), 0, 0, w, h, sourcePixels_->Dc(), 0, 0, sourcePixels_->Width(), sourcePixels_->Height(),
              SRCCOPY);
   GdiFlush();
 }
 
 bool LensWindow::SourceChanged() {
-  const std::size_t rowBytes = std::size_t(source_->Width()) * 3;
-  const std::size_t bytes = rowBytes * std::size_t(source_->Height());
+  const std::size_t rowBytes = std::size_t(sourcePixels_->Width()) * 3;
+  const std::size_t bytes = rowBytes * std::size_t(sourcePixels_->Height());
   bool changed = pushedSource_.size() != bytes;
   if (changed) pushedSource_.resize(bytes);
   std::uint8_t* kept = pushedSource_.data();
-  for (int y = 0; y < source_->Height(); ++y, kept += rowBytes) {
-    const std::uint8_t* row = source_->Row(y);
+  for (int y = 0; y < sourcePixels_->Height(); ++y, kept += rowBytes) {
+    const std::uint8_t* row = sourcePixels_->Row(y);
     if (changed || std::memcmp(kept, row, rowBytes) != 0) {
       changed = true;
       std::memcpy(kept, row, rowBytes);
@@ -129,6 +202,7 @@ void LensWindow::ComposeFrame() {
                    RECT{0, 0, Lens::kFrameSize, Lens::kFrameSize}, Sides{c, c, c, c}, Sides{255, 255, 255, 255},
                    Sides{kNineSliceStretch, kNineSliceStretch, kNineSliceStretch, kNineSliceStretch},
                    kNineSliceStretch, true);
+    PickRimSamples();
   }
 
   // Outside the lens area the window shows the stretched frame as it is. Inside, in capture mode,

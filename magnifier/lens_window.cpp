@@ -55,17 +55,32 @@ void LensWindow::ReleaseNow() {
   Form::ReleaseNow();
 }
 
-void LensWindow::Open(LensClient& client, ThumbnailWindow* thumbnail, int zoom) {
+void LensWindow::Open(LensClient& client, LensSource source, ThumbnailWindow* thumbnail, int zoom) {
   client_ = &client;
-  thumbnail_ = thumbnail;
   zoom_ = zoom;
   state_ = State::Open;
-  if (thumbnail_ == nullptr) {
+  UseSource(source, thumbnail);
+  refreshTimer_.SetEnabled(true);
+  frameBitmap_ = LoadFrameImage("MAGN");
+}
+
+void LensWindow::UseSource(LensSource source, ThumbnailWindow* thumbnail) {
+  // Into or out of thumbnail mode the frame is made another way; between two copies, the frame
+  // is pushed again only if what the new one copies differs.
+  if ((thumbnail != nullptr) != (thumbnail_ != nullptr)) {
+    pushed_.reset();
+    pushedSource_ = {};
+  }
+  source_ = source;
+  thumbnail_ = thumbnail;
+  if (thumbnail_ != nullptr) {
+    captureBitmap_.reset();
+    sourcePixels_.reset();
+    if (Visible()) FormShow();  // the thumbnail window beneath the lens area, shown, at once
+  } else if (captureBitmap_ == nullptr) {
     const TRect area = LensArea();
     captureBitmap_ = CreateDib24(RectWidth(area, false), RectHeight(area, false));
   }
-  refreshTimer_.SetEnabled(true);
-  frameBitmap_ = LoadFrameImage("MAGN");
 }
 
 void LensWindow::ShutDown() {
@@ -85,9 +100,13 @@ void LensWindow::ReleasePictures() {
   captureBitmap_.reset();
   outputBitmap_.reset();
   frameLayer_.reset();
-  source_.reset();
+  sourcePixels_.reset();
   pushed_.reset();
   pushedSource_ = {};
+  rim_ = {};
+  shownRim_ = {};
+  rimColumn_.reset();
+  rimRow_.reset();
 }
 
 void LensWindow::CheckZoomItem(std::int32_t zoom) {
@@ -156,8 +175,14 @@ LRESULT LensWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ACTIVATE:
       return OnReframe(LOWORD(wParam) != WA_INACTIVE, message, wParam, lParam);
     case WM_DISPLAYCHANGE:
-    case kCompositionChanged:
       ForgetPushedFrame();  // the next tick pushes its frame afresh
+      break;
+    case kCompositionChanged:
+      // A theme change on Windows 7, or a remote session: thumbnails come or go, and the lens
+      // changes its source in place, showing a frame made the new way at once.
+      ForgetPushedFrame();
+      if (IsOpen()) owner_.LensCompositionChanged(*this);
+      if (IsOpen()) RenderAt(Left(), Top());
       break;
     case WM_KEYDOWN:
       if (wParam == VK_ESCAPE) Close();

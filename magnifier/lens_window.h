@@ -3,8 +3,11 @@
 // pushed whole with one layered-window update. Dragged with the left button (the system's move
 // loop), resized at the rim of its lens area, re-zoomed from its menu or with the mouse wheel,
 // closed with Esc; the keyboard moves, resizes and re-zooms it too (see OnKey).
-// On a composed desktop the enlarged picture is the compositor's thumbnail in a window beneath
-// the lens area (ThumbnailWindow), and the lens draws only its frame over a see-through area.
+// Where the lens's picture comes from is its source (magnifier/lens_source.h), which the owner
+// chooses: a copy of the screen, or of the windows beneath, enlarged into the frame; or, on a
+// composed desktop, the compositor's thumbnail in a window beneath the lens area
+// (ThumbnailWindow), the lens drawing only its frame over a see-through area. A lens that copies
+// the screen checks each copy for itself first and, when it finds itself, asks for another source.
 // Its states, and who makes and deletes it: magnifier/lens_registry.h.
 #pragma once
 
@@ -19,6 +22,7 @@
 #include "framework/popup_menu.h"
 #include "magnifier/lens_client.h"
 #include "magnifier/lens_geometry.h"
+#include "magnifier/lens_source.h"
 #include "magnifier/thumbnail_window.h"
 
 class LensWindow : public Form {
@@ -30,6 +34,11 @@ public:
     virtual void LensShutDown(LensWindow& lens) = 0;
     // The final message of the lens's window.
     virtual void LensWindowEnded(LensWindow& lens) = 0;
+    // A copy of the screen showed the open lens: its source has failed here, and the owner gives
+    // it another (UseSource) or leaves it closed.
+    virtual void LensSawItself(LensWindow& lens) = 0;
+    // Composition was turned on or off while the lens was open: the owner may change its source.
+    virtual void LensCompositionChanged(LensWindow& lens) = 0;
 
   protected:
     ~Owner() = default;
@@ -40,10 +49,14 @@ public:
   explicit LensWindow(Owner& owner);
   ~LensWindow() override;
 
-  // Makes the lens the open one, for this component, at this zoom: in thumbnail mode with this
-  // thumbnail window beneath it (the registry owns it), else in capture mode. Starts the timer
-  // and loads the frame picture; throws when the frame picture cannot be loaded.
-  void Open(LensClient& client, ThumbnailWindow* thumbnail, int zoom);
+  // Makes the lens the open one, for this component, at this zoom, its picture from this source:
+  // in thumbnail mode with this thumbnail window beneath it (the registry owns it). Starts the
+  // timer and loads the frame picture; throws when the frame picture cannot be loaded.
+  void Open(LensClient& client, LensSource source, ThumbnailWindow* thumbnail, int zoom);
+  // The open lens takes another source (with its thumbnail window in thumbnail mode, else null);
+  // its next render pushes a frame made the new way.
+  void UseSource(LensSource source, ThumbnailWindow* thumbnail);
+  LensSource Source() const { return source_; }
   // Stops being the open lens: gives up the client, the thumbnail window, the timer, the menu and
   // the pictures, and tells the owner. Runs once, when the lens closes or its window ends,
   // whoever ends it.
@@ -66,10 +79,11 @@ public:
   Lens::Size LensSize() const;
   TRect LensArea() const;
 
-  // Renders and shows one frame for the window standing at (x, y) on the screen. The screen
-  // under the area's middle is copied every time, for that is how a change is seen; the frame is
-  // made and pushed only when that copy, the place, the size or the zoom differ from the last
-  // frame pushed, since the window still shows that frame otherwise.
+  // Renders and shows one frame for the window standing at (x, y) on the screen. What lies under
+  // the area's middle is copied every time, for that is how a change is seen; the frame is made
+  // and pushed only when that copy, the place, the size or the zoom differ from the last frame
+  // pushed, since the window still shows that frame otherwise. A copy of the screen that shows
+  // the lens is never used: the lens asks its owner for another source and renders with that.
   void RenderAt(int x, int y);
 
   // The steps of a frame, each on its own for the frame benchmark. The capture is the copy of
@@ -129,7 +143,16 @@ private:
   // (x, y); shown too when asked.
   void PlaceThumbnail(int x, int y, bool show);
   void ReleasePictures();
-  void CopySource(const Lens::SourceRect& source);
+  // Copies what lies under the source rectangle; false when the copy is of the screen and shows
+  // the lens.
+  bool CopySource(const Lens::SourceRect& source);
+  // Whether the screen shows the lens where it stands now: most of its frame's opaque pixels on
+  // two lines across the frame's bands, read back from the screen, have the colours the lens last
+  // pushed there. False before the lens's first frame is on the screen.
+  bool ScreenShowsLens();
+  // Takes those pixels from the frame layer just painted: on the column through the window's
+  // middle, above and below the lens area, and on the row through it, left and right of the area.
+  void PickRimSamples();
   void EnlargeSource();
   // Whether the source copied last differs from the source of the frame pushed last; the copy is
   // kept for the next comparison when it does.
@@ -137,6 +160,7 @@ private:
 
   Owner& owner_;
   State state_ = State::Made;
+  LensSource source_ = LensSource::ScreenCopy;
   // The component that opened the lens, and the thumbnail window beneath it; neither owned, both
   // null once the lens has shut down.
   LensClient* client_ = nullptr;
@@ -152,7 +176,21 @@ private:
   // again only when the size does.
   std::unique_ptr<Dib> frameLayer_;
   // Capture mode: what lies under the source rectangle, at its own resolution.
-  std::unique_ptr<Dib> source_;
+  std::unique_ptr<Dib> sourcePixels_;
+  // Opaque pixels of the frame layer (window coordinates, colour as blue, green, red) on the
+  // column and the row through the window's middle, for ScreenShowsLens: those of the frame layer
+  // now, and those of the frame on the screen.
+  struct RimSample {
+    int x, y;
+    std::uint8_t bgr[3];
+  };
+  struct Rim {
+    int column = 0, row = 0;
+    std::vector<RimSample> samples;
+  };
+  Rim rim_, shownRim_;
+  // The screen along that column and row, read back.
+  std::unique_ptr<Dib> rimColumn_, rimRow_;
   // What the last frame pushed was made for, and in capture mode its source pixels, row after
   // row; none when no frame has been pushed or the last push failed.
   struct FrameKey {

@@ -1,5 +1,6 @@
-// Test builds only (never the shipped plug-in): the lens copies the screen as it does on Windows,
-// under Wine too. Linked ahead of the magnifier library, this definition replaces the one there.
+// Test builds only (never the shipped plug-in): the lens copies the screen as it does on Windows
+// XP and 7, under Wine too. Linked ahead of the magnifier library, this definition replaces the one
+// there.
 #include "magnifier/screen_source.h"
 
-bool ScreenCopyShowsLayeredWindows() { return false; }
+bool CopiesTheScreenAsOnWindows7() { return true; }

@@ -132,15 +132,16 @@ bool ThumbnailWindow::Recolour() {
   return true;
 }
 
-// The first visible window below this one in the z-order that contains the centre of this one;
-// its thumbnail replaces the one shown when it is another window.
+// The first visible window below this one in the z-order that contains the centre of this one and
+// that the compositor shows (not cloaked); its thumbnail replaces the one shown when it is another
+// window.
 void ThumbnailWindow::FindSourceWindow() {
   const RECT own = WindowRectOf(Handle());
   const POINT centre = {own.left + (own.right - own.left) / 2, own.top + (own.bottom - own.top) / 2};
   HWND found = Handle();
   while ((found = GetWindow(found, GW_HWNDNEXT)) != nullptr) {
     const RECT r = WindowRectOf(found);
-    if (IsWindowVisible(found) && PtInRect(&r, centre)) break;
+    if (IsWindowVisible(found) && PtInRect(&r, centre) && !IsCloaked(found)) break;
   }
   if (found != SourceWindow) {
     UnregisterThumbnail();

@@ -1,13 +1,14 @@
 // Catches the pictures that windows of this process hand to UpdateLayeredWindow, alpha and all,
-// which no screen copy shows. While a spy lives, the function's first instruction jumps to the
-// spy; each call is recorded and then made as usual.
+// which no screen copy shows. While a spy lives, the function's calls go to the spy; each call is
+// recorded and then made as usual.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
-#include <cstring>
 #include <vector>
+
+#include "code_patch.h"
 
 class LayeredSpy {
 public:
@@ -18,19 +19,8 @@ public:
     std::uint32_t At(int x, int y) const { return pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)]; }
   };
 
-  LayeredSpy() {
-    target_ = reinterpret_cast<std::uint8_t*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "UpdateLayeredWindow"));
-    std::memcpy(original_, target_, sizeof original_);
-    jump_[0] = 0xE9;  // jmp rel32
-    const auto offset = std::int32_t(reinterpret_cast<std::uintptr_t>(&Hook) - (reinterpret_cast<std::uintptr_t>(target_) + 5));
-    std::memcpy(jump_ + 1, &offset, 4);
-    spy_ = this;
-    Write(jump_);
-  }
-  ~LayeredSpy() {
-    Write(original_);
-    spy_ = nullptr;
-  }
+  LayeredSpy() : patch_(L"user32.dll", "UpdateLayeredWindow", reinterpret_cast<const void*>(&Hook)) { spy_ = this; }
+  ~LayeredSpy() { spy_ = nullptr; }
   LayeredSpy(const LayeredSpy&) = delete;
   LayeredSpy& operator=(const LayeredSpy&) = delete;
 
@@ -38,23 +28,13 @@ public:
   void Clear() { frames_.clear(); }
 
 private:
-  void Write(const std::uint8_t* bytes) {
-    DWORD old = 0;
-    VirtualProtect(target_, 5, PAGE_EXECUTE_READWRITE, &old);
-    std::memcpy(target_, bytes, 5);
-    VirtualProtect(target_, 5, old, &old);
-    FlushInstructionCache(GetCurrentProcess(), target_, 5);
-  }
-
   static BOOL WINAPI Hook(HWND window, HDC screen, POINT* position, SIZE* size, HDC source, POINT* from,
                           COLORREF key, BLENDFUNCTION* blend, DWORD flags) {
     LayeredSpy& spy = *spy_;
     if (source != nullptr && size != nullptr) spy.Record(window, source, from, *size);
-    spy.Write(spy.original_);
     using Update = BOOL(WINAPI*)(HWND, HDC, POINT*, SIZE*, HDC, POINT*, COLORREF, BLENDFUNCTION*, DWORD);
-    const BOOL result = reinterpret_cast<Update>(spy.target_)(window, screen, position, size, source, from, key, blend, flags);
-    spy.Write(spy.jump_);
-    return result;
+    const CodePatch::Lifted lifted(spy.patch_);
+    return spy.patch_.Original<Update>()(window, screen, position, size, source, from, key, blend, flags);
   }
 
   void Record(HWND window, HDC source, const POINT* from, SIZE size) {
@@ -80,8 +60,6 @@ private:
   }
 
   static inline LayeredSpy* spy_ = nullptr;
-  std::uint8_t* target_ = nullptr;
-  std::uint8_t original_[5] = {};
-  std::uint8_t jump_[5] = {};
+  CodePatch patch_;
   std::vector<Frame> frames_;
 };

@@ -41,6 +41,7 @@ public:
   int Thumbnails() const { return Get<stand_in::ThumbnailCount>(stand_in::kThumbnailCount)(); }
   void SetColor(DWORD argb) const { Get<stand_in::SetColor>(stand_in::kSetColor)(argb); }
   void SetUpdateResult(HRESULT result) const { Get<stand_in::SetUpdateResult>(stand_in::kSetUpdateResult)(result); }
+  void SetCloaked(HWND window, bool on) const { Get<stand_in::SetCloaked>(stand_in::kSetCloaked)(window, on); }
 
 private:
   template <typename F>

@@ -235,6 +235,40 @@ TEST_F(LensTest, TheFirstFrameIsTheScreenBeneathEnlargedUnderTheFrame) {
   }
 }
 
+// Wine's copies of the screen show layered windows, as those of Windows 8 and later do, and the
+// plug-in has no way to tell that it runs under Wine: it takes a copy of the screen first, finds
+// itself in the next copy and takes the windows beneath, without pushing a frame of that copy.
+// Over a still page, every frame pushed while the lens moves and ticks is the page's.
+TEST_F(LensTest, NeverPushesAFrameThatShowsItself) {
+  const PatternWindow pattern(kUnderLens);
+  for (int zoom : {2, 16}) {
+    SCOPED_TRACE(zoom);
+    const ScreenGrab before(kScreen);
+    ASSERT_EQ(before.PatternMismatches(kUnderLens), 0) << "something covers the pattern";
+    const HWND lens = Open(std::to_string(zoom));
+    ASSERT_NE(lens, nullptr);
+    const RECT start = WindowRectOf(lens);
+    LayeredSpy spy;
+    int pushed = 0;
+    for (int move = 0; move <= 10; ++move) {
+      SCOPED_TRACE(testing::Message() << "move " << move);
+      spy.Clear();
+      if (move < 10) {
+        SetWindowPos(lens, nullptr, start.left + (move % 3 - 1) * 23, start.top + (move % 4 - 1) * 17, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      } else {
+        for (int tick = 0; tick < 100; ++tick) SendMessageW(lens, WM_TIMER, 1, 0);
+      }
+      for (const LayeredSpy::Frame* frame : LensFrames(spy, lens)) {
+        ++pushed;
+        EXPECT_EQ(WrongPixels(before, WindowRectOf(lens), zoom, nullptr, frame), 0);
+      }
+    }
+    EXPECT_GE(pushed, 9);  // a frame for each move to another place
+    ASSERT_TRUE(CloseAndWait());
+  }
+}
+
 TEST_F(LensTest, ASizeOutsideTheLimitsIsClampedByTheNextFrame) {
   const HWND lens = Open("2");
   ASSERT_NE(lens, nullptr);

@@ -294,6 +294,21 @@ TEST_F(ThumbnailTest, DraggedOntoAnotherWindowTheLensShowsThatOne) {
   EXPECT_EQ(WrongThumbnailPixels(thumb, RECT{t.left + 75, t.top + 75, t.left + 125, t.top + 125}), 0);
 }
 
+// A window the compositor cloaks (on another virtual desktop) is not on the screen, though it is
+// visible to the window manager: the thumbnail shows the window beneath it, and the cloaked one
+// again once it is back.
+TEST_F(ThumbnailTest, ACloakedWindowUnderTheCentreIsPassedOver) {
+  const PatternWindow below(RECT{100, 200, 1100, 800});
+  const PatternWindow above(RECT{300, 300, 900, 700});
+  stand_in->SetCloaked(above.Handle(), true);
+  const HWND lens = Open("4");
+  ASSERT_NE(lens, nullptr);
+  EXPECT_EQ(stand_in->Calls("DwmRegisterThumbnail").back().source, below.Handle());
+  stand_in->SetCloaked(above.Handle(), false);
+  Tick(lens);
+  EXPECT_EQ(stand_in->Calls("DwmRegisterThumbnail").back().source, above.Handle());
+}
+
 TEST_F(ThumbnailTest, WhereTheSourceWindowEndsTheCompositionColourShows) {
   // The pattern ends 10 pixels right of the area's centre (x 639): at zoom 2 the source square
   // is 589..689, so its right 40 columns, 80 pixels of the thumbnail, lie off the window. The

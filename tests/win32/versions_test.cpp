@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 
+#include "code_patch.h"
 #include "host_fixture.h"
 #include "layered_spy.h"
 #include "lens_probe.h"
@@ -16,17 +17,19 @@
 
 namespace {
 
-// What the plug-in does with the compositor library, by the major version the process sees.
-// Before Vista there is none, and a library of that name must not even be loaded.
+// What the plug-in does with the compositor library, by the major version the process sees (it
+// declares 10 and 11, so that is the true one). Before Vista there is none, and a library of that
+// name must not even be loaded. From 8 on the compositor always runs, whatever it answers.
 struct VersionRow {
   DWORD major;  // from this major version up to the next row's
   const char* systems;
   bool takesCompositor;
+  bool alwaysComposed;
 };
 constexpr VersionRow kVersions[] = {
-    {5, "2000 to Server 2003", false},
-    {6, "Vista to 8.1, and 10 or 11 to a program that does not declare them", true},
-    {10, "10 and 11", true},
+    {5, "2000 to Server 2003", false, false},
+    {6, "Vista and 7 (the test bed reports no 8 or 8.1)", true, false},
+    {10, "10 and 11", true, true},
 };
 
 DWORD SeenMajorVersion() {
@@ -51,7 +54,7 @@ struct Compositor {
   const char* name;
   std::string (*loadedFirst)();  // null: nothing is loaded first
   Answer answer;
-  bool makesThumbnails;  // or the lens, finding none, copies the screen after all
+  bool makesThumbnails;  // or the lens, finding none, takes another source
   bool standIn;          // keeps a log of the calls it gets
 };
 
@@ -110,7 +113,7 @@ TEST_P(VersionsTest, TheLensTakesTheCompositorOnlyFromVistaOnAndFollowsItsAnswer
     ASSERT_NE(first_, nullptr) << c.loadedFirst();
   }
   const bool on = c.answer == Answer::On || (c.answer == Answer::AskIt && SaysOn(first_));
-  const bool thumbnail = row.takesCompositor && on && c.makesThumbnails;
+  const bool thumbnail = row.takesCompositor && (on || row.alwaysComposed) && c.makesThumbnails;
 
   const PatternWindow pattern(kUnderLens);
   LayeredSpy spy;
@@ -145,6 +148,86 @@ TEST_P(VersionsTest, TheLensTakesTheCompositorOnlyFromVistaOnAndFollowsItsAnswer
   EXPECT_EQ(GetModuleHandleW(L"dwmapi.dll") != nullptr, row.takesCompositor);
 }
 
+namespace {
+
+// Display affinity as Windows 10 version 2004 keeps it, in place of Wine's, which refuses every
+// value; each call is logged.
+class AffinityStandIn {
+public:
+  struct Call {
+    HWND window;
+    DWORD affinity;
+    friend bool operator==(const Call&, const Call&) = default;
+  };
+  AffinityStandIn() { standIn_ = this; }
+  ~AffinityStandIn() { standIn_ = nullptr; }
+  AffinityStandIn(const AffinityStandIn&) = delete;
+  AffinityStandIn& operator=(const AffinityStandIn&) = delete;
+
+  const std::vector<Call>& Calls() const { return calls_; }
+
+private:
+  static BOOL WINAPI Set(HWND window, DWORD affinity) {
+    standIn_->calls_.push_back({window, affinity});
+    standIn_->affinity_[window] = affinity;
+    return TRUE;
+  }
+  static BOOL WINAPI Get(HWND window, DWORD* affinity) {
+    *affinity = standIn_->affinity_[window];
+    return TRUE;
+  }
+
+  static inline AffinityStandIn* standIn_ = nullptr;
+  std::vector<Call> calls_;
+  std::map<HWND, DWORD> affinity_;
+  CodePatch set_{L"user32.dll", "SetWindowDisplayAffinity", reinterpret_cast<const void*>(&Set)};
+  CodePatch get_{L"user32.dll", "GetWindowDisplayAffinity", reinterpret_cast<const void*>(&Get)};
+};
+
+class AffinityTest : public LensFixture {};
+
+}  // namespace
+
+// From Windows 10 version 2004 the lens keeps itself out of screen copies and copies the screen.
+// Wine's copies show it all the same, as a Windows that ignores the affinity would: the lens finds
+// itself in the next copy, lets itself into copies again and takes another source, without ever
+// pushing a frame of what it copied. Before that build it never asks.
+TEST_F(AffinityTest, TheLensKeepsOutOfScreenCopiesFromWindows10Build19041) {
+  RTL_OSVERSIONINFOW real = {};
+  real.dwOSVersionInfoSize = sizeof real;
+  Export<LONG(WINAPI*)(RTL_OSVERSIONINFOW*)>(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")(&real);
+  const bool asks = real.dwMajorVersion >= 10 && real.dwBuildNumber >= 19041;
+  SCOPED_TRACE(testing::Message() << "Windows " << real.dwMajorVersion << "." << real.dwMinorVersion << "."
+                                  << real.dwBuildNumber);
+  const AffinityStandIn affinity;
+  const PatternWindow pattern(kUnderLens);
+  LayeredSpy spy;
+  // Every frame pushed shows the pattern at the area's centre for the lens standing at (x, y),
+  // or is see-through there, over a thumbnail window.
+  const auto expectPattern = [&spy](LONG x, LONG y) {
+    for (const LayeredSpy::Frame& frame : spy.Frames()) {
+      if (frame.At(124, 121) != 0x01000000u) {
+        EXPECT_EQ(frame.At(124, 121), 0xFF000000u | PatternAt(x + 124, y + 121));
+      }
+    }
+    const bool any = !spy.Frames().empty();
+    spy.Clear();
+    return any;
+  };
+  const HWND lens = Open("2");
+  ASSERT_NE(lens, nullptr);
+  for (int tick = 0; tick < 5; ++tick) SendMessageW(lens, WM_TIMER, 1, 0);
+  const RECT opened = WindowRectOf(lens);
+  EXPECT_TRUE(expectPattern(opened.left, opened.top));
+  SetWindowPos(lens, nullptr, 500, 400, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  for (int tick = 0; tick < 5; ++tick) SendMessageW(lens, WM_TIMER, 1, 0);
+  EXPECT_TRUE(expectPattern(500, 400));
+
+  using Calls = std::vector<AffinityStandIn::Call>;
+  const Calls expected = asks ? Calls{{lens, 0x11}, {lens, 0}} : Calls{};
+  EXPECT_EQ(affinity.Calls(), expected);
+}
+
 INSTANTIATE_TEST_SUITE_P(Compositors, VersionsTest, ::testing::ValuesIn(kCompositors),
                          [](const auto& info) { return std::string(info.param.name); });
 
@@ -154,7 +237,7 @@ TEST(TestBed, WineReportsTheVersionAsked) {
   const char* asked = std::getenv("VITRELLE_WINDOWS");
   if (asked == nullptr) GTEST_SKIP() << "not a run of the version matrix";
   const std::map<std::string, std::pair<DWORD, DWORD>> versions = {
-      {"winxp", {5, 1}}, {"win7", {6, 1}}, {"win10", {10, 0}}};
+      {"winxp", {5, 1}}, {"win7", {6, 1}}, {"win10", {10, 0}}, {"win11", {10, 0}}};
   ASSERT_EQ(versions.count(asked), 1u) << asked;
   RTL_OSVERSIONINFOW real = {};
   real.dwOSVersionInfoSize = sizeof real;
