@@ -29,7 +29,7 @@ test: build win32-clang
 	scripts/testbed ctest --preset win32-clang --timeout 300
 
 # The lens three times: in capture mode as it runs under Wine (build/demo.png); on a composed
-# desktop, through the stand-in compositor beside the second host (build/demo-thumbnail.png);
+# desktop, the host handing the plug-in our stand-in compositor (build/demo-thumbnail.png);
 # and copying the screen as it does on Windows, in the test build of the plug-in
 # (build/demo-screen-copy.png). Then the property dialogs and the About box (build/dialog-*.png,
 # build/about.png). Last, on a desk of two monitors, the lens moved by the keyboard until it
@@ -37,7 +37,8 @@ test: build win32-clang
 demo: build
 	VITRELLE_COMPOSITOR=1 scripts/testbed sh -c '\
 	  scripts/wine-run build/win32/bin/nbhost.exe examples/demo.pub && \
-	  scripts/wine-run build/win32/composed/nbhost.exe examples/demo-thumbnail.pub && \
+	  scripts/wine-run build/win32/bin/nbhost.exe --compositor build/win32/bin/compositor/dwmapi.dll \
+	    examples/demo-thumbnail.pub && \
 	  scripts/wine-run build/win32/bin/nbhost.exe --plugin build/win32/bin/VitrelleScreenCopy.nbp \
 	    examples/demo-screen-copy.pub && \
 	  scripts/wine-run build/win32/bin/nbhost.exe examples/dialogs.pub'

@@ -299,13 +299,13 @@ void MeasureThumbnail(const Result& capture) {
   std::fflush(stdout);
 }
 
-// The stand-in compositor, beside the composed host, in place of the system's.
+// The stand-in compositor (bin/compositor/) in place of the system's.
 HMODULE LoadStandInCompositor(const wchar_t*) {
   wchar_t path[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, path, MAX_PATH);
   std::wstring beside(path);
   beside.resize(beside.find_last_of(L'\\') + 1);
-  return LoadLibraryW((beside + L"..\\composed\\dwmapi.dll").c_str());
+  return LoadLibraryW((beside + L"compositor\\dwmapi.dll").c_str());
 }
 
 }  // namespace

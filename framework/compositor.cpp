@@ -1,19 +1,22 @@
 #include "framework/compositor.h"
 
+#include "framework/system_library.h"
+
 namespace {
 
 DWORD SystemMajorVersion() { return LOBYTE(LOWORD(GetVersion())); }
-HMODULE LoadSystemLibrary(const wchar_t* name) { return LoadLibraryW(name); }
+HMODULE LoadFromSystemFolder(const wchar_t* name) { return LoadSystemLibrary(name); }
 
 CompositorTesting::MajorVersionSource major_version = SystemMajorVersion;
-CompositorTesting::LibraryLoader load_library = LoadSystemLibrary;
+CompositorTesting::LibraryLoader load_library = LoadFromSystemFolder;
 
-// The library handle. It is given back once no window of ours is left (ReleaseCompositor), never
-// as the module unloads: no library may be freed under the loader lock.
+// The library handle. The library comes from the system folder only, never from beside the host's
+// program. It is given back once no window of ours is left (ReleaseCompositor), never as the
+// module unloads: no library may be freed under the loader lock.
 class Library {
 public:
   HMODULE Get() {
-    if (handle_ == nullptr && major_version() >= 6) handle_ = load_library(L"DWMAPI.DLL");
+    if (handle_ == nullptr && major_version() >= 6) handle_ = load_library(L"dwmapi.dll");
     return handle_;
   }
   bool Loaded() const { return handle_ != nullptr; }
@@ -118,7 +121,7 @@ namespace CompositorTesting {
 
 void Use(MajorVersionSource version, LibraryLoader loader) {
   major_version = version != nullptr ? version : SystemMajorVersion;
-  load_library = loader != nullptr ? loader : LoadSystemLibrary;
+  load_library = loader != nullptr ? loader : LoadFromSystemFolder;
   library.Release();
   ++generation;
 }

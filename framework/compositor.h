@@ -1,6 +1,6 @@
 // The desktop compositor's functions, bound at run time: the library is absent before Windows
-// Vista, and the plug-in must load there too. It is loaded on first need and kept until
-// ReleaseCompositor; each function is looked up on first use.
+// Vista, and the plug-in must load there too. It is loaded on first need, from the system folder
+// only, and kept until ReleaseCompositor; each function is looked up on first use.
 #pragma once
 
 #include <windows.h>

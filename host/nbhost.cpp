@@ -1,10 +1,14 @@
-// nbhost.exe [--plugin PATH] SCRIPT
+// nbhost.exe [--plugin PATH] [--compositor PATH] SCRIPT
 //
 // Plays a publication script (host/script.h) against the plug-in and prints a trace: each command
 // as written, then what the plug-in did during it (InterfaceAccess commands, variable writes,
 // contract violations the host noticed) and what it returned. The dialog steps played during an
 // `edit` or `about` come first, as the dialog driver reports them (host/dialog_driver.h).
 // Exit code: 0 clean, 1 a run-time error or any violation, 2 a bad command line or script.
+//
+// --compositor loads that library before the plug-in, in place of the system's compositor: the
+// plug-in asks for "dwmapi.dll" by name, and a module of that name already loaded is the one it
+// gets. So the stand-in compositor (host/stand_in_compositor.h) puts the lens in thumbnail mode.
 #include "framework/encoding.h"
 #include "host/dialog_closer.h"
 #include "host/dialog_driver.h"
@@ -235,16 +239,17 @@ int main(int argc, char** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
   SetConsoleOutputCP(CP_UTF8);
 
-  std::string plugin, scriptPath;
+  std::string plugin, compositor, scriptPath;
   bool usable = true;
   for (int i = 1; i < argc && usable; ++i) {
     const std::string arg = argv[i];
     if (arg == "--plugin" && i + 1 < argc) plugin = argv[++i];
+    else if (arg == "--compositor" && i + 1 < argc) compositor = argv[++i];
     else if (scriptPath.empty() && arg.rfind("--", 0) != 0) scriptPath = arg;
     else usable = false;
   }
   if (!usable || scriptPath.empty()) {
-    Complain("usage: nbhost [--plugin PATH] SCRIPT");
+    Complain("usage: nbhost [--plugin PATH] [--compositor PATH] SCRIPT");
     return kExitUsage;
   }
   if (plugin.empty()) plugin = BesideExecutable("Vitrelle.nbp");
@@ -255,6 +260,12 @@ int main(int argc, char** argv) {
   } catch (const ScriptError& e) {
     Complain(e.what());
     return kExitUsage;
+  }
+
+  // Kept for the whole run; the process's end gives it back.
+  if (!compositor.empty() && LoadLibraryA(compositor.c_str()) == nullptr) {
+    Complain("cannot load compositor " + compositor + " (error " + std::to_string(GetLastError()) + ")");
+    return kExitFailed;
   }
 
   try {

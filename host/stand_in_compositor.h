@@ -5,8 +5,9 @@
 // window. Like the compositor's, its thumbnails are live without further updates: it draws them
 // again whenever their properties change, whenever their destination paints or erases its
 // background, and every 16 ms for what their sources show (a thread timer of the thread that
-// registered the first thumbnail, while any is registered). A program picks it up by lying
-// beside it.
+// registered the first thumbnail, while any is registered). The plug-in loads the compositor's
+// library from the system folder only, so a program hands it the stand-in by loading it first
+// (nbhost --compositor PATH): a module of that name already loaded is the one a load by name gets.
 //
 // Besides the compositor's functions it exports a few for tests, declared here: the log of
 // calls, the live thumbnails, the composition colour to report (a change is told to this

@@ -1,5 +1,6 @@
-// The stand-in compositor loaded into a test: loaded before the plug-in asks for "DWMAPI.DLL",
-// it is the one the plug-in gets, and the test reads its log of calls through its test exports.
+// The stand-in compositor loaded into a test: loaded before the plug-in asks for "dwmapi.dll",
+// it is the one the plug-in gets (a load by name takes a module of that name already loaded, even
+// from the system folder only), and the test reads its log of calls through its test exports.
 #pragma once
 
 #include <windows.h>
@@ -13,9 +14,9 @@
 
 class StandIn {
 public:
-  // The full stand-in, built beside the composed host, or the one without thumbnail functions.
-  static std::string Full() { return BesideExecutable("..\\composed\\dwmapi.dll"); }
-  static std::string Partial() { return BesideExecutable("partial-compositor\\dwmapi.dll"); }
+  // The full stand-in, or the one without thumbnail functions (for programs in bin/ or planted/).
+  static std::string Full() { return BesideExecutable("..\\bin\\compositor\\dwmapi.dll"); }
+  static std::string Partial() { return BesideExecutable("..\\bin\\partial-compositor\\dwmapi.dll"); }
 
   explicit StandIn(const std::string& path) : module_(LoadLibraryA(path.c_str())) {}
   ~StandIn() {

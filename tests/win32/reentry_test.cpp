@@ -22,7 +22,7 @@ struct Case {
   const char* name;
   unsigned points;
   std::vector<Reentry> calls;
-  bool composed = false;  // thumbnail mode, beside the stand-in compositor
+  bool composed = false;  // thumbnail mode, the stand-in compositor loaded first
 };
 
 void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }

@@ -1,14 +1,16 @@
 // The lens on the Windows version that the test bed makes Wine report (one run per version):
 // whether the plug-in takes the compositor library, and which mode the lens opens in, follow from
 // the version this process sees and from what the library it would get answers. The program lies
-// beside the stand-in compositor, as the composed host does, so the plug-in finds that one unless
-// a library of the same name was loaded first.
+// in planted/ beside a copy of the stand-in compositor and runs with that folder as its current
+// one, where a load by bare name would find the copy: the plug-in must take the system folder's
+// library all the same, unless a library of that name was loaded first.
 #include <cstdlib>
 #include <map>
 #include <string>
 #include <utility>
 
 #include "code_patch.h"
+#include "framework/system_library.h"
 #include "host_fixture.h"
 #include "layered_spy.h"
 #include "lens_probe.h"
@@ -46,9 +48,9 @@ const VersionRow& RowFor(DWORD major) {
   return *row;
 }
 
-// The "DWMAPI.DLL" the plug-in would get: the stand-in beside this program, or a library the test
-// loads first (a loaded library of that name is the one handed out); and what it says to the
-// composition check.
+// The "dwmapi.dll" the plug-in would get: the system folder's, or a library the test loads first
+// (a loaded library of that name is the one handed out); and what it says to the composition
+// check.
 enum class Answer { On, Off, AskIt };
 struct Compositor {
   const char* name;
@@ -58,6 +60,9 @@ struct Compositor {
   bool standIn;          // keeps a log of the calls it gets
 };
 
+// The stand-in's copy beside this program, which must never be loaded.
+std::string Planted() { return BesideExecutable("dwmapi.dll"); }
+
 std::string SwitchedOff() { return BesideExecutable("..\\bin\\compositor-off\\dwmapi.dll"); }
 std::string WinesOwn() {
   char system[MAX_PATH] = {};
@@ -65,10 +70,36 @@ std::string WinesOwn() {
   return std::string(system) + "\\dwmapi.dll";
 }
 
+// Whether the module's file lies in the system folder itself.
+bool InSystemFolder(HMODULE module) {
+  char path[MAX_PATH] = {}, system[MAX_PATH] = {};
+  GetModuleFileNameA(module, path, MAX_PATH);
+  GetSystemDirectoryA(system, MAX_PATH);
+  const std::string file(path), folder = std::string(system) + "\\";
+  return file.size() > folder.size() && lstrcmpiA(file.substr(0, folder.size()).c_str(), folder.c_str()) == 0 &&
+         file.find('\\', folder.size()) == std::string::npos;
+}
+
+// This program's folder as the current one while the object lives.
+class InProgramFolder {
+public:
+  InProgramFolder() {
+    GetCurrentDirectoryA(MAX_PATH, before_);
+    SetCurrentDirectoryA(BesideExecutable("").c_str());
+  }
+  ~InProgramFolder() { SetCurrentDirectoryA(before_); }
+  InProgramFolder(const InProgramFolder&) = delete;
+  InProgramFolder& operator=(const InProgramFolder&) = delete;
+
+private:
+  char before_[MAX_PATH] = {};
+};
+
 void PrintTo(const Compositor& c, std::ostream* out) { *out << c.name; }
 
 const Compositor kCompositors[] = {
-    {"StandInBesideTheProgram", nullptr, Answer::On, true, true},
+    // Wine's own, with the stand-in's copy beside the program and in the current folder.
+    {"PlantedBesideTheProgram", nullptr, Answer::AskIt, false, false},
     {"StandInLoadedFirst", StandIn::Full, Answer::On, true, true},
     {"SwitchedOff", SwitchedOff, Answer::Off, true, true},
     // Off while Wine reports a version before 8; from 8 on, as there, on, but its thumbnail
@@ -87,11 +118,21 @@ bool SaysOn(HMODULE compositor) {
   return check != nullptr && check(&on) == S_OK && on;
 }
 
+// What the system folder's library answers, asked with a reference of the test's own.
+bool SystemSaysOn() {
+  const HMODULE system = LoadLibraryA(WinesOwn().c_str());
+  const bool on = SaysOn(system);
+  FreeLibrary(system);
+  return on;
+}
+
 // Covers the centred 250 by 250 lens and everything it enlarges.
 const RECT kUnderLens = {400, 300, 880, 740};
 
 class VersionsTest : public LensFixture, public ::testing::WithParamInterface<Compositor> {
 protected:
+  VersionsTest() { plugin = "..\\bin\\Vitrelle.nbp"; }
+
   void TearDown() override {
     LensFixture::TearDown();
     if (first_ != nullptr) FreeLibrary(first_);
@@ -100,6 +141,7 @@ protected:
   }
 
   HMODULE first_ = nullptr;
+  InProgramFolder folder_;
 };
 
 }  // namespace
@@ -112,7 +154,7 @@ TEST_P(VersionsTest, TheLensTakesTheCompositorOnlyFromVistaOnAndFollowsItsAnswer
     first_ = LoadLibraryA(c.loadedFirst().c_str());
     ASSERT_NE(first_, nullptr) << c.loadedFirst();
   }
-  const bool on = c.answer == Answer::On || (c.answer == Answer::AskIt && SaysOn(first_));
+  const bool on = c.answer == Answer::On || (c.answer == Answer::AskIt && SystemSaysOn());
   const bool thumbnail = row.takesCompositor && (on || row.alwaysComposed) && c.makesThumbnails;
 
   const PatternWindow pattern(kUnderLens);
@@ -121,8 +163,10 @@ TEST_P(VersionsTest, TheLensTakesTheCompositorOnlyFromVistaOnAndFollowsItsAnswer
   ASSERT_NE(lens, nullptr);
   const HMODULE got = GetModuleHandleW(L"dwmapi.dll");
   if (c.loadedFirst == nullptr) {
-    EXPECT_EQ(got != nullptr, row.takesCompositor) << "the stand-in beside the program";
+    EXPECT_EQ(got != nullptr, row.takesCompositor);
+    EXPECT_TRUE(got == nullptr || InSystemFolder(got)) << "not the system folder's";
   }
+  EXPECT_EQ(GetModuleHandleA(Planted().c_str()), nullptr) << "the copy beside the program";
   if (c.standIn && got != nullptr) {
     const auto calls = Export<stand_in::CallCount>(got, stand_in::kCallCount);
     ASSERT_NE(calls, nullptr) << "not the stand-in";
@@ -230,6 +274,23 @@ TEST_F(AffinityTest, TheLensKeepsOutOfScreenCopiesFromWindows10Build19041) {
 
 INSTANTIATE_TEST_SUITE_P(Compositors, VersionsTest, ::testing::ValuesIn(kCompositors),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Both ways the plug-in may load a system library take the system folder's over the copy beside
+// the program and in the current folder. Wine takes the first; Vista and 7 without the update
+// that brought the search flags take the second.
+TEST(SystemLibrary, EitherWayTakesTheSystemFoldersOverThePlantedCopy) {
+  const InProgramFolder folder;
+  ASSERT_EQ(GetModuleHandleW(L"dwmapi.dll"), nullptr);
+  EXPECT_EQ(SystemFolderLoadWay(), SystemFolderLoad::SearchFlag);
+  for (const SystemFolderLoad way : {SystemFolderLoad::SearchFlag, SystemFolderLoad::FullPath}) {
+    SCOPED_TRACE(way == SystemFolderLoad::SearchFlag ? "by name, searching the system folder" : "by full path");
+    const HMODULE module = LoadSystemLibrary(L"dwmapi.dll", way);
+    ASSERT_NE(module, nullptr);
+    EXPECT_TRUE(InSystemFolder(module));
+    EXPECT_EQ(GetModuleHandleA(Planted().c_str()), nullptr);
+    FreeLibrary(module);
+  }
+}
 
 // Each run sees the version its test entry asked for (VITRELLE_WINDOWS), so that a prefix made
 // without the setting cannot pass for another version; and, declaring 10 and 11, sees it as is.
