@@ -60,13 +60,15 @@ HRESULT Log(const char* function, HRESULT result, StandInCall call = {}) {
 
 }  // namespace
 
+#ifdef STAND_IN_COMPOSITION_OFF
+BOOL composition = FALSE;
+#else
+BOOL composition = TRUE;
+#endif
+
 extern "C" __declspec(dllexport) HRESULT WINAPI DwmIsCompositionEnabled(BOOL* enabled) {
   if (enabled == nullptr) return Log("DwmIsCompositionEnabled", E_INVALIDARG);
-#ifdef STAND_IN_COMPOSITION_OFF
-  *enabled = FALSE;
-#else
-  *enabled = TRUE;
-#endif
+  *enabled = composition;
   return Log("DwmIsCompositionEnabled", S_OK);
 }
 
@@ -325,10 +327,16 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID processEnding) {
 
 namespace {
 
-BOOL CALLBACK TellColour(HWND window, LPARAM) {
+// Sends a change message to each top-level window of this process (the message in `message`).
+BOOL CALLBACK Tell(HWND window, LPARAM message) {
   DWORD process = 0;
   GetWindowThreadProcessId(window, &process);
-  if (process == GetCurrentProcessId()) SendNotifyMessageW(window, kColorizationChanged, colorization, FALSE);
+  if (process != GetCurrentProcessId()) return TRUE;
+  if (UINT(message) == kColorizationChanged) {
+    SendNotifyMessageW(window, kColorizationChanged, colorization, FALSE);
+  } else {
+    SendNotifyMessageW(window, UINT(message), 0, 0);
+  }
   return TRUE;
 }
 
@@ -351,7 +359,14 @@ __declspec(dllexport) int WINAPI StandInThumbnailCount() { return int(thumbnails
 __declspec(dllexport) void WINAPI StandInSetColorizationColor(DWORD colour) {
   if (colour == colorization) return;
   colorization = colour;
-  EnumWindows(TellColour, 0);
+  EnumWindows(Tell, kColorizationChanged);
+}
+
+__declspec(dllexport) void WINAPI StandInSetComposition(BOOL on) {
+  constexpr UINT kCompositionChanged = 0x031E;  // WM_DWMCOMPOSITIONCHANGED
+  if ((on != FALSE) == (composition != FALSE)) return;
+  composition = on;
+  EnumWindows(Tell, kCompositionChanged);
 }
 
 __declspec(dllexport) void WINAPI StandInSetUpdateResult(HRESULT result) { updateResult = result; }

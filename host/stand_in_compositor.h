@@ -41,6 +41,9 @@ constexpr const char* kSetColor = "StandInSetColorizationColor";  // void (DWORD
 // S_OK (as loaded), or the failure every properties update returns, changing nothing, as the
 // compositor's do once it has stopped composing (DWM_E_COMPOSITIONDISABLED).
 constexpr const char* kSetUpdateResult = "StandInSetUpdateResult";  // void (HRESULT)
+// What DwmIsCompositionEnabled answers from now on; a change is told to this process's top-level
+// windows, as the compositor tells all (WM_DWMCOMPOSITIONCHANGED).
+constexpr const char* kSetComposition = "StandInSetComposition";  // void (BOOL)
 // Whether DwmGetWindowAttribute says the window is cloaked (none is, as loaded).
 constexpr const char* kSetCloaked = "StandInSetCloaked";  // void (HWND, BOOL)
 using CallCount = int(WINAPI*)();
@@ -50,6 +53,7 @@ using ThumbnailCount = int(WINAPI*)();
 using SetColor = void(WINAPI*)(DWORD);
 using SetUpdateResult = void(WINAPI*)(HRESULT);
 using SetCloaked = void(WINAPI*)(HWND, BOOL);
+using SetComposition = void(WINAPI*)(BOOL);
 // The log keeps the most recent calls, this many at most.
 constexpr int kLogCapacity = 4096;
 }  // namespace stand_in

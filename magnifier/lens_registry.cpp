@@ -14,8 +14,8 @@ LensRegistry::~LensRegistry() {
   for (WindowPtr<LensWindow>& lens : closed_) (void)lens.release();
 }
 
-LensWindow& LensRegistry::OpenLens(LensClient& client, int width, int height, int zoom) {
-  WindowPtr<LensWindow> lens(new LensWindow(*this));
+LensWindow& LensRegistry::OpenLens(LensClient& client, HWND publication, int width, int height, int zoom) {
+  WindowPtr<LensWindow> lens(new LensWindow(*this, publication));
   lens->SetWidth(width);
   lens->SetHeight(height);
   open_ = std::move(lens);
@@ -41,7 +41,7 @@ LensSource LensRegistry::SetUpSource(LensWindow& lens, WindowPtr<ThumbnailWindow
   for (;;) {
     const LensSource source = ChooseSource();
     if (source == LensSource::Thumbnail) {
-      thumbnail = MakeThumbnailWindow();
+      thumbnail = MakeThumbnailWindow(GetWindow(lens.Handle(), GW_OWNER));
       if (thumbnail == nullptr) {
         failed_.Add(source);
         continue;
@@ -78,8 +78,8 @@ void LensRegistry::LensCompositionChanged(LensWindow& lens) {
   ChangeSource(lens);
 }
 
-WindowPtr<ThumbnailWindow> LensRegistry::MakeThumbnailWindow() {
-  WindowPtr<ThumbnailWindow> thumbnail(new ThumbnailWindow);
+WindowPtr<ThumbnailWindow> LensRegistry::MakeThumbnailWindow(HWND publication) {
+  WindowPtr<ThumbnailWindow> thumbnail(new ThumbnailWindow(publication));
   // Composition without thumbnails would leave the lens empty: it takes another source instead.
   if (!thumbnail->CompositorMakesThumbnails()) return nullptr;
   return thumbnail;

@@ -42,10 +42,11 @@ public:
   // The open lens; null when there is none.
   LensWindow* Open() const { return open_.get(); }
 
-  // Makes the open lens for the component: hidden, at this size and zoom, its source chosen.
+  // Makes the open lens for the component: hidden, owned by the publication's top-level window,
+  // at this size and zoom, its source chosen.
   // Throws when it cannot be made, and nothing is left behind then: the next attempt starts
   // afresh.
-  LensWindow& OpenLens(LensClient& client, int width, int height, int zoom);
+  LensWindow& OpenLens(LensClient& client, HWND publication, int width, int height, int zoom);
   // Deletes every lens, open or closed, so that no window of ours is left once the panels are
   // gone (the host may unload us next).
   void DeleteAll();
@@ -68,9 +69,9 @@ private:
   LensSource SetUpSource(LensWindow& lens, WindowPtr<ThumbnailWindow>& thumbnail);
   // Moves the open lens to the source chosen now, if it differs from its own.
   void ChangeSource(LensWindow& lens);
-  // The thumbnail window for a lens in thumbnail mode, or null when the compositor makes no
-  // thumbnails.
-  WindowPtr<ThumbnailWindow> MakeThumbnailWindow();
+  // The thumbnail window for a lens in thumbnail mode, owned as the lens is, or null when the
+  // compositor makes no thumbnails.
+  WindowPtr<ThumbnailWindow> MakeThumbnailWindow(HWND publication);
 
   WindowPtr<LensWindow> open_;
   WindowPtr<ThumbnailWindow> thumbnail_;

@@ -24,10 +24,12 @@ LONG ClampToInt(std::int64_t v) { return LONG(std::clamp<std::int64_t>(v, INT32_
 
 }  // namespace
 
-LensWindow::LensWindow(Owner& owner) : owner_(owner), refreshTimer_(*this, kRefreshTimer, kRefreshInterval) {
+LensWindow::LensWindow(Owner& owner, HWND publication)
+    : owner_(owner), refreshTimer_(*this, kRefreshTimer, kRefreshInterval) {
   CreateParams params;
   params.style = WS_POPUP;
   params.exStyle = WS_EX_TOPMOST;
+  params.parent = publication;
   params.caption = Utf8ToWide(texts::kLensCaption);
   params.width = 250;
   params.height = 250;

@@ -44,9 +44,11 @@ public:
     ~Owner() = default;
   };
 
-  // Creates the window, invisible, 250 by 250, with its menu and its (disabled) timer. Lenses are
-  // made and deleted by their owner, the registry (Lenses), alone.
-  explicit LensWindow(Owner& owner);
+  // Creates the window, invisible, 250 by 250, with its menu and its (disabled) timer, owned by
+  // the publication's top-level window (none when null): so the lens has no taskbar button or
+  // Alt+Tab entry of its own, stays above the publication, hides while it is minimised, and goes
+  // when it goes. Lenses are made and deleted by their owner, the registry (Lenses), alone.
+  LensWindow(Owner& owner, HWND publication);
   ~LensWindow() override;
 
   // Makes the lens the open one, for this component, at this zoom, its picture from this source:

@@ -30,7 +30,7 @@ void Magnifier::ShowLens(std::int32_t x, std::int32_t y) {
     open->BringToFront();
     return;
   }
-  LensWindow& lens = Lenses.OpenLens(*this, Width, Height, zoom_);
+  LensWindow& lens = Lenses.OpenLens(*this, GetAncestor(PublicationWindow, GA_ROOT), Width, Height, zoom_);
   if (PopupMenu != nullptr) {
     lens.SetPopup(PopupMenu);
   } else {

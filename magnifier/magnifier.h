@@ -30,7 +30,8 @@ public:
   // When set, the lens shows this menu instead of its own zoom menu. Not owned.
   ::PopupMenu* PopupMenu = nullptr;
   // A window of the publication that uses the component: a lens opened without a place is centred
-  // on the monitor that holds the publication (on the main monitor when this is null).
+  // on the monitor that holds the publication (on the main monitor when this is null), and belongs
+  // to the publication's top-level window.
   HWND PublicationWindow = nullptr;
   TMagnSize Width = 250;
   TMagnSize Height = 250;

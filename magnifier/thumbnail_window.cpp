@@ -23,10 +23,11 @@ RECT WindowRectOf(HWND window) {
 
 }  // namespace
 
-ThumbnailWindow::ThumbnailWindow() : background_(GetSysColor(COLOR_BTNFACE)) {
+ThumbnailWindow::ThumbnailWindow(HWND publication) : background_(GetSysColor(COLOR_BTNFACE)) {
   CreateParams params;
   params.style = WS_POPUP;
-  params.exStyle = WS_EX_TOPMOST;
+  params.exStyle = WS_EX_TOPMOST | WS_EX_NOACTIVATE;
+  params.parent = publication;
   params.width = 237;
   params.height = 226;
   CreateForm(L"VitrelleThumb", params);

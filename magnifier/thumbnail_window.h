@@ -13,8 +13,9 @@
 
 class ThumbnailWindow : public Form {
 public:
-  // Creates the window, hidden, without owner.
-  ThumbnailWindow();
+  // Creates the window, hidden, owned by the publication's top-level window as the lens is (none
+  // when null). It never takes the focus.
+  explicit ThumbnailWindow(HWND publication = nullptr);
   ~ThumbnailWindow() override;
 
   // The window shown in the thumbnail, and the compositor's handle of the thumbnail.

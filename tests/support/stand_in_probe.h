@@ -43,6 +43,7 @@ public:
   void SetColor(DWORD argb) const { Get<stand_in::SetColor>(stand_in::kSetColor)(argb); }
   void SetUpdateResult(HRESULT result) const { Get<stand_in::SetUpdateResult>(stand_in::kSetUpdateResult)(result); }
   void SetCloaked(HWND window, bool on) const { Get<stand_in::SetCloaked>(stand_in::kSetCloaked)(window, on); }
+  void SetComposition(bool on) const { Get<stand_in::SetComposition>(stand_in::kSetComposition)(on); }
 
 private:
   template <typename F>

@@ -125,15 +125,17 @@ TEST_F(ThumbnailTest, OpensBeneathTheLensAndShowsTheWindowUnderItsCentreEnlarged
   const HWND thumb = TheThumb();
   ASSERT_NE(thumb, nullptr);
 
-  // A plain topmost pop-up directly beneath the lens, at the lens area, the lens keeping the focus.
+  // A plain topmost pop-up directly beneath the lens, at the lens area, the lens keeping the focus;
+  // both belong to the publication's window.
   const RECT l = WindowRectOf(lens), t = WindowRectOf(thumb);
   EXPECT_EQ(t, (RECT{l.left + 24, l.top + 21, l.left + 224, l.top + 221}));
   EXPECT_TRUE(IsWindowVisible(thumb));
   EXPECT_EQ(GetWindow(lens, GW_HWNDNEXT), thumb);
   const auto exStyle = DWORD(GetWindowLongW(thumb, GWL_EXSTYLE));
-  EXPECT_TRUE(exStyle & WS_EX_TOPMOST);
-  EXPECT_FALSE(exStyle & WS_EX_LAYERED);
-  EXPECT_EQ(GetWindow(thumb, GW_OWNER), nullptr);
+  EXPECT_EQ(exStyle & (WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_LAYERED | WS_EX_APPWINDOW),
+            DWORD(WS_EX_TOPMOST | WS_EX_NOACTIVATE));
+  EXPECT_EQ(GetWindow(thumb, GW_OWNER), page->window());
+  EXPECT_EQ(GetWindow(lens, GW_OWNER), page->window());
   EXPECT_EQ(GetActiveWindow(), lens);
 
   // Whether the compositor makes thumbnails at all: one of no window, which it refuses. Then one
@@ -341,6 +343,64 @@ TEST_F(ThumbnailTest, WhereTheSourceWindowEndsTheCompositionColourShows) {
     }
     EXPECT_EQ(wrong, 0);
   }
+}
+
+// Both windows belong to the publication's top-level window (see the first test): hidden while it
+// is minimised and back when it is restored, and destroyed with it, which ends the lens as any
+// destruction from outside does.
+TEST_F(ThumbnailTest, BothWindowsFollowThePublicationsWindow) {
+  const PatternWindow pattern(kUnderLens);
+  const HWND lens = Open("4");
+  ASSERT_NE(lens, nullptr);
+  const HWND thumb = TheThumb();
+  ASSERT_NE(thumb, nullptr);
+
+  // As a reader does it: the publication's window clicked, then its minimise button, and later its
+  // taskbar button.
+  SetForegroundWindow(page->window());
+  for (const WPARAM command : {SC_MINIMIZE, SC_RESTORE}) {
+    SendMessageW(page->window(), WM_SYSCOMMAND, command, 0);
+    Publication::Pump(100);
+    EXPECT_EQ(IsWindowVisible(lens) != FALSE, command == SC_RESTORE);
+    EXPECT_EQ(IsWindowVisible(thumb) != FALSE, command == SC_RESTORE);
+  }
+  Tick(lens);
+  EXPECT_EQ(stand_in->Thumbnails(), 1);
+
+  DestroyWindow(page->window());
+  Publication::Pump(100);
+  EXPECT_TRUE(LensWindows().empty());
+  EXPECT_TRUE(ThumbWindows().empty());
+  EXPECT_EQ(stand_in->Thumbnails(), 0);
+
+  // The publication's window made again: the panel is attached anew, and the lens opens there.
+  page = std::make_unique<Publication>("Test publication", 640, 480);
+  rectangle = page->AddRectangle("Rectangle1", 40, 40, 240, 160, RGB(40, 120, 220));
+  host->publication = page.get();
+  ASSERT_TRUE(host->ExecAction(1, {std::string("Rectangle1"), std::string("")}));
+  const HWND again = Open("2");
+  ASSERT_NE(again, nullptr);
+  EXPECT_EQ(GetWindow(again, GW_OWNER), page->window());
+}
+
+// Composition turned off and on while the lens is open (a theme change on Windows 7, which the
+// test bed reports): the lens leaves thumbnail mode and comes back in place, each time pushing a
+// frame of the new way at once, so that the area is never left see-through over nothing.
+TEST_F(ThumbnailTest, CompositionTurnedOffAndOnChangesTheWayInPlace) {
+  const PatternWindow pattern(kUnderLens);
+  const HWND lens = Open("4");
+  ASSERT_NE(lens, nullptr);
+  ASSERT_NE(TheThumb(), nullptr);
+  const RECT r = WindowRectOf(lens);
+  for (const bool on : {false, true, false}) {
+    SCOPED_TRACE(on);
+    LayeredSpy spy;
+    stand_in->SetComposition(on);
+    EXPECT_EQ(TheThumb() != nullptr, on);
+    ASSERT_FALSE(spy.Frames().empty());
+    EXPECT_EQ(spy.Frames().back().At(124, 121), on ? 0x01000000u : 0xFF000000u | PatternAt(r.left + 124, r.top + 121));
+  }
+  stand_in->SetComposition(true);
 }
 
 TEST_F(ThumbnailTest, ClosingTheLensDestroysTheThumbnailWindow) {

@@ -228,7 +228,10 @@ private:
   CodePatch get_{L"user32.dll", "GetWindowDisplayAffinity", reinterpret_cast<const void*>(&Get)};
 };
 
-class AffinityTest : public LensFixture {};
+class AffinityTest : public LensFixture {
+protected:
+  AffinityTest() { plugin = "..\\bin\\Vitrelle.nbp"; }
+};
 
 }  // namespace
 
