@@ -86,9 +86,11 @@ void LensWindow::RenderAt(int x, int y) {
     return;
   }
   if (sawItself) {
-    // Each source fails once at most, and the windows beneath never: this ends.
+    // Rendered again with the next source. Each source fails once at most, and the windows
+    // beneath never: this ends.
+    const LensSource failed = source_;
     owner_.LensSawItself(*this);
-    RenderAt(x, y);
+    if (source_ != failed) RenderAt(x, y);
     return;
   }
   rendered_ = true;
