@@ -13,8 +13,16 @@ Signature Bind(const wchar_t* module, const char* name) {
                            : nullptr;
 }
 
-using SetAffinity = BOOL(WINAPI*)(HWND, DWORD);
-using GetAffinity = BOOL(WINAPI*)(HWND, DWORD*);
+// The display-affinity functions of user32, from Windows 7 on; looked up once.
+struct Affinity {
+  BOOL(WINAPI* set)(HWND, DWORD) = Bind<decltype(set)>(L"user32.dll", "SetWindowDisplayAffinity");
+  BOOL(WINAPI* get)(HWND, DWORD*) = Bind<decltype(get)>(L"user32.dll", "GetWindowDisplayAffinity");
+};
+
+const Affinity& AffinityFunctions() {
+  static const Affinity functions;
+  return functions;
+}
 
 }  // namespace
 
@@ -31,14 +39,13 @@ WindowsVersion TrueWindowsVersion() {
 }
 
 bool KeepOutOfScreenCopies(HWND window) {
-  static const auto set_affinity = Bind<SetAffinity>(L"user32.dll", "SetWindowDisplayAffinity");
-  static const auto get_affinity = Bind<GetAffinity>(L"user32.dll", "GetWindowDisplayAffinity");
-  if (set_affinity == nullptr || get_affinity == nullptr || !set_affinity(window, kExcludeFromCapture)) return false;
-  DWORD affinity = kNoAffinity;
-  return get_affinity(window, &affinity) && affinity == kExcludeFromCapture;
+  const Affinity& affinity = AffinityFunctions();
+  if (affinity.set == nullptr || affinity.get == nullptr || !affinity.set(window, kExcludeFromCapture)) return false;
+  DWORD got = kNoAffinity;
+  return affinity.get(window, &got) && got == kExcludeFromCapture;
 }
 
 void LetIntoScreenCopies(HWND window) {
-  static const auto set_affinity = Bind<SetAffinity>(L"user32.dll", "SetWindowDisplayAffinity");
-  if (set_affinity != nullptr) set_affinity(window, kNoAffinity);
+  const Affinity& affinity = AffinityFunctions();
+  if (affinity.set != nullptr) affinity.set(window, kNoAffinity);
 }

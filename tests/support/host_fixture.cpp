@@ -1,10 +1,15 @@
 #include "host_fixture.h"
 
 void HostTest::SetUp() {
-  page = std::make_unique<Publication>("Test publication", 640, 480);
-  rectangle = page->AddRectangle("Rectangle1", 40, 40, 240, 160, RGB(40, 120, 220));
+  NewPage();
   host = std::make_unique<PluginHost>(BesideExecutable(plugin.c_str()));
   host->publication = page.get();
+}
+
+void HostTest::NewPage() {
+  page = std::make_unique<Publication>("Test publication", 640, 480);
+  rectangle = page->AddRectangle("Rectangle1", 40, 40, 240, 160, RGB(40, 120, 220));
+  if (host) host->publication = page.get();
 }
 
 void HostTest::TearDown() {

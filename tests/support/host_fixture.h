@@ -20,6 +20,8 @@ protected:
   // nbInitPlugIn, nbRegisterPlugIn and nbRegisterInterfaceAccess, as a host starts a plug-in;
   // then forgets what those calls recorded.
   void Start();
+  // A new publication page holding "Rectangle1", in place of the one the host had.
+  void NewPage();
   // The variable writes since the last ClearRecords, as "name=value" or "name=<null>".
   std::vector<std::string> Trace() const;
 

@@ -374,9 +374,7 @@ TEST_F(ThumbnailTest, BothWindowsFollowThePublicationsWindow) {
   EXPECT_EQ(stand_in->Thumbnails(), 0);
 
   // The publication's window made again: the panel is attached anew, and the lens opens there.
-  page = std::make_unique<Publication>("Test publication", 640, 480);
-  rectangle = page->AddRectangle("Rectangle1", 40, 40, 240, 160, RGB(40, 120, 220));
-  host->publication = page.get();
+  NewPage();
   ASSERT_TRUE(host->ExecAction(1, {std::string("Rectangle1"), std::string("")}));
   const HWND again = Open("2");
   ASSERT_NE(again, nullptr);
