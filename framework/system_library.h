@@ -18,3 +18,13 @@ SystemFolderLoad SystemFolderLoadWay();
 // wherever it came from; a load by full path does not.
 HMODULE LoadSystemLibrary(const wchar_t* name);
 HMODULE LoadSystemLibrary(const wchar_t* name, SystemFolderLoad way);
+
+// A function of a library already loaded in the process (user32, ntdll), looked up by name, or
+// null where that Windows lacks it. Cast through void (*)(): GetProcAddress's type says nothing
+// of the function's real one.
+template <typename Signature>
+Signature BoundFunction(const wchar_t* module, const char* name) {
+  const HMODULE handle = GetModuleHandleW(module);
+  return handle != nullptr ? reinterpret_cast<Signature>(reinterpret_cast<void (*)()>(GetProcAddress(handle, name)))
+                           : nullptr;
+}

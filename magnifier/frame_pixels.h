@@ -15,6 +15,12 @@ void CopyToBgra32(const Bitmap& source, Bitmap& target);
 // A 32-bit bitmap's pixels whose alpha is 0 become 0.
 void ZeroTransparentPixels(Bitmap& bgra32);
 
+// Scales a 32-bit picture of B, G, R, A (colour not multiplied by alpha) smoothly into `target`,
+// which has its 32-bit size already: each target pixel mixes the four source pixels around its
+// centre by distance, each colour weighted by its pixel's alpha, so that clear pixels lend an
+// edge no colour of their own. Fully transparent results are zero in all four bytes.
+void ScaleBgra32(const Bitmap& source, Bitmap& target);
+
 // Row steps of the above. `source` and `target` must not overlap.
 void Bgr24RowToBgra32(const std::uint8_t* source, std::uint8_t* target, std::size_t count);
 void ZeroTransparentRow(std::uint8_t* row, std::size_t count);

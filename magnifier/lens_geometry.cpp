@@ -8,17 +8,14 @@ namespace Lens {
 
 namespace {
 
+static_assert(kAreaLeft + kAreaRight == kAreaTop + kAreaBottom, "the margins across and down are equal");
+
 // Window side minus lens-area side: the frame's margins, equal across and down.
-constexpr std::int32_t kMargins = kAreaLeft + kAreaRight;
-static_assert(kMargins == kAreaTop + kAreaBottom);
+std::int32_t Margins(const Metrics& m) { return m.areaLeft + m.areaRight; }
 
-// How deep the resize bands reach into the grown area, and how far the area is grown for them.
-constexpr std::int32_t kBandDepth = 8;
-constexpr std::int32_t kGrowth = 4;
-// The centre of the lens area may come this close to the desktop's bottom, no closer.
-constexpr std::int32_t kBottomStop = 8;
-
-std::int32_t ClampSide(std::int32_t v) { return v < kMinSize ? kMinSize : v > kMaxSize ? kMaxSize : v; }
+std::int32_t ClampSide(std::int32_t v, const Metrics& m) {
+  return v < m.minSize ? m.minSize : v > m.maxSize ? m.maxSize : v;
+}
 
 // To nearest, halves to even, worked out by hand so that a host that changes the FPU's rounding
 // mode cannot move the lens. Saturates instead of overflowing on absurd input.
@@ -42,26 +39,51 @@ bool Contains(std::int64_t left, std::int64_t top, std::int64_t right, std::int6
 
 }  // namespace
 
-Size ClampedSize(std::int32_t windowWidth, std::int32_t windowHeight) {
-  return {ClampSide(windowWidth), ClampSide(windowHeight)};
+Metrics Metrics::AtDpi(std::int32_t dpi) {
+  Metrics m;
+  if (dpi <= 0) return m;
+  m.dpi = dpi;
+  m.minSize = m.Scaled(kMinSize);
+  m.maxSize = m.Scaled(kMaxSize);
+  m.areaLeft = m.Scaled(kAreaLeft);
+  m.areaTop = m.Scaled(kAreaTop);
+  const std::int32_t margins = m.Scaled(kAreaLeft + kAreaRight);
+  m.areaRight = margins - m.areaLeft;
+  m.areaBottom = margins - m.areaTop;
+  m.frameSize = m.Scaled(kFrameSize);
+  m.frameCorner = m.Scaled(kFrameCorner);
+  m.bandDepth = m.Scaled(8);
+  m.growth = m.Scaled(4);
+  m.bottomStop = m.Scaled(8);
+  return m;
 }
 
-TRect AreaOf(Size size) {
-  return {kAreaLeft, kAreaTop, size.width - kAreaRight, size.height - kAreaBottom};
+std::int32_t Metrics::Scaled(std::int32_t length) const {
+  const std::int64_t product = std::int64_t{length} * dpi;
+  const std::int64_t half = product < 0 ? -48 : 48;
+  return static_cast<std::int32_t>((product + half) / 96);
 }
 
-std::int32_t HitTest(const TRect& area, std::int32_t x, std::int32_t y, bool resizable) {
-  const std::int64_t left = std::int64_t{area.left} - kGrowth;
-  const std::int64_t top = std::int64_t{area.top} - kGrowth;
-  const std::int64_t right = std::int64_t{area.right} + kGrowth;
-  const std::int64_t bottom = std::int64_t{area.bottom} + kGrowth;
+Size ClampedSize(std::int32_t windowWidth, std::int32_t windowHeight, const Metrics& metrics) {
+  return {ClampSide(windowWidth, metrics), ClampSide(windowHeight, metrics)};
+}
+
+TRect AreaOf(Size size, const Metrics& m) {
+  return {m.areaLeft, m.areaTop, size.width - m.areaRight, size.height - m.areaBottom};
+}
+
+std::int32_t HitTest(const TRect& area, std::int32_t x, std::int32_t y, bool resizable, const Metrics& m) {
+    const std::int64_t left = std::int64_t{area.left} - m.growth;
+  const std::int64_t top = std::int64_t{area.top} - m.growth;
+  const std::int64_t right = std::int64_t{area.right} + m.growth;
+  const std::int64_t bottom = std::int64_t{area.bottom} + m.growth;
   if (!Contains(left, top, right, bottom, x, y)) return kHitTransparent;
   if (!resizable) return kHitClient;
 
-  const bool inTop = Contains(left, top, right, top + kBandDepth, x, y);
-  const bool inLeft = Contains(left, top, left + kBandDepth, bottom, x, y);
-  const bool inBottom = Contains(left, bottom - kBandDepth, right, bottom, x, y);
-  const bool inRight = Contains(right - kBandDepth, top, right, bottom, x, y);
+  const bool inTop = Contains(left, top, right, top + m.bandDepth, x, y);
+  const bool inLeft = Contains(left, top, left + m.bandDepth, bottom, x, y);
+  const bool inBottom = Contains(left, bottom - m.bandDepth, right, bottom, x, y);
+  const bool inRight = Contains(right - m.bandDepth, top, right, bottom, x, y);
 
   const std::int32_t first = inTop && inLeft ? kHitTopLeft : inTop ? kHitTop : inLeft ? kHitLeft : kHitClient;
   const std::int32_t second =
@@ -75,19 +97,22 @@ std::int32_t HitTest(const TRect& area, std::int32_t x, std::int32_t y, bool res
 // When the side derived from the aspect falls outside 150..800 it is pinned to the limit and the
 // other side is derived back from it. The edge moved for that is always one the user is dragging
 // (the dragged edge itself, or the corner's edge on that axis), so the fixed edges stay put.
-void KeepAspect(TRect& r, std::int32_t edge, std::int32_t currentWidth, std::int32_t currentHeight) {
-  const std::int64_t areaWidth = std::int64_t{currentWidth} - kMargins;
-  const std::int64_t areaHeight = std::int64_t{currentHeight} - kMargins;
+void KeepAspect(TRect& r, std::int32_t edge, std::int32_t currentWidth, std::int32_t currentHeight,
+                const Metrics& metrics) {
+  const std::int32_t margins = Margins(metrics);
+  const auto clamp = [&metrics](std::int32_t v) { return ClampSide(v, metrics); };
+  const std::int64_t areaWidth = std::int64_t{currentWidth} - margins;
+  const std::int64_t areaHeight = std::int64_t{currentHeight} - margins;
   const double e = double(areaHeight < 1 ? 1 : areaHeight) / double(areaWidth < 1 ? 1 : areaWidth);
 
-  const std::int32_t h = ClampSide(RectHeight(r, false));
+  const std::int32_t h = clamp(RectHeight(r, false));
   r.bottom = Add(r.top, h);
-  const std::int32_t w = ClampSide(RectWidth(r, false));
+  const std::int32_t w = clamp(RectWidth(r, false));
   r.right = Add(r.left, w);
 
   // Lens-area extents from window extents and back, through the ratio.
-  const auto widthFor = [e](double height) { return (height - kMargins) / e + kMargins; };
-  const auto heightFor = [e](double width) { return e * (width - kMargins) + kMargins; };
+  const auto widthFor = [e, margins](double height) { return (height - margins) / e + margins; };
+  const auto heightFor = [e, margins](double width) { return e * (width - margins) + margins; };
 
   switch (edge) {
     case kEdgeBottom:
@@ -101,7 +126,7 @@ void KeepAspect(TRect& r, std::int32_t edge, std::int32_t currentWidth, std::int
         r.left = Round(r.right - widthFor(h));
       }
       const std::int32_t width = RectWidth(r, false);
-      const std::int32_t pinned = ClampSide(width);
+      const std::int32_t pinned = clamp(width);
       if (pinned == width) break;
       if (movesRight) {
         r.right = Add(r.left, pinned);
@@ -123,7 +148,7 @@ void KeepAspect(TRect& r, std::int32_t edge, std::int32_t currentWidth, std::int
         r.top = Round(r.bottom - heightFor(w));
       }
       const std::int32_t height = RectHeight(r, false);
-      const std::int32_t pinned = ClampSide(height);
+      const std::int32_t pinned = clamp(height);
       if (pinned == height) break;
       if (movesBottom) {
         r.bottom = Add(r.top, pinned);
@@ -144,7 +169,7 @@ void KeepAspect(TRect& r, std::int32_t edge, std::int32_t currentWidth, std::int
 std::int32_t AreaCentreX(const TRect& area) { return area.left + RectWidth(area, false) / 2; }
 std::int32_t AreaCentreY(const TRect& area) { return area.top + RectHeight(area, false) / 2; }
 
-void Confine(std::int32_t& x, std::int32_t& y, const TRect& area, const TRect& monitor) {
+void Confine(std::int32_t& x, std::int32_t& y, const TRect& area, const TRect& monitor, const Metrics& metrics) {
   const std::int64_t centreX = AreaCentreX(area);
   const std::int64_t centreY = AreaCentreY(area);
 
@@ -157,7 +182,7 @@ void Confine(std::int32_t& x, std::int32_t& y, const TRect& area, const TRect& m
   }
 
   const std::int64_t ymin = monitor.top - centreY;
-  const std::int64_t ymax = std::int64_t{monitor.bottom} - kBottomStop - centreY;
+  const std::int64_t ymax = std::int64_t{monitor.bottom} - metrics.bottomStop - centreY;
   if (y < ymin) {
     y = static_cast<std::int32_t>(ymin);
   } else if (y > ymax) {

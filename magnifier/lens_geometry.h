@@ -21,18 +21,36 @@ constexpr std::int32_t kAreaBottom = 29;
 constexpr std::int32_t kFrameSize = 120;
 constexpr std::int32_t kFrameCorner = 50;
 
+// The lens's measures at a screen density: the numbers above, the depth of the resize bands
+// (8), how far the area grows for them (4) and how close the area's centre may come to the
+// desktop's bottom (8) are for 96 DPI, and every one of them grows with the density, so that the
+// lens looks the same at every scale. The frame's margins keep their sums across and down equal.
+struct Metrics {
+  std::int32_t dpi = 96;
+  std::int32_t minSize = kMinSize, maxSize = kMaxSize;
+  std::int32_t areaLeft = kAreaLeft, areaTop = kAreaTop, areaRight = kAreaRight, areaBottom = kAreaBottom;
+  std::int32_t frameSize = kFrameSize, frameCorner = kFrameCorner;
+  std::int32_t bandDepth = 8, growth = 4, bottomStop = 8;
+
+  // The measures at this density (96 when it is not positive).
+  static Metrics AtDpi(std::int32_t dpi);
+  // A length at 96 DPI, at this density: to nearest, halves away from zero.
+  std::int32_t Scaled(std::int32_t length) const;
+  friend bool operator==(const Metrics&, const Metrics&) = default;
+};
+
 struct Size {
   std::int32_t width = 0;
   std::int32_t height = 0;
   friend bool operator==(const Size&, const Size&) = default;
 };
 
-// The window size the lens works with: each side clamped to 150..800.
-Size ClampedSize(std::int32_t windowWidth, std::int32_t windowHeight);
+// The window size the lens works with: each side clamped to 150..800 (at 96 DPI).
+Size ClampedSize(std::int32_t windowWidth, std::int32_t windowHeight, const Metrics& metrics = {});
 
 // The lens area of a window of that (clamped) size, in window coordinates:
-// (24, 21, width - 26, height - 29), right and bottom exclusive.
-TRect AreaOf(Size size);
+// (24, 21, width - 26, height - 29) at 96 DPI, right and bottom exclusive.
+TRect AreaOf(Size size, const Metrics& metrics = {});
 
 // Hit-test results, the values of the system's WM_NCHITTEST codes.
 enum HitCode : std::int32_t {
@@ -50,8 +68,8 @@ enum HitCode : std::int32_t {
 
 // Where a point (window coordinates) of a lens with this area falls: outside the area grown by
 // 4 pixels the click goes through; inside, the 8-pixel bands at the grown area's rim resize
-// (when resizing is allowed at all) and the rest is client.
-std::int32_t HitTest(const TRect& area, std::int32_t x, std::int32_t y, bool resizable);
+// (when resizing is allowed at all) and the rest is client (pixels at 96 DPI).
+std::int32_t HitTest(const TRect& area, std::int32_t x, std::int32_t y, bool resizable, const Metrics& metrics = {});
 
 // The edge being dragged during a resize, the values of the system's WMSZ_* codes.
 enum SizingEdge : std::int32_t {
@@ -68,12 +86,13 @@ enum SizingEdge : std::int32_t {
 // Corrects a proposed window rectangle (screen coordinates, changed in place) so that the lens
 // area keeps the aspect it had in a window of currentWidth by currentHeight, and both sides stay
 // within 150..800. The edge decides which side moves; rounding is to nearest, halves to even.
-void KeepAspect(TRect& proposed, std::int32_t edge, std::int32_t currentWidth, std::int32_t currentHeight);
+void KeepAspect(TRect& proposed, std::int32_t edge, std::int32_t currentWidth, std::int32_t currentHeight,
+                const Metrics& metrics = {});
 
 // Confines a proposed window position (x, y: the window's left and top) so that the centre of
 // the lens area stays on this monitor (the one nearest to where the centre was asked to go): it
-// may reach the monitor's left, right and top edges, and stops 8 pixels above its bottom.
-void Confine(std::int32_t& x, std::int32_t& y, const TRect& area, const TRect& monitor);
+// may reach the monitor's left, right and top edges, and stops 8 pixels (at 96 DPI) above its bottom.
+void Confine(std::int32_t& x, std::int32_t& y, const TRect& area, const TRect& monitor, const Metrics& metrics = {});
 
 // Where the centre of the lens area lies in the window; halves truncate.
 std::int32_t AreaCentreX(const TRect& area);

@@ -146,3 +146,34 @@ TEST(FramePixels, CopiesEveryFormatToBgra32AndClearsTransparentPixels) {
   CopyToBgra32(indexed, target);
   EXPECT_EQ(Pixels(target, 0, 0, 3), (Bytes{60, 50, 40, 255, 3, 2, 1, 255, 0, 0, 0, 255}));
 }
+
+// The frame picture grows smoothly on a scaled screen: the same size comes back unchanged, a flat
+// picture stays flat, and where an opaque edge meets clear pixels the mix fades the alpha but
+// keeps the edge's colour (no dark fringe), while clear stays clear.
+TEST(FramePixels, ScalesSmoothlyWithoutDarkeningEdges) {
+  Bitmap art;
+  Prepare(art, 4, 1);
+  const Bytes artBytes{0, 0, 0, 0, 10, 20, 200, 255, 30, 60, 90, 128, 0, 0, 0, 0};
+  std::memcpy(art.Row(0), artBytes.data(), artBytes.size());
+  Bitmap same;
+  Prepare(same, 4, 1);
+  ScaleBgra32(art, same);
+  EXPECT_EQ(Pixels(same, 0, 0, 4), artBytes);
+
+  Bitmap flat, flatLarge;
+  Prepare(flat, 3, 3);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 3; ++x) std::memcpy(flat.Row(y) + x * 4, Bytes{7, 8, 9, 255}.data(), 4);
+  Prepare(flatLarge, 5, 4);
+  ScaleBgra32(flat, flatLarge);
+  Bytes flatRow;
+  for (int i = 0; i < 5; ++i) flatRow.insert(flatRow.end(), {7, 8, 9, 255});
+  for (int y = 0; y < 4; ++y) EXPECT_EQ(Pixels(flatLarge, 0, y, 5), flatRow) << y;
+
+  Bitmap large;
+  Prepare(large, 8, 1);  // twice as wide: each target pixel a quarter or three quarters along
+  ScaleBgra32(art, large);
+  const Bytes want{0, 0, 0, 0,      10, 20, 200, 64, 10, 20, 200, 191, 13, 26, 184, 223,
+                   22, 44, 134, 160, 30, 60, 90, 96,  30, 60, 90, 32,   0, 0, 0, 0};
+  EXPECT_EQ(Pixels(large, 0, 0, 8), want);
+}

@@ -49,6 +49,47 @@ TEST(LensGeometry, ClampsTheWindowAndPlacesTheAreaInsideTheFrame) {
   EXPECT_EQ(area.top + RectHeight(area, false) / 2, 121);
 }
 
+// On a scaled screen every measure grows with the density, rounded to nearest, and the frame's
+// margins still add up to the same across and down (KeepAspect relies on it).
+TEST(LensGeometry, MeasuresGrowWithTheDensity) {
+  struct Case {
+    std::int32_t dpi;
+    std::array<std::int32_t, 12> measures;  // min, max, margins l t r b, frame, corner, band, growth, stop, dpi
+  };
+  const Case cases[] = {
+      {96, {150, 800, 24, 21, 26, 29, 120, 50, 8, 4, 8, 96}},
+      {0, {150, 800, 24, 21, 26, 29, 120, 50, 8, 4, 8, 96}},
+      {120, {188, 1000, 30, 26, 33, 37, 150, 63, 10, 5, 10, 120}},
+      {144, {225, 1200, 36, 32, 39, 43, 180, 75, 12, 6, 12, 144}},
+      {192, {300, 1600, 48, 42, 52, 58, 240, 100, 16, 8, 16, 192}},
+  };
+  for (const Case& c : cases) {
+    const Lens::Metrics m = Lens::Metrics::AtDpi(c.dpi);
+    const std::array<std::int32_t, 12> got = {m.minSize,   m.maxSize,     m.areaLeft,  m.areaTop,
+                                              m.areaRight, m.areaBottom,  m.frameSize, m.frameCorner,
+                                              m.bandDepth, m.growth,      m.bottomStop, m.dpi};
+    EXPECT_EQ(got, c.measures) << c.dpi;
+    EXPECT_EQ(m.areaLeft + m.areaRight, m.areaTop + m.areaBottom) << c.dpi;
+  }
+  EXPECT_EQ(Lens::Metrics::AtDpi(96), Lens::Metrics{});
+
+  // At 150%: the window is clamped to 225..1200, the hit bands are 12 deep around an area grown
+  // by 6, a resize keeps the area's aspect, and the centre stops 12 above the monitor's bottom.
+  const Lens::Metrics m = Lens::Metrics::AtDpi(144);
+  const TRect area = Lens::AreaOf(Lens::ClampedSize(100, 5000, m), m);
+  EXPECT_EQ(Of(area), (Quad{36, 32, 225 - 39, 1200 - 43}));
+  EXPECT_EQ(Lens::HitTest(area, 30, 500, true, m), Lens::kHitLeft);
+  EXPECT_EQ(Lens::HitTest(area, 29, 500, true, m), Lens::kHitTransparent);
+  EXPECT_EQ(Lens::HitTest(area, 41, 500, true, m), Lens::kHitLeft);
+  EXPECT_EQ(Lens::HitTest(area, 42, 500, true, m), Lens::kHitClient);
+  TRect r{0, 0, 375 + 150, 375};  // a 300x300 area dragged 150 wider at the right
+  Lens::KeepAspect(r, Lens::kEdgeRight, 375, 375, m);
+  EXPECT_EQ(Of(r), (Quad{0, 0, 525, 525}));
+  std::int32_t x = 0, y = 100000;
+  Lens::Confine(x, y, Lens::AreaOf({375, 375}, m), TRect{0, 0, 1920, 1080}, m);
+  EXPECT_EQ(y, 1080 - 12 - (32 + 150));
+}
+
 TEST(LensHitTest, GrowsTheAreaByFourAndResizesInEightPixelBands) {
   // Area (24, 21, 224, 221) grown to (20, 17, 228, 225): bands are x 20..27 and 220..227,
   // y 17..24 and 217..224.
