@@ -1,5 +1,7 @@
 #include "plugin_host.h"
 
+#include "framework/dpi.h"
+
 #include "global_memory_spy.h"
 #include "publication.h"
 #include "thunks.h"
@@ -81,7 +83,12 @@ std::uint32_t PluginHost::Call(const char* exportName, FARPROC fn, std::initiali
   for (std::uint32_t a : args) words[count++] = a;
   std::uint32_t checks = 0;
   memory_->Begin();
-  const std::uint32_t result = nb_call(fn, words, count, &checks);
+  std::uint32_t result = 0;
+  {
+    // The host is a DPI-unaware program: it calls in that mode whatever mode a test's thread is in.
+    const UnawareDpiScope unaware;
+    result = nb_call(fn, words, count, &checks);
+  }
   memory_->End();
   if (!(checks & kBalanced)) Violation(std::string(exportName) + " left the stack unbalanced");
   if ((checks & kKeptRegisters) != kKeptRegisters) Violation(std::string(exportName) + " did not preserve EBX, ESI and EDI");

@@ -1,5 +1,6 @@
 #include "screenshot.h"
 
+#include "framework/dpi.h"
 #include "framework/encoding.h"
 #include "framework/errors.h"
 #include "png_writer.h"
@@ -96,6 +97,8 @@ SIZE SaveScreenshot(const std::string& path, const RECT& area) {
 }
 
 SIZE SaveScreenshot(const std::string& path) {
+  // In the screen's own pixels, as the reader sees it, on a scaled screen too.
+  const PerMonitorDpiScope aware;
   const RECT screen = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
                        GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
                        GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};

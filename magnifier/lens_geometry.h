@@ -10,6 +10,8 @@
 
 namespace Lens {
 
+// The window's side when it opens, and its limits.
+constexpr std::int32_t kOpeningSize = 250;
 constexpr std::int32_t kMinSize = 150;
 constexpr std::int32_t kMaxSize = 800;
 // The frame's margins around the lens area; the shadow lies below and to the right.

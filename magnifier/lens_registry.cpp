@@ -16,8 +16,8 @@ LensRegistry::~LensRegistry() {
 
 LensWindow& LensRegistry::OpenLens(LensClient& client, HWND publication, int width, int height, int zoom) {
   WindowPtr<LensWindow> lens(new LensWindow(*this, publication));
-  lens->SetWidth(width);
-  lens->SetHeight(height);
+  lens->SetWidth(lens->Metrics().Scaled(width));
+  lens->SetHeight(lens->Metrics().Scaled(height));
   open_ = std::move(lens);
   try {
     const LensSource source = SetUpSource(*open_, thumbnail_);

@@ -43,7 +43,7 @@ public:
   LensWindow* Open() const { return open_.get(); }
 
   // Makes the open lens for the component: hidden, owned by the publication's top-level window,
-  // at this size and zoom, its source chosen.
+  // at this size (at 96 DPI, scaled to the lens's density) and zoom, its source chosen.
   // Throws when it cannot be made, and nothing is left behind then: the next attempt starts
   // afresh.
   LensWindow& OpenLens(LensClient& client, HWND publication, int width, int height, int zoom);

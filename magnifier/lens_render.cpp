@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "framework/compositor.h"
+#include "framework/dpi.h"
 #include "framework/gdi.h"
 #include "magnifier/bitmap_helpers.h"
+#include "magnifier/frame_pixels.h"
 #include "magnifier/lens_window.h"
 #include "magnifier/screen_source.h"
 
@@ -20,7 +22,8 @@ constexpr COLORREF kNoColorKey = 0x1FFFFFFF;
 // What lies beneath the lens within `source` (screen coordinates), made from the windows below
 // it in the z-order that show (not cloaked by the compositor), bottom first, each read from its
 // own picture; where no window is, the desktop colour. Each window's own picture holds nothing of
-// the lens above it.
+// the lens above it. A window of another density than the lens's (an unaware host's, on a scaled
+// screen) keeps its picture at its own density: it is scaled to the screen's pixels on the way.
 void CopyBeneath(HWND lens, HDC dest, const RECT& source) {
   const RECT all = {0, 0, source.right - source.left, source.bottom - source.top};
   FillRect(dest, &all, GetSysColorBrush(COLOR_DESKTOP));
@@ -31,13 +34,25 @@ void CopyBeneath(HWND lens, HDC dest, const RECT& source) {
         !IsCloaked(w))
       below.push_back(w);
   }
+  const int lensDpi = DpiOfWindow(lens);
   for (auto it = below.rbegin(); it != below.rend(); ++it) {
     RECT r = {}, common = {};
     GetWindowRect(*it, &r);
     IntersectRect(&common, &r, &source);
     WindowDC window(*it);
-    BitBlt(dest, common.left - source.left, common.top - source.top, common.right - common.left,
-           common.bottom - common.top, window.get(), common.left - r.left, common.top - r.top, SRCCOPY);
+    const int x = common.left - source.left, y = common.top - source.top;
+    const int width = common.right - common.left, height = common.bottom - common.top;
+    const int dpi = DpiOfWindow(*it);
+    if (dpi == lensDpi) {
+      BitBlt(dest, x, y, width, height, window.get(), common.left - r.left, common.top - r.top, SRCCOPY);
+      continue;
+    }
+    const int oldMode = SetStretchBltMode(dest, HALFTONE);
+    SetBrushOrgEx(dest, 0, 0, nullptr);
+    StretchBlt(dest, x, y, width, height, window.get(), MulDiv(common.left - r.left, dpi, lensDpi),
+               MulDiv(common.top - r.top, dpi, lensDpi), MulDiv(width, dpi, lensDpi), MulDiv(height, dpi, lensDpi),
+               SRCCOPY);
+    SetStretchBltMode(dest, oldMode);
   }
 }
 
@@ -102,20 +117,32 @@ void LensWindow::CaptureScreen(const Lens::SourceRect& source) {
 }
 
 bool LensWindow::CopySource(const Lens::SourceRect& source) {
-  if (sourcePixels_ == nullptr) sourcePixels_ = CreateDib24(source.width, source.height);
-  if (sourcePixels_->Width() != source.width || sourcePixels_->Height() != source.height)
-    sourcePixels_->SetSize(source.width, source.height);
+  const auto sizePixels = [this](int width, int height) {
+    if (sourcePixels_ == nullptr) sourcePixels_ = CreateDib24(width, height);
+    if (sourcePixels_->Width() != width || sourcePixels_->Height() != height) sourcePixels_->SetSize(width, height);
+  };
   if (source_ == LensSource::WindowsBeneath) {
+    sizePixels(source.width, source.height);
     CopyBeneath(Handle(), sourcePixels_->Dc(),
                 RECT{source.x, source.y, source.x + source.width, source.y + source.height});
     GdiFlush();
     return true;
   }
+  // An unaware lens on a scaled screen reads the screen's own pixels under its area: more of them
+  // than its numbers say, and enlarged all the same to the area.
+  const POINT first = ScreenPixelOf(source.x, source.y);
+  const POINT last = ScreenPixelOf(source.x + source.width, source.y + source.height);
+  const int width = last.x - first.x, height = last.y - first.y;
+  sizePixels(width, height);
   ScreenDC screen;
   // Without CAPTUREBLT, which would bring layered windows in on every Windows.
-  BitBlt(sourcePixels_->Dc(), 0, 0, source.width, source.height, screen.get(), source.x, source.y, SRCCOPY);
+  BitBlt(sourcePixels_->Dc(), 0, 0, width, height, screen.get(), first.x, first.y, SRCCOPY);
   GdiFlush();
   return CopiesTheScreenAsOnWindows7() || !ScreenShowsLens();
+}
+
+POINT LensWindow::ScreenPixelOf(int x, int y) const {
+  return ThreadSeesPhysicalPixels() ? POINT{x, y} : LogicalToPhysical(Handle(), POINT{x, y});
 }
 
 bool LensWindow::ScreenShowsLens() {
@@ -124,23 +151,31 @@ bool LensWindow::ScreenShowsLens() {
   GetWindowRect(Handle(), &window);
   const int width = window.right - window.left, height = window.bottom - window.top;
   if (width <= 0 || height <= 0) return false;
-  // The two lines across the frame, from the screen as it is now.
-  if (rimColumn_ == nullptr) rimColumn_ = CreateDib32(1, height);
-  if (rimColumn_->Height() != height) rimColumn_->SetSize(1, height);
-  if (rimRow_ == nullptr) rimRow_ = CreateDib32(width, 1);
-  if (rimRow_->Width() != width) rimRow_->SetSize(width, 1);
+  // The two lines across the frame, from the screen as it is now, among the screen's pixels.
+  const POINT topLeft = ScreenPixelOf(window.left, window.top);
+  const POINT bottomRight = ScreenPixelOf(window.right, window.bottom);
+  const POINT crossing = ScreenPixelOf(window.left + shownRim_.column, window.top + shownRim_.row);
+  const int screenWidth = bottomRight.x - topLeft.x, screenHeight = bottomRight.y - topLeft.y;
+  if (screenWidth <= 0 || screenHeight <= 0) return false;
+  if (rimColumn_ == nullptr) rimColumn_ = CreateDib32(1, screenHeight);
+  if (rimColumn_->Height() != screenHeight) rimColumn_->SetSize(1, screenHeight);
+  if (rimRow_ == nullptr) rimRow_ = CreateDib32(screenWidth, 1);
+  if (rimRow_->Width() != screenWidth) rimRow_->SetSize(screenWidth, 1);
   ScreenDC screen;
-  BitBlt(rimColumn_->Dc(), 0, 0, 1, height, screen.get(), window.left + shownRim_.column, window.top, SRCCOPY);
-  BitBlt(rimRow_->Dc(), 0, 0, width, 1, screen.get(), window.left, window.top + shownRim_.row, SRCCOPY);
+  BitBlt(rimColumn_->Dc(), 0, 0, 1, screenHeight, screen.get(), crossing.x, topLeft.y, SRCCOPY);
+  BitBlt(rimRow_->Dc(), 0, 0, screenWidth, 1, screen.get(), topLeft.x, crossing.y, SRCCOPY);
   GdiFlush();
   const RECT desktop = VirtualScreen();
   int looked = 0, seen = 0;
   for (const RimSample& sample : shownRim_.samples) {
     const POINT at = {window.left + sample.x, window.top + sample.y};
     if (sample.x >= width || sample.y >= height || !PtInRect(&desktop, at)) continue;
+    const POINT pixel = ScreenPixelOf(at.x, at.y);
+    const int column = pixel.x - topLeft.x, row = pixel.y - topLeft.y;
+    if (column < 0 || column >= screenWidth || row < 0 || row >= screenHeight) continue;
     ++looked;
-    const std::uint8_t* read = sample.x == shownRim_.column ? rimColumn_->Row(sample.y)
-                                                            : rimRow_->Row(0) + std::size_t(sample.x) * 4;
+    const std::uint8_t* read = sample.x == shownRim_.column ? rimColumn_->Row(row)
+                                                            : rimRow_->Row(0) + std::size_t(column) * 4;
     if (NearColour(read, sample.bgr)) ++seen;
   }
   // Another window may cover a band of the frame; a page beneath may match a shade by chance, but
@@ -199,9 +234,9 @@ void LensWindow::ComposeFrame() {
   }
   if (frameLayer_ == nullptr || frameLayer_->Width() != size.width || frameLayer_->Height() != size.height) {
     frameLayer_ = CreateDib32(size.width, size.height);
-    constexpr int c = Lens::kFrameCorner;
-    PaintNineSlice(*frameLayer_, *frameBitmap_, RECT{0, 0, size.width, size.height},
-                   RECT{0, 0, Lens::kFrameSize, Lens::kFrameSize}, Sides{c, c, c, c}, Sides{255, 255, 255, 255},
+    const int c = metrics_.frameCorner;
+    PaintNineSlice(*frameLayer_, FramePicture(), RECT{0, 0, size.width, size.height},
+                   RECT{0, 0, metrics_.frameSize, metrics_.frameSize}, Sides{c, c, c, c}, Sides{255, 255, 255, 255},
                    Sides{kNineSliceStretch, kNineSliceStretch, kNineSliceStretch, kNineSliceStretch},
                    kNineSliceStretch, true);
     PickRimSamples();
@@ -231,6 +266,15 @@ void LensWindow::ComposeFrame() {
     const std::size_t right = std::size_t(area.right) * 4;
     std::memcpy(out + right, frame + right, rowBytes - right);
   }
+}
+
+Dib& LensWindow::FramePicture() {
+  if (metrics_.dpi == kDefaultDpi) return *frameBitmap_;
+  if (scaledFrame_ == nullptr) {
+    scaledFrame_ = CreateDib32(metrics_.frameSize, metrics_.frameSize);
+    ScaleBgra32(*frameBitmap_, *scaledFrame_);
+  }
+  return *scaledFrame_;
 }
 
 bool LensWindow::PushFrame() {

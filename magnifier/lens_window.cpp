@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "framework/compositor.h"
+#include "framework/dpi.h"
 #include "framework/encoding.h"
 #include "framework/monitors.h"
 #include "magnifier/bitmap_helpers.h"
@@ -31,9 +32,17 @@ LensWindow::LensWindow(Owner& owner, HWND publication)
   params.exStyle = WS_EX_TOPMOST;
   params.parent = publication;
   params.caption = Utf8ToWide(texts::kLensCaption);
-  params.width = 250;
-  params.height = 250;
-  CreateForm(L"VitrelleLens", params);
+  params.width = Lens::kOpeningSize;
+  params.height = Lens::kOpeningSize;
+  {
+    const PerMonitorDpiScope aware;
+    CreateForm(L"VitrelleLens", params);
+  }
+  metrics_ = Lens::Metrics::AtDpi(DpiOfWindow(Handle()));
+  if (metrics_.dpi != kDefaultDpi) {
+    SetWidth(metrics_.Scaled(Lens::kOpeningSize));
+    SetHeight(metrics_.Scaled(Lens::kOpeningSize));
+  }
   SetDefaultPlacement(true);
 
   for (int zoom : {2, 4, 8, 16}) {
@@ -99,6 +108,7 @@ void LensWindow::ShutDown() {
 
 void LensWindow::ReleasePictures() {
   frameBitmap_.reset();
+  scaledFrame_.reset();
   captureBitmap_.reset();
   outputBitmap_.reset();
   frameLayer_.reset();
@@ -143,12 +153,12 @@ void LensWindow::PlaceThumbnail(int x, int y, bool show) {
 
 Lens::Size LensWindow::LensSize() const {
   if (!IsOpen()) return {};
-  return Lens::ClampedSize(Width(), Height());
+  return Lens::ClampedSize(Width(), Height(), metrics_);
 }
 
 TRect LensWindow::LensArea() const {
   if (!IsOpen()) return {};
-  return Lens::AreaOf(LensSize());
+  return Lens::AreaOf(LensSize(), metrics_);
 }
 
 // ---- Handlers ----
@@ -179,6 +189,9 @@ LRESULT LensWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DISPLAYCHANGE:
       ForgetPushedFrame();  // the next tick pushes its frame afresh
       break;
+    case WM_DPICHANGED:
+      OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      return 0;
     case kCompositionChanged:
       // A theme change on Windows 7, or a remote session: thumbnails come or go, and the lens
       // changes its source in place, showing a frame made the new way at once.
@@ -332,8 +345,8 @@ void LensWindow::OnZoomChosen(int item) {
 
 void LensWindow::OnCloseChosen() { Close(); }
 
-// The arrows move the lens by 10 pixels, by 1 with Ctrl; with Shift they resize it by 10 (right
-// and down grow it, left and up shrink it). + and - (on either keyboard) and Page Up and Down step
+// The arrows move the lens by 10 pixels (at 96 DPI), by 1 with Ctrl; with Shift they resize it by
+// 10 (right and down grow it, left and up shrink it). + and - (on either keyboard) and Page Up and Down step
 // the zoom as a notch of the wheel does. Home puts the lens area's centre on its monitor's.
 bool LensWindow::OnKey(WPARAM key) {
   if (!IsOpen()) return false;  // closed, awaiting its end
@@ -364,10 +377,11 @@ bool LensWindow::OnKey(WPARAM key) {
       return false;
   }
   const ShiftState shift = KeyboardShiftState();
+  const int ten = metrics_.Scaled(10);
   if (shift & kShift) {
-    ResizeBy(10 * dx, 10 * dy);
+    ResizeBy(ten * dx, ten * dy);
   } else {
-    const int step = (shift & kCtrl) ? 1 : 10;
+    const int step = (shift & kCtrl) ? 1 : ten;
     MoveTo(Left() + step * dx, Top() + step * dy);
   }
   return true;
@@ -394,7 +408,7 @@ void LensWindow::ResizeBy(int dw, int dh) {
   r.bottom += dh;
   OnSizing(dw != 0 ? WMSZ_RIGHT : WMSZ_BOTTOM, &r);
   // The size the lens works with, as the layered update makes of a drag at the rim.
-  const Lens::Size size = Lens::ClampedSize(r.right - r.left, r.bottom - r.top);
+  const Lens::Size size = Lens::ClampedSize(r.right - r.left, r.bottom - r.top, metrics_);
   SetWindowPos(Handle(), nullptr, 0, 0, size.width, size.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -404,7 +418,7 @@ LRESULT LensWindow::OnHitTest(LPARAM point) const {
   const int x = std::int16_t(LOWORD(point)) - window.left;
   const int y = std::int16_t(HIWORD(point)) - window.top;
   const bool resizable = client_ == nullptr || client_->LensSizing() != asmNone;
-  return Lens::HitTest(LensArea(), x, y, resizable);
+  return Lens::HitTest(LensArea(), x, y, resizable, metrics_);
 }
 
 void LensWindow::OnSizing(WPARAM edge, RECT* proposed) {
@@ -415,7 +429,7 @@ void LensWindow::OnSizing(WPARAM edge, RECT* proposed) {
       break;
     case asmFixedAspectRatio: {
       TRect r{proposed->left, proposed->top, proposed->right, proposed->bottom};
-      Lens::KeepAspect(r, std::int32_t(LOWORD(edge)), Width(), Height());
+      Lens::KeepAspect(r, std::int32_t(LOWORD(edge)), Width(), Height(), metrics_);
       *proposed = RECT{r.left, r.top, r.right, r.bottom};
       break;
     }
@@ -437,7 +451,7 @@ void LensWindow::OnPositionChanging(WINDOWPOS& pos) {
       const TRect area = LensArea();
       const RECT m = MonitorNearest({ClampToInt(std::int64_t{x} + Lens::AreaCentreX(area)),
                                      ClampToInt(std::int64_t{y} + Lens::AreaCentreY(area))});
-      Lens::Confine(x, y, area, {m.left, m.top, m.right, m.bottom});
+      Lens::Confine(x, y, area, {m.left, m.top, m.right, m.bottom}, metrics_);
     }
     pos.x = x;
     pos.y = y;
@@ -449,4 +463,14 @@ void LensWindow::OnPositionChanging(WINDOWPOS& pos) {
   RenderAt(x, y);
   // The thumbnail goes where the frame is about to be, so that the two never part.
   if (Thumb() != nullptr) UpdateThumbnailAt(x, y);
+}
+
+void LensWindow::OnDpiChanged(int dpi, const RECT& suggested) {
+  metrics_ = Lens::Metrics::AtDpi(dpi);
+  // The frame is made again at the new density by the next render.
+  scaledFrame_.reset();
+  frameLayer_.reset();
+  ForgetPushedFrame();
+  SetWindowPos(Handle(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }

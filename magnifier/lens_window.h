@@ -44,10 +44,13 @@ public:
     ~Owner() = default;
   };
 
-  // Creates the window, invisible, 250 by 250, with its menu and its (disabled) timer, owned by
-  // the publication's top-level window (none when null): so the lens has no taskbar button or
-  // Alt+Tab entry of its own, stays above the publication, hides while it is minimised, and goes
-  // when it goes. Lenses are made and deleted by their owner, the registry (Lenses), alone.
+  // Creates the window, invisible, 250 by 250 (at 96 DPI), with its menu and its (disabled) timer,
+  // owned by the publication's top-level window (none when null): so the lens has no taskbar
+  // button or Alt+Tab entry of its own, stays above the publication, hides while it is minimised,
+  // and goes when it goes. The window is per-monitor DPI aware where Windows has such windows
+  // (10 1607 on), whatever the host is: it sees and draws the screen's own pixels, and its
+  // measures follow the density of its monitor. Lenses are made and deleted by their owner, the
+  // registry (Lenses), alone.
   LensWindow(Owner& owner, HWND publication);
   ~LensWindow() override;
 
@@ -75,8 +78,10 @@ public:
   void UpdateThumbnail();
   void UpdateThumbnailAt(int x, int y);
 
-  // The size the lens works with (each side clamped to 150..800) and its lens area in window
-  // coordinates. A lens that is not open (closed, awaiting its end) has an empty area and renders
+  // The lens's measures at its monitor's density (those of 96 DPI where the window is not aware).
+  const Lens::Metrics& Metrics() const { return metrics_; }
+  // The size the lens works with (each side clamped to 150..800 at 96 DPI) and its lens area in
+  // window coordinates. A lens that is not open (closed, awaiting its end) has an empty area and renders
   // nothing.
   Lens::Size LensSize() const;
   TRect LensArea() const;
@@ -131,6 +136,9 @@ private:
   LRESULT OnHitTest(LPARAM point) const;
   void OnSizing(WPARAM edge, RECT* proposed);
   void OnPositionChanging(WINDOWPOS& pos);
+  // The lens has come to a monitor of another density: it takes that density's measures and the
+  // place and size the system suggests for it there.
+  void OnDpiChanged(int dpi, const RECT& suggested);
 
   // The menu's zoom item next above (or below) this zoom; -1 when there is none.
   int NextZoomItem(int zoom, bool up) const;
@@ -145,6 +153,12 @@ private:
   // (x, y); shown too when asked.
   void PlaceThumbnail(int x, int y, bool show);
   void ReleasePictures();
+  // The frame picture at the lens's density: as loaded at 96 DPI, smoothly scaled at any other.
+  Dib& FramePicture();
+  // Where a point of the screen, in the lens's own numbers, lies among the screen's pixels: the
+  // same point, unless the lens is an unaware window on a scaled screen (Windows 8.1, and 10
+  // before 1607), whose numbers are the system's 96-DPI ones.
+  POINT ScreenPixelOf(int x, int y) const;
   // Copies what lies under the source rectangle; false when the copy is of the screen and shows
   // the lens.
   bool CopySource(const Lens::SourceRect& source);
@@ -168,9 +182,12 @@ private:
   LensClient* client_ = nullptr;
   ThumbnailWindow* thumbnail_ = nullptr;
   int zoom_ = 0;
+  Lens::Metrics metrics_;
   ::PopupMenu zoomMenu_;
   Timer refreshTimer_;
   std::unique_ptr<Dib> frameBitmap_;
+  // The frame picture scaled to the lens's density, when that is not 96 DPI.
+  std::unique_ptr<Dib> scaledFrame_;
   // Capture mode's enlarged screen.
   std::unique_ptr<Dib> captureBitmap_;
   std::unique_ptr<Dib> outputBitmap_;

@@ -47,7 +47,7 @@ public:
   void SetZoom(std::int32_t value);
 
   // Opens the lens, or only raises it when it is open. (-1, -1) leaves it centred on the monitor
-  // of the publication; any other pair places its top-left corner there. Failures to make the lens propagate.
+  // of the publication; any other pair places its top-left corner there (in the host's numbers). Failures to make the lens propagate.
   void ShowLens(std::int32_t x, std::int32_t y);
   // Closes an open lens; nothing otherwise.
   void CloseLens();
@@ -62,6 +62,9 @@ private:
   void LensDragEnded(ShiftState shift, int x, int y) override;
   void LensDoubleClicked() override;
   bool LensMoving(int& x, int& y) override;
+  // A point of the lens window (in its pixels) in the host's units: the host is an unaware
+  // program on a scaled screen, or at the lens's density.
+  POINT InHostUnits(int x, int y) const;
 
   std::int32_t zoom_ = 2;
   bool released_ = false;

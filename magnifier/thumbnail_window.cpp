@@ -1,5 +1,7 @@
 #include "magnifier/thumbnail_window.h"
 
+#include "framework/dpi.h"
+
 #include "magnifier/pixel_rows32.h"
 #include "magnifier/lens_geometry.h"
 
@@ -30,6 +32,8 @@ ThumbnailWindow::ThumbnailWindow(HWND publication) : background_(GetSysColor(COL
   params.parent = publication;
   params.width = 237;
   params.height = 226;
+  // Aware of its monitor's density as the lens above it is, so that the two match pixel for pixel.
+  const PerMonitorDpiScope aware;
   CreateForm(L"VitrelleThumb", params);
 }
 
@@ -89,8 +93,14 @@ void ThumbnailWindow::SetBounds(HWND above, int left, int top, int width, int he
 TRect ThumbnailWindow::SourceRect() const {
   const RECT own = WindowRectOf(Handle());
   const RECT source = WindowRectOf(SourceWindow);
-  return Lens::ThumbnailSource(TRect{own.left, own.top, own.right, own.bottom}, Zoom == 0 ? 1 : Zoom, source.left,
-                               source.top);
+  const TRect part = Lens::ThumbnailSource(TRect{own.left, own.top, own.right, own.bottom}, Zoom == 0 ? 1 : Zoom,
+                                           source.left, source.top);
+  // A window of another density (an unaware host's on a scaled screen) keeps its picture at its
+  // own: the part is given in its numbers, which the compositor then enlarges to the screen's.
+  const int sourceDpi = DpiOfWindow(SourceWindow), ownDpi = DpiOfWindow(Handle());
+  if (sourceDpi == ownDpi) return part;
+  return {MulDiv(part.left, sourceDpi, ownDpi), MulDiv(part.top, sourceDpi, ownDpi),
+          MulDiv(part.right, sourceDpi, ownDpi), MulDiv(part.bottom, sourceDpi, ownDpi)};
 }
 
 LRESULT ThumbnailWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
