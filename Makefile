@@ -32,8 +32,9 @@ test: build win32-clang
 # desktop, the host handing the plug-in our stand-in compositor (build/demo-thumbnail.png);
 # and copying the screen as it does on Windows, in the test build of the plug-in
 # (build/demo-screen-copy.png). Then the property dialogs and the About box (build/dialog-*.png,
-# build/about.png). Last, on a desk of two monitors, the lens moved by the keyboard until it
-# straddles them (build/demo-two-monitors.png).
+# build/about.png). Then, on a desk of two monitors, the lens moved by the keyboard until it
+# straddles them (build/demo-two-monitors.png). Last, the first play again at 150% under Wine 10,
+# which scales the host as Windows does (build/demo-150.png).
 demo: build
 	VITRELLE_COMPOSITOR=1 scripts/testbed sh -c '\
 	  scripts/wine-run build/win32/bin/nbhost.exe examples/demo.pub && \
@@ -44,6 +45,8 @@ demo: build
 	  scripts/wine-run build/win32/bin/nbhost.exe examples/dialogs.pub'
 	VITRELLE_COMPOSITOR=1 scripts/testbed --monitors two \
 	  scripts/wine-run build/win32/bin/nbhost.exe examples/demo-two-monitors.pub
+	VITRELLE_COMPOSITOR=1 scripts/testbed --wine 10 --dpi 144 \
+	  scripts/wine-run build/win32/bin/nbhost.exe examples/demo-150.pub
 
 # The release: build/dist/Vitrelle-<version>.zip and its .sha256 (every build of the win32 tree
 # makes them too; see cmake/dist.cmake).
