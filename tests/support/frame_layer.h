@@ -8,12 +8,21 @@
 
 #include "magnifier/bitmap_helpers.h"
 #include "magnifier/frame_image.h"
+#include "magnifier/frame_pixels.h"
+#include "magnifier/lens_geometry.h"
 
-inline std::unique_ptr<Dib> FrameLayer(HMODULE plugin, int width, int height) {
+// At a density other than 96 DPI the picture is first scaled smoothly, its corners with it.
+inline std::unique_ptr<Dib> FrameLayer(HMODULE plugin, int width, int height, const Lens::Metrics& m = {}) {
   auto frame = LoadFrameImage(plugin, "MAGN");
+  if (m.frameSize != Lens::kFrameSize) {
+    auto scaled = CreateDib32(m.frameSize, m.frameSize);
+    ScaleBgra32(*frame, *scaled);
+    frame = std::move(scaled);
+  }
   auto layer = CreateDib32(width, height);
   constexpr int s = kNineSliceStretch;
-  PaintNineSlice(*layer, *frame, RECT{0, 0, width, height}, RECT{0, 0, 120, 120}, Sides{50, 50, 50, 50},
+  const int c = m.frameCorner;
+  PaintNineSlice(*layer, *frame, RECT{0, 0, width, height}, RECT{0, 0, m.frameSize, m.frameSize}, Sides{c, c, c, c},
                  Sides{255, 255, 255, 255}, Sides{s, s, s, s}, s, true);
   GdiFlush();
   return layer;

@@ -5,13 +5,16 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "framework/dpi.h"
 #include "host/key_input.h"
 #include "host/publication.h"
 #include "host_fixture.h"
+#include "magnifier/lens_geometry.h"
 #include "text_fit.h"
 
 namespace lens_probe {
@@ -43,6 +46,19 @@ inline std::vector<HWND> WindowsOfClass(const wchar_t* className) {
 // The lens windows, and the thumbnail windows beneath them on a composed desktop.
 inline std::vector<HWND> LensWindows() { return lens_probe::WindowsOfClass(L"VitrelleLens"); }
 inline std::vector<HWND> ThumbWindows() { return lens_probe::WindowsOfClass(L"VitrelleThumb"); }
+
+// The lens's measures as it stands: at its monitor's density where Windows scales unaware
+// programs (the numbers of every test are then the screen's own pixels), else at 96 DPI.
+inline Lens::Metrics MetricsOf(HWND lens) { return Lens::Metrics::AtDpi(DpiOfWindow(lens)); }
+
+// The centre of the lens area in the lens window, as the lens stands.
+inline POINT AreaCentreOf(HWND lens) {
+  RECT r = {};
+  GetWindowRect(lens, &r);
+  const Lens::Metrics m = MetricsOf(lens);
+  const TRect area = Lens::AreaOf(Lens::ClampedSize(r.right - r.left, r.bottom - r.top, m), m);
+  return {Lens::AreaCentreX(area), Lens::AreaCentreY(area)};
+}
 
 // The one lens window; null when there is none or more than one. The same for the thumbnail.
 inline HWND TheLens() {
@@ -123,7 +139,8 @@ inline MenuView OpenLensMenu(HWND lens, std::vector<WPARAM> keys = {VK_ESCAPE},
   if (open) {
     open();
   } else {
-    SetCursorPos(r.left + 124, r.top + 121);
+    const POINT centre = AreaCentreOf(lens);
+    SetCursorPos(r.left + centre.x, r.top + centre.y);
     INPUT click[2] = {};
     click[0].type = click[1].type = INPUT_MOUSE;
     click[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
@@ -169,12 +186,15 @@ inline void Drag(POINT from, POINT to, bool clickFirst = false) {
 }
 
 // A publication whose Rectangle1 has a magnifier panel attached; the panels are freed at the
-// end, and no lens may outlive them.
+// end, and no lens may outlive them. The publication is an unaware program's, as the host is; the
+// test itself looks at the screen per-monitor aware, in the screen's own pixels, where Windows
+// (or Wine) has that mode, and the host's calls go in unaware all the same.
 class LensFixture : public HostTest {
 protected:
   void SetUp() override {
     HostTest::SetUp();
     Start();
+    aware_.emplace();
     ASSERT_TRUE(host->ExecAction(1, {std::string("Rectangle1"), std::string("")}));
     Publication::Pump(50);
   }
@@ -184,6 +204,7 @@ protected:
       Publication::Pump(50);
       EXPECT_TRUE(LensWindows().empty());
     }
+    aware_.reset();
     HostTest::TearDown();
   }
 
@@ -193,4 +214,7 @@ protected:
     if (!host->ExecAction(3, {std::string("Rectangle1"), zoom})) return nullptr;
     return TheLens();
   }
+
+private:
+  std::optional<PerMonitorDpiScope> aware_;
 };

@@ -21,17 +21,20 @@ namespace {
 
 std::uint32_t Rgb(const std::uint8_t* bgr) { return std::uint32_t(bgr[2]) << 16 | std::uint32_t(bgr[1]) << 8 | bgr[0]; }
 
-const RECT kScreen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-// Covers the centred 250 by 250 lens and everything it enlarges.
+// The main screen, in the numbers the test works in (the screen's own pixels where the system
+// scales unaware programs).
+RECT Screen() { return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
+// Covers the centred 250 by 250 lens and everything it enlarges, at 150% too.
 const RECT kUnderLens = {400, 300, 880, 740};
 
 // The screen rectangle that a lens window standing at `lens` enlarges at this zoom: the middle
 // 1/zoom of its lens area.
-RECT SourceUnder(const RECT& lens, int zoom) {
-  const int w = std::clamp(int(lens.right - lens.left), 150, 800) - 50;
-  const int h = std::clamp(int(lens.bottom - lens.top), 150, 800) - 50;
-  const int sx = int(std::lrint((w - double(w) / zoom) / 2 + lens.left + 24));
-  const int sy = int(std::lrint((h - double(h) / zoom) / 2 + lens.top + 21));
+RECT SourceUnder(const RECT& lens, int zoom, const Lens::Metrics& m) {
+  const int margins = m.areaLeft + m.areaRight;
+  const int w = std::clamp(int(lens.right - lens.left), m.minSize, m.maxSize) - margins;
+  const int h = std::clamp(int(lens.bottom - lens.top), m.minSize, m.maxSize) - margins;
+  const int sx = int(std::lrint((w - double(w) / zoom) / 2 + lens.left + m.areaLeft));
+  const int sy = int(std::lrint((h - double(h) / zoom) / 2 + lens.top + m.areaTop));
   return {sx, sy, sx + w / zoom, sy + h / zoom};
 }
 
@@ -57,13 +60,15 @@ protected:
   int WrongPixels(const ScreenGrab& before, const RECT& lens, int zoom, const ScreenGrab* shown,
                   const LayeredSpy::Frame* picture = nullptr) {
     const int width = lens.right - lens.left, height = lens.bottom - lens.top;
-    const int W = width - 50, H = height - 50;
-    const RECT source = SourceUnder(lens, zoom);
+    const Lens::Metrics m = MetricsOf(TheLens());
+    const int left = m.areaLeft, top = m.areaTop;
+    const int W = width - left - m.areaRight, H = height - top - m.areaBottom;
+    const RECT source = SourceUnder(lens, zoom, m);
     auto enlarged = CreateDib24(W, H);
     StretchBlt(enlarged->Dc(), 0, 0, W, H, before.Dc(), source.left - before.Left(),
                source.top - before.Top(), W / zoom, H / zoom, SRCCOPY);
     GdiFlush();
-    const auto frame = FrameLayer(host->module(), width, height);
+    const auto frame = FrameLayer(host->module(), width, height, m);
     if (picture != nullptr && (picture->width != width || picture->height != height)) return width * height;
 
     int wrong = 0;
@@ -71,12 +76,12 @@ protected:
       for (int x = 0; x < width; ++x) {
         const std::uint8_t* f = frame->Row(y) + x * 4;
         const unsigned a = f[3];
-        const bool inArea = x >= 24 && x < 24 + W && y >= 21 && y < 21 + H;
+        const bool inArea = x >= left && x < left + W && y >= top && y < top + H;
         std::uint32_t want;
         if (inArea) {
-          const std::uint8_t* m = enlarged->Row(y - 21) + (x - 24) * 3;
+          const std::uint8_t* e = enlarged->Row(y - top) + (x - left) * 3;
           std::uint8_t blend[3];
-          for (int c = 0; c < 3; ++c) blend[c] = std::uint8_t((m[c] * (256 - a) + f[c] * a) >> 8);
+          for (int c = 0; c < 3; ++c) blend[c] = std::uint8_t((e[c] * (256 - a) + f[c] * a) >> 8);
           want = Rgb(blend) | (picture != nullptr ? 0xFF000000u : 0);
         } else if (picture != nullptr) {
           want = Rgb(f) | std::uint32_t(a) << 24;
@@ -124,10 +129,11 @@ TEST_F(LensTest, IsATopmostLayeredPopupCentredOnTheScreen) {
   EXPECT_EQ(exStyle & (WS_EX_TOPMOST | WS_EX_LAYERED), DWORD(WS_EX_TOPMOST | WS_EX_LAYERED));
   EXPECT_EQ(GetWindow(lens, GW_OWNER), page->window());
   const RECT r = WindowRectOf(lens);
-  EXPECT_EQ(r.left, (kScreen.right - 250) / 2);
-  EXPECT_EQ(r.top, (kScreen.bottom - 250) / 2);
-  EXPECT_EQ(r.right - r.left, 250);
-  EXPECT_EQ(r.bottom - r.top, 250);
+  const int side = MetricsOf(lens).Scaled(250);
+  EXPECT_EQ(r.left, (Screen().right - side) / 2);
+  EXPECT_EQ(r.top, (Screen().bottom - side) / 2);
+  EXPECT_EQ(r.right - r.left, side);
+  EXPECT_EQ(r.bottom - r.top, side);
 }
 
 TEST_F(LensTest, RightClickOpensTheZoomMenu) {
@@ -171,7 +177,7 @@ TEST_F(LensTest, TheMenusItemsAreWholeInTheSystemsMenuFont) {
 
 TEST_F(LensTest, ChoosingAZoomFromTheMenuChecksItAndReZooms) {
   const PatternWindow pattern(kUnderLens);
-  const ScreenGrab before(kScreen);
+  const ScreenGrab before(Screen());
   const HWND lens = Open("4");
   ASSERT_NE(lens, nullptr);
   const MenuView chosen = OpenLensMenu(lens, {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // "8x"
@@ -209,15 +215,32 @@ TEST_F(LensTest, HitTestLetsTheFrameThroughAndResizesAtTheAreasRim) {
   const HWND lens = Open("2");
   ASSERT_NE(lens, nullptr);
   const RECT r = WindowRectOf(lens);
-  // Window coordinates; the lens area is (24, 21)-(224, 221), grown by 4 for the test.
+  // Window coordinates; at 96 DPI the lens area is (24, 21)-(224, 221), grown by 4 for the test,
+  // its bands 8 deep.
+  const Lens::Metrics m = MetricsOf(lens);
+  const int left = m.areaLeft - m.growth, top = m.areaTop - m.growth, d = m.bandDepth;
+  const int right = r.right - r.left - m.areaRight + m.growth, bottom = r.bottom - r.top - m.areaBottom + m.growth;
+  const POINT c0 = AreaCentreOf(lens);
   const struct {
     int x, y;
     LRESULT code;
   } cases[] = {
-      {0, 0, HTTRANSPARENT},     {19, 121, HTTRANSPARENT}, {228, 121, HTTRANSPARENT}, {124, 16, HTTRANSPARENT},
-      {124, 225, HTTRANSPARENT}, {124, 121, HTCLIENT},     {28, 121, HTCLIENT},       {20, 121, HTLEFT},
-      {27, 121, HTLEFT},         {227, 121, HTRIGHT},      {124, 17, HTTOP},          {124, 224, HTBOTTOM},
-      {20, 17, HTTOPLEFT},       {227, 17, HTTOPRIGHT},    {20, 224, HTBOTTOMLEFT},   {227, 224, HTBOTTOMRIGHT},
+      {0, 0, HTTRANSPARENT},
+      {left - 1, c0.y, HTTRANSPARENT},
+      {right, c0.y, HTTRANSPARENT},
+      {c0.x, top - 1, HTTRANSPARENT},
+      {c0.x, bottom, HTTRANSPARENT},
+      {c0.x, c0.y, HTCLIENT},
+      {left + d, c0.y, HTCLIENT},
+      {left, c0.y, HTLEFT},
+      {left + d - 1, c0.y, HTLEFT},
+      {right - 1, c0.y, HTRIGHT},
+      {c0.x, top, HTTOP},
+      {c0.x, bottom - 1, HTBOTTOM},
+      {left, top, HTTOPLEFT},
+      {right - 1, top, HTTOPRIGHT},
+      {left, bottom - 1, HTBOTTOMLEFT},
+      {right - 1, bottom - 1, HTBOTTOMRIGHT},
   };
   for (const auto& c : cases) {
     const LPARAM at = MAKELPARAM(r.left + c.x, r.top + c.y);
@@ -229,7 +252,7 @@ TEST_F(LensTest, TheFirstFrameIsTheScreenBeneathEnlargedUnderTheFrame) {
   const PatternWindow pattern(kUnderLens);
   for (int zoom : {2, 3, 16}) {
     SCOPED_TRACE(zoom);
-    const ScreenGrab before(kScreen);
+    const ScreenGrab before(Screen());
     ASSERT_EQ(before.PatternMismatches(kUnderLens), 0) << "something covers the pattern";
     const HWND lens = Open(std::to_string(zoom));
     ASSERT_NE(lens, nullptr);
@@ -248,7 +271,7 @@ TEST_F(LensTest, NeverPushesAFrameThatShowsItself) {
   const PatternWindow pattern(kUnderLens);
   for (int zoom : {2, 16}) {
     SCOPED_TRACE(zoom);
-    const ScreenGrab before(kScreen);
+    const ScreenGrab before(Screen());
     ASSERT_EQ(before.PatternMismatches(kUnderLens), 0) << "something covers the pattern";
     const HWND lens = Open(std::to_string(zoom));
     ASSERT_NE(lens, nullptr);
@@ -277,30 +300,33 @@ TEST_F(LensTest, NeverPushesAFrameThatShowsItself) {
 TEST_F(LensTest, ASizeOutsideTheLimitsIsClampedByTheNextFrame) {
   const HWND lens = Open("2");
   ASSERT_NE(lens, nullptr);
-  SetWindowPos(lens, nullptr, 0, 0, 100, 1000, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const Lens::Metrics m = MetricsOf(lens);
+  SetWindowPos(lens, nullptr, 0, 0, 100, 5000, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   RECT r = WindowRectOf(lens);
-  EXPECT_EQ(r.right - r.left, 150);
-  EXPECT_EQ(r.bottom - r.top, 800);
+  EXPECT_EQ(r.right - r.left, m.minSize);
+  EXPECT_EQ(r.bottom - r.top, m.maxSize);
   Publication::Pump(100);  // the timer's frames keep it so
   r = WindowRectOf(lens);
-  EXPECT_EQ(r.right - r.left, 150);
-  EXPECT_EQ(r.bottom - r.top, 800);
-  EXPECT_EQ(r.left, (kScreen.right - 250) / 2);
+  EXPECT_EQ(r.right - r.left, m.minSize);
+  EXPECT_EQ(r.bottom - r.top, m.maxSize);
+  EXPECT_EQ(r.left, (Screen().right - m.Scaled(250)) / 2);
 }
 
 TEST_F(LensTest, MovesAreConfinedSoThatTheAreasCentreStaysOnTheDesktop) {
   const HWND lens = Open("2");
   ASSERT_NE(lens, nullptr);
-  // Centre of the 200 by 200 area at (124, 121) in the window: it may reach the left, right and
-  // top edges of the screen, and stop 8 pixels above the bottom.
+  // Centre of the 200 by 200 area at (124, 121) in the window (at 96 DPI): it may reach the left,
+  // right and top edges of the screen, and stop 8 pixels above the bottom.
+  const POINT c0 = AreaCentreOf(lens);
+  const int stop = MetricsOf(lens).bottomStop;
   const struct {
     int x, y, left, top;
   } cases[] = {
-      {-1000, 300, -124, 300},
-      {5000, 300, kScreen.right - 124, 300},
-      {300, -1000, 300, -121},
-      {300, 5000, 300, kScreen.bottom - 129},
-      {-124, -121, -124, -121},
+      {-1000, 300, -c0.x, 300},
+      {5000, 300, Screen().right - c0.x, 300},
+      {300, -1000, 300, -c0.y},
+      {300, 5000, 300, Screen().bottom - stop - c0.y},
+      {-c0.x, -c0.y, -c0.x, -c0.y},
   };
   for (const auto& c : cases) {
     SetWindowPos(lens, nullptr, c.x, c.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -314,19 +340,22 @@ TEST_F(LensTest, TheMouseDragsTheLensByItsAreaAndResizesItAtTheRim) {
   const HWND lens = Open("2");
   ASSERT_NE(lens, nullptr);
   const RECT start = WindowRectOf(lens);
-  Drag({start.left + 124, start.top + 121}, {start.left + 124 + 60, start.top + 121 + 40});
+  const POINT c = AreaCentreOf(lens);
+  Drag({start.left + c.x, start.top + c.y}, {start.left + c.x + 60, start.top + c.y + 40});
   RECT r = WindowRectOf(lens);
   EXPECT_EQ(r.left, start.left + 60);
   EXPECT_EQ(r.top, start.top + 40);
-  EXPECT_EQ(r.right - r.left, 250);
+  EXPECT_EQ(r.right - r.left, start.right - start.left);
 
   // The bottom-right corner band of the area: the window grows with the drag.
-  Drag({r.left + 224 + 2, r.top + 221 + 2}, {r.left + 224 + 2 + 50, r.top + 221 + 2 + 30});
+  const Lens::Metrics m = MetricsOf(lens);
+  const POINT corner = {r.right - m.areaRight + 2, r.bottom - m.areaBottom + 2};
+  Drag(corner, {corner.x + 50, corner.y + 30});
   const RECT grown = WindowRectOf(lens);
   EXPECT_EQ(grown.left, r.left);
   EXPECT_EQ(grown.top, r.top);
-  EXPECT_EQ(grown.right - grown.left, 300);
-  EXPECT_EQ(grown.bottom - grown.top, 280);
+  EXPECT_EQ(grown.right - grown.left, r.right - r.left + 50);
+  EXPECT_EQ(grown.bottom - grown.top, r.bottom - r.top + 30);
 }
 
 // The lens's class takes double-clicks: a press that follows a click at once is one, and still
@@ -335,7 +364,8 @@ TEST_F(LensTest, APressRightAfterAClickStillDrags) {
   const HWND lens = Open("2");
   ASSERT_NE(lens, nullptr);
   const RECT start = WindowRectOf(lens);
-  Drag({start.left + 124, start.top + 121}, {start.left + 124 - 70, start.top + 121 + 30}, true);
+  const POINT c = AreaCentreOf(lens);
+  Drag({start.left + c.x, start.top + c.y}, {start.left + c.x - 70, start.top + c.y + 30}, true);
   const RECT r = WindowRectOf(lens);
   EXPECT_EQ(r.left, start.left - 70);
   EXPECT_EQ(r.top, start.top + 30);
@@ -375,7 +405,7 @@ TEST_F(LensTest, WithoutTheFramePictureExecuteFailsAndLeavesNoLens) {
 
 TEST_F(LensTest, AZoomSetFromCodeReZoomsAtOnceAndLeavesTheCheckMark) {
   const PatternWindow pattern(kUnderLens);
-  const ScreenGrab before(kScreen);
+  const ScreenGrab before(Screen());
   const HWND lens = Open("4");
   ASSERT_NE(lens, nullptr);
   ASSERT_EQ(Open("16"), lens);
@@ -393,7 +423,7 @@ TEST_F(LensTest, OnlyAChangePushesAFrameAndThatFrameIsExact) {
   int zoom = 4;
   const HWND lens = Open("4");
   ASSERT_NE(lens, nullptr);
-  const auto source = [&] { return SourceUnder(WindowRectOf(lens), zoom); };
+  const auto source = [&] { return SourceUnder(WindowRectOf(lens), zoom, MetricsOf(lens)); };
   // One pixel of the page, at a screen point, takes another colour.
   const auto repaint = [&](int x, int y) {
     const HDC dc = GetDC(page.Handle());
@@ -434,20 +464,29 @@ TEST_F(LensTest, OnlyAChangePushesAFrameAndThatFrameIsExact) {
 
 namespace {
 
-// A wheel message as the system sends it: `delta`, the pointer at `at` in the lens window.
-void Wheel(HWND lens, int delta, POINT at = {124, 121}, UINT message = WM_MOUSEWHEEL) {
-  const RECT r = WindowRectOf(lens);
-  SendMessageW(lens, message, MAKEWPARAM(0, WORD(std::int16_t(delta))), MAKELPARAM(r.left + at.x, r.top + at.y));
+// Where a point of the lens window at 96 DPI is as the lens stands: the area's centre, and a
+// point of the frame's shadow, which clicks go through.
+constexpr POINT kCentre = {124, 121};
+constexpr POINT kShadow = {240, 240};
+POINT At(HWND lens, POINT at) {
+  if (at.x == kCentre.x && at.y == kCentre.y) return AreaCentreOf(lens);
+  const Lens::Metrics m = MetricsOf(lens);
+  return {m.Scaled(at.x), m.Scaled(at.y)};
 }
 
-constexpr POINT kShadow = {240, 240};  // of the frame, which clicks go through
+// A wheel message as the system sends it: `delta`, the pointer at `at` in the lens window.
+void Wheel(HWND lens, int delta, POINT at = kCentre, UINT message = WM_MOUSEWHEEL) {
+  const RECT r = WindowRectOf(lens);
+  at = At(lens, at);
+  SendMessageW(lens, message, MAKEWPARAM(0, WORD(std::int16_t(delta))), MAKELPARAM(r.left + at.x, r.top + at.y));
+}
 
 }  // namespace
 
 // The keys through the system's input: the lens's place, size and zoom after each, and the picture.
 TEST_F(LensTest, TheKeyboardMovesResizesAndZoomsTheLens) {
   const PatternWindow pattern(kUnderLens);
-  const ScreenGrab before(kScreen);
+  const ScreenGrab before(Screen());
   const HWND lens = Open("3");
   ASSERT_NE(lens, nullptr);
   Publication::Pump(50);
@@ -468,6 +507,29 @@ TEST_F(LensTest, TheKeyboardMovesResizesAndZoomsTheLens) {
   }
 }
 
+// The table above is the screen's at 96 DPI. At any density the arrows move the lens by ten
+// pixels at 96 DPI, scaled, and by one screen pixel with Ctrl; with Shift they resize it by ten.
+TEST_F(LensTest, TheKeysStepByTenPixelsAtTheScreensDensity) {
+  const HWND lens = Open("2");
+  ASSERT_NE(lens, nullptr);
+  Publication::Pump(50);
+  const int ten = MetricsOf(lens).Scaled(10);
+  const struct {
+    WORD held, key;
+    int dx, dy, dw, dh;
+  } steps[] = {
+      {0, VK_RIGHT, ten, 0, 0, 0},         {0, VK_DOWN, 0, ten, 0, 0},         {VK_CONTROL, VK_LEFT, -1, 0, 0, 0},
+      {VK_SHIFT, VK_RIGHT, 0, 0, ten, 0}, {VK_SHIFT, VK_UP, 0, 0, 0, -ten},
+  };
+  for (const auto& s : steps) {
+    SCOPED_TRACE(testing::Message() << "key " << s.key << " with " << s.held);
+    const RECT before = WindowRectOf(lens);
+    Press(s.key, s.held);
+    EXPECT_EQ(WindowRectOf(lens), (RECT{before.left + s.dx, before.top + s.dy, before.right + s.dx + s.dw,
+                                        before.bottom + s.dy + s.dh}));
+  }
+}
+
 // The menu key and Shift+F10 open the menu at the lens area's centre; Enter chooses an item.
 TEST_F(LensTest, TheMenuKeyOpensTheMenuAtTheAreasCentre) {
   const HWND lens = Open("4");
@@ -479,21 +541,21 @@ TEST_F(LensTest, TheMenuKeyOpensTheMenuAtTheAreasCentre) {
         lens, {VK_DOWN, VK_RETURN}, [&at](HWND menuWindow, HMENU) { at = {WindowRectOf(menuWindow).left, WindowRectOf(menuWindow).top}; },
         [held] { Press(held != 0 ? VK_F10 : VK_APPS, held); });
     ASSERT_TRUE(menu.opened) << held;
-    EXPECT_EQ(at.x, r.left + 124);
-    EXPECT_EQ(at.y, r.top + 121);
+    EXPECT_EQ(at.x, r.left + AreaCentreOf(lens).x);
+    EXPECT_EQ(at.y, r.top + AreaCentreOf(lens).y);
     EXPECT_EQ(OpenLensMenu(lens).Checked(), 0) << "Enter on the first item";
   }
 }
 
 TEST_F(LensTest, TheWheelStepsTheZoomFromTwoToSixteen) {
   const PatternWindow pattern(kUnderLens);
-  const ScreenGrab before(kScreen);
+  const ScreenGrab before(Screen());
   const struct {
     int zoom;
     std::vector<int> deltas;
     int shown, checked;  // the menu's checked position, -1 for none
     UINT message = WM_MOUSEWHEEL;
-    POINT at = {124, 121};
+    POINT at = kCentre;
   } cases[] = {
       {4, {120}, 8, 2},
       {3, {120}, 4, 1},  // from a zoom the script set, to the next value that way
@@ -527,7 +589,7 @@ TEST_F(LensTest, TheWheelStepsTheZoomFromTwoToSixteen) {
 // not kept for later.
 TEST_F(LensTest, TheWheelStepsFromTheZoomAnotherPanelGaveTheLens) {
   const PatternWindow pattern(kUnderLens);
-  const ScreenGrab before(kScreen);
+  const ScreenGrab before(Screen());
   page->AddRectangle("Rectangle2", 300, 40, 200, 120, RGB(60, 200, 60));
   ASSERT_TRUE(host->ExecAction(1, {std::string("Rectangle2"), std::string("")}));
   const auto zoomFromSecondPanel = [this](const char* zoom) {
@@ -560,8 +622,8 @@ TEST_F(LensTest, ARealWheelOverTheLensAreaZoomsIt) {
     POINT at;
     int delta, checked;
   } cases[] = {
-      {"the lens active", lens, {124, 121}, 120, 2},
-      {"the page active", page->window(), {124, 121}, 120, 3},
+      {"the lens active", lens, kCentre, 120, 2},
+      {"the page active", page->window(), kCentre, 120, 3},
       {"over the shadow", lens, kShadow, -120, 3},
   };
   for (const auto& c : cases) {
@@ -570,7 +632,8 @@ TEST_F(LensTest, ARealWheelOverTheLensAreaZoomsIt) {
     Publication::Pump(50);
     ASSERT_EQ(GetFocus(), c.focus);
     const RECT r = WindowRectOf(lens);
-    SetCursorPos(r.left + c.at.x, r.top + c.at.y);
+    const POINT at = At(lens, c.at);
+    SetCursorPos(r.left + at.x, r.top + at.y);
     INPUT wheel = {};
     wheel.type = INPUT_MOUSE;
     wheel.mi.dwFlags = MOUSEEVENTF_WHEEL;
@@ -596,7 +659,7 @@ TEST_F(ScreenCopyLensTest, TheFirstFrameIsThePageBeneathEnlargedUnderTheFrame) {
   const PatternWindow pattern(kUnderLens);
   for (int zoom : {2, 3, 16}) {
     SCOPED_TRACE(zoom);
-    const ScreenGrab before(kScreen);
+    const ScreenGrab before(Screen());
     ASSERT_EQ(before.PatternMismatches(kUnderLens), 0) << "something covers the pattern";
     LayeredSpy spy;
     const HWND lens = Open(std::to_string(zoom));
@@ -637,9 +700,10 @@ TEST_F(ScreenCopyLensTest, EveryRenderCopiesTheScreenUnderTheAreasMiddle) {
   // The source for the lens as it stands now: a size change renders once at the old size first
   // (the frame for its place, as the change is announced), then at the new one.
   const auto source = [&lens, &zoom] {
-    const RECT r = WindowRectOf(lens), from = SourceUnder(r, zoom);
-    const int w = std::clamp(int(r.right - r.left), 150, 800) - 50, h = std::clamp(int(r.bottom - r.top), 150, 800) - 50;
-    return std::pair{from, RECT{0, 0, w, h}};
+    const Lens::Metrics m = MetricsOf(lens);
+    const RECT r = WindowRectOf(lens), from = SourceUnder(r, zoom, m);
+    const TRect area = Lens::AreaOf(Lens::ClampedSize(r.right - r.left, r.bottom - r.top, m), m);
+    return std::pair{from, RECT{0, 0, RectWidth(area, false), RectHeight(area, false)}};
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(step.what);
