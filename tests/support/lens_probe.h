@@ -162,6 +162,7 @@ inline void Drag(POINT from, POINT to, bool clickFirst = false) {
   SetCursorPos(from.x, from.y);
   Publication::Pump(50);
   std::thread user([from, to, clickFirst] {
+    const PerMonitorDpiScope aware;  // the points are the screen's own pixels, as the test's are
     auto send = [](DWORD flags) {
       INPUT input = {};
       input.type = INPUT_MOUSE;

@@ -4,6 +4,7 @@
 // build of the plug-in that copies the screen under Wine too.
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <functional>
 #include <optional>
 
@@ -20,6 +21,9 @@
 namespace {
 
 std::uint32_t Rgb(const std::uint8_t* bgr) { return std::uint32_t(bgr[2]) << 16 | std::uint32_t(bgr[1]) << 8 | bgr[0]; }
+
+// Set by the test bed for its runs under Wine 10 (see WrongPixels).
+const bool kClearShowsBlack = std::getenv("VITRELLE_WINE10") != nullptr;
 
 // The main screen, in the numbers the test works in (the screen's own pixels where the system
 // scales unaware programs).
@@ -88,6 +92,9 @@ protected:
         } else if (a == 255) {
           want = Rgb(f);
         } else if (a == 0) {
+          // Wine 10 on a display without a compositing manager shows a layered window's clear
+          // pixels black, not what lies beneath them: the display's affair, not the lens's.
+          if (kClearShowsBlack) continue;
           want = before.At(lens.left + x, lens.top + y);
         } else {
           continue;  // how a part-transparent pixel mixes on the screen is the system's affair
@@ -489,6 +496,7 @@ TEST_F(LensTest, TheKeyboardMovesResizesAndZoomsTheLens) {
   const ScreenGrab before(Screen());
   const HWND lens = Open("3");
   ASSERT_NE(lens, nullptr);
+  if (MetricsOf(lens).dpi != 96) GTEST_SKIP() << "the table's places are those of a 96-DPI screen";
   Publication::Pump(50);
   for (const KeyStep& s : kKeySteps) {
     SCOPED_TRACE(testing::Message() << "key " << s.key << " with " << s.held);
