@@ -45,7 +45,7 @@ demo: build
 	  scripts/wine-run build/win32/bin/nbhost.exe examples/dialogs.pub'
 	VITRELLE_COMPOSITOR=1 scripts/testbed --monitors two \
 	  scripts/wine-run build/win32/bin/nbhost.exe examples/demo-two-monitors.pub
-	VITRELLE_COMPOSITOR=1 scripts/testbed --wine 10 --dpi 144 \
+	VITRELLE_COMPOSITOR=1 scripts/testbed --wine 10 --dpi 144 --screen 1920x1440 \
 	  scripts/wine-run build/win32/bin/nbhost.exe examples/demo-150.pub
 
 # The release: build/dist/Vitrelle-<version>.zip and its .sha256 (every build of the win32 tree
