@@ -136,6 +136,7 @@ TEST_F(LensTest, IsATopmostLayeredPopupCentredOnTheScreen) {
   EXPECT_EQ(exStyle & (WS_EX_TOPMOST | WS_EX_LAYERED), DWORD(WS_EX_TOPMOST | WS_EX_LAYERED));
   EXPECT_EQ(GetWindow(lens, GW_OWNER), page->window());
   const RECT r = WindowRectOf(lens);
+  EXPECT_EQ(MetricsOf(lens).dpi, ScreenDpi());  // its measures are its screen's
   const int side = MetricsOf(lens).Scaled(250);
   EXPECT_EQ(r.left, (Screen().right - side) / 2);
   EXPECT_EQ(r.top, (Screen().bottom - side) / 2);
