@@ -42,8 +42,6 @@ void RestoreThread(DPI_AWARENESS_CONTEXT previous) {
 
 }  // namespace
 
-int ScaleToDpi(int value, int dpi) { return MulDiv(value, dpi, kDefaultDpi); }
-
 PerMonitorDpiScope::PerMonitorDpiScope()
     : previous_(SwitchThread(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2, DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE)) {}
 PerMonitorDpiScope::~PerMonitorDpiScope() { RestoreThread(previous_); }

@@ -10,9 +10,6 @@
 // The density the numbers of an unaware program are in.
 constexpr int kDefaultDpi = 96;
 
-// `value` at 96 DPI, at this density: rounded to nearest, halves away from zero.
-int ScaleToDpi(int value, int dpi);
-
 // For its lifetime the thread works per-monitor aware (version 2 from Windows 10 1703, the first
 // version from 1607): the windows it makes are such windows, and the numbers it is told and
 // gives are the screen's own. Where the system has no such thread mode, nothing changes.

@@ -52,9 +52,9 @@ Metrics Metrics::AtDpi(std::int32_t dpi) {
   m.areaBottom = margins - m.areaTop;
   m.frameSize = m.Scaled(kFrameSize);
   m.frameCorner = m.Scaled(kFrameCorner);
-  m.bandDepth = m.Scaled(8);
-  m.growth = m.Scaled(4);
-  m.bottomStop = m.Scaled(8);
+  m.bandDepth = m.Scaled(kBandDepth);
+  m.growth = m.Scaled(kGrowth);
+  m.bottomStop = m.Scaled(kBottomStop);
   return m;
 }
 
@@ -73,7 +73,7 @@ TRect AreaOf(Size size, const Metrics& m) {
 }
 
 std::int32_t HitTest(const TRect& area, std::int32_t x, std::int32_t y, bool resizable, const Metrics& m) {
-    const std::int64_t left = std::int64_t{area.left} - m.growth;
+  const std::int64_t left = std::int64_t{area.left} - m.growth;
   const std::int64_t top = std::int64_t{area.top} - m.growth;
   const std::int64_t right = std::int64_t{area.right} + m.growth;
   const std::int64_t bottom = std::int64_t{area.bottom} + m.growth;

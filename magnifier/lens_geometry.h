@@ -23,16 +23,21 @@ constexpr std::int32_t kAreaBottom = 29;
 constexpr std::int32_t kFrameSize = 120;
 constexpr std::int32_t kFrameCorner = 50;
 
-// The lens's measures at a screen density: the numbers above, the depth of the resize bands
-// (8), how far the area grows for them (4) and how close the area's centre may come to the
-// desktop's bottom (8) are for 96 DPI, and every one of them grows with the density, so that the
-// lens looks the same at every scale. The frame's margins keep their sums across and down equal.
+// How deep the resize bands reach into the grown area, and how far the area is grown for them.
+constexpr std::int32_t kBandDepth = 8;
+constexpr std::int32_t kGrowth = 4;
+// The centre of the lens area may come this close to the desktop's bottom, no closer.
+constexpr std::int32_t kBottomStop = 8;
+
+// The lens's measures at a screen density: the numbers above are for 96 DPI, and every one of
+// them grows with the density, so that the lens looks the same at every scale. The frame's
+// margins keep their sums across and down equal.
 struct Metrics {
   std::int32_t dpi = 96;
   std::int32_t minSize = kMinSize, maxSize = kMaxSize;
   std::int32_t areaLeft = kAreaLeft, areaTop = kAreaTop, areaRight = kAreaRight, areaBottom = kAreaBottom;
   std::int32_t frameSize = kFrameSize, frameCorner = kFrameCorner;
-  std::int32_t bandDepth = 8, growth = 4, bottomStop = 8;
+  std::int32_t bandDepth = kBandDepth, growth = kGrowth, bottomStop = kBottomStop;
 
   // The measures at this density (96 when it is not positive).
   static Metrics AtDpi(std::int32_t dpi);

@@ -39,10 +39,6 @@ LensWindow::LensWindow(Owner& owner, HWND publication)
     CreateForm(L"VitrelleLens", params);
   }
   metrics_ = Lens::Metrics::AtDpi(DpiOfWindow(Handle()));
-  if (metrics_.dpi != kDefaultDpi) {
-    SetWidth(metrics_.Scaled(Lens::kOpeningSize));
-    SetHeight(metrics_.Scaled(Lens::kOpeningSize));
-  }
   SetDefaultPlacement(true);
 
   for (int zoom : {2, 4, 8, 16}) {

@@ -44,13 +44,13 @@ public:
     ~Owner() = default;
   };
 
-  // Creates the window, invisible, 250 by 250 (at 96 DPI), with its menu and its (disabled) timer,
-  // owned by the publication's top-level window (none when null): so the lens has no taskbar
-  // button or Alt+Tab entry of its own, stays above the publication, hides while it is minimised,
-  // and goes when it goes. The window is per-monitor DPI aware where Windows has such windows
-  // (10 1607 on), whatever the host is: it sees and draws the screen's own pixels, and its
-  // measures follow the density of its monitor. Lenses are made and deleted by their owner, the
-  // registry (Lenses), alone.
+  // Creates the window, invisible, 250 by 250 (the registry gives it its size at its density),
+  // with its menu and its (disabled) timer, owned by the publication's top-level window (none when
+  // null): so the lens has no taskbar button or Alt+Tab entry of its own, stays above the
+  // publication, hides while it is minimised, and goes when it goes. The window is per-monitor DPI
+  // aware where Windows has such windows (10 1607 on), whatever the host is: it sees and draws the
+  // screen's own pixels, and its measures follow the density of its monitor. Lenses are made and
+  // deleted by their owner, the registry (Lenses), alone.
   LensWindow(Owner& owner, HWND publication);
   ~LensWindow() override;
 
