@@ -342,8 +342,9 @@ void LensWindow::OnZoomChosen(int item) {
 void LensWindow::OnCloseChosen() { Close(); }
 
 // The arrows move the lens by 10 pixels (at 96 DPI), by 1 with Ctrl; with Shift they resize it by
-// 10 (right and down grow it, left and up shrink it). + and - (on either keyboard) and Page Up and Down step
-// the zoom as a notch of the wheel does. Home puts the lens area's centre on its monitor's.
+// 10 (right and down grow it, left and up shrink it). + and - (on either keyboard) and Page Up and
+// Down step the zoom as a notch of the wheel does. Home puts the lens area's centre on its
+// monitor's.
 bool LensWindow::OnKey(WPARAM key) {
   if (!IsOpen()) return false;  // closed, awaiting its end
   int dx = 0, dy = 0;

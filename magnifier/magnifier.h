@@ -47,7 +47,8 @@ public:
   void SetZoom(std::int32_t value);
 
   // Opens the lens, or only raises it when it is open. (-1, -1) leaves it centred on the monitor
-  // of the publication; any other pair places its top-left corner there (in the host's numbers). Failures to make the lens propagate.
+  // of the publication; any other pair places its top-left corner there (in the host's numbers).
+  // Failures to make the lens propagate.
   void ShowLens(std::int32_t x, std::int32_t y);
   // Closes an open lens; nothing otherwise.
   void CloseLens();
