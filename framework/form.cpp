@@ -119,9 +119,8 @@ void Form::SetExStyle(DWORD exStyle) { SetWindowLongW(Handle(), GWL_EXSTYLE, LON
 void Form::CentreOnScreen() {
   RECT monitor = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   if (centreNear_ != nullptr && IsWindow(centreNear_)) monitor = MonitorOf(GetAncestor(centreNear_, GA_ROOT));
-  const int x = monitor.left + (monitor.right - monitor.left - Width()) / 2;
-  const int y = monitor.top + (monitor.bottom - monitor.top - Height()) / 2;
-  SetWindowPos(Handle(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const POINT place = CentredIn(monitor, Width(), Height());
+  SetWindowPos(Handle(), nullptr, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool Form::ShortcutKey(WORD key) {

@@ -16,3 +16,8 @@ RECT RectOf(HMONITOR monitor) {
 RECT MonitorOf(HWND window) { return RectOf(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST)); }
 
 RECT MonitorNearest(POINT point) { return RectOf(MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST)); }
+
+POINT CentredIn(const RECT& monitor, int width, int height) {
+  return {monitor.left + (monitor.right - monitor.left - width) / 2,
+          monitor.top + (monitor.bottom - monitor.top - height) / 2};
+}

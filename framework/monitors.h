@@ -7,3 +7,5 @@
 RECT MonitorOf(HWND window);
 // The monitor that holds the point, or the nearest one.
 RECT MonitorNearest(POINT point);
+// The top-left corner of a window of that size centred on the monitor (halves truncate).
+POINT CentredIn(const RECT& monitor, int width, int height);

@@ -119,15 +119,19 @@ void LensWindow::ReleasePictures() {
 
 void LensWindow::CheckZoomItem(std::int32_t zoom) {
   for (int i = 0; i < zoomMenu_.Count(); ++i) {
-    if (zoomMenu_.At(i).tag == zoom) {
+    if (zoomMenu_.At(i).radio && zoomMenu_.At(i).tag == zoom) {
       zoomMenu_.SetChecked(i, true);
       return;
     }
+  }
+  for (int i = 0; i < zoomMenu_.Count(); ++i) {
+    if (zoomMenu_.At(i).radio) zoomMenu_.SetChecked(i, false);
   }
 }
 
 void LensWindow::SetZoom(int zoom) {
   zoom_ = zoom;
+  CheckZoomItem(zoom);
   RenderAt(Left(), Top());
   if (Thumb() != nullptr) UpdateThumbnail();
 }
@@ -333,8 +337,7 @@ int LensWindow::NextZoomItem(int zoom, bool up) const {
 void LensWindow::OnZoomChosen(int item) {
   const int zoom = zoomMenu_.At(item).tag;
   if (client_ != nullptr) client_->LensZoomChosen(zoom);
-  // The component re-zooms only when its own zoom changes, and another component may have zoomed
-  // the lens since: the lens must show the zoom chosen here all the same.
+  // The component re-zooms the lens it holds; a lens that no component holds zooms itself.
   if (zoom_ != zoom) SetZoom(zoom);
   zoomMenu_.SetChecked(item, true);
 }
@@ -343,8 +346,8 @@ void LensWindow::OnCloseChosen() { Close(); }
 
 // The arrows move the lens by 10 pixels (at 96 DPI), by 1 with Ctrl; with Shift they resize it by
 // 10 (right and down grow it, left and up shrink it). + and - (on either keyboard) and Page Up and
-// Down step the zoom as a notch of the wheel does. Home puts the lens area's centre on its
-// monitor's.
+// Down step the zoom as a notch of the wheel does. Home puts the lens where it opens: centred on
+// its monitor.
 bool LensWindow::OnKey(WPARAM key) {
   if (!IsOpen()) return false;  // closed, awaiting its end
   int dx = 0, dy = 0;
@@ -364,10 +367,8 @@ bool LensWindow::OnKey(WPARAM key) {
       return true;
     }
     case VK_HOME: {
-      const RECT monitor = MonitorOf(Handle());
-      const TRect area = LensArea();
-      MoveTo(monitor.left + (monitor.right - monitor.left) / 2 - Lens::AreaCentreX(area),
-             monitor.top + (monitor.bottom - monitor.top) / 2 - Lens::AreaCentreY(area));
+      const POINT place = CentredIn(MonitorOf(Handle()), Width(), Height());
+      MoveTo(place.x, place.y);
       return true;
     }
     default:

@@ -68,10 +68,10 @@ public:
   void ShutDown();
   bool IsOpen() const { return state_ == State::Open; }
 
-  // The zoom factor used for rendering.
+  // The zoom factor used for rendering; setting it renders at once and checks its menu item.
   int Zoom() const { return zoom_; }
   void SetZoom(int zoom);
-  // Checks the first zoom item whose tag is this zoom (none when no item has it).
+  // Checks the first zoom item whose tag is this zoom; none is checked when no item has it.
   void CheckZoomItem(std::int32_t zoom);
   // Thumbnail mode: the thumbnail window takes the zoom and the place of the lens area, and
   // refreshes. The lens stands where it is, or where it is about to go.

@@ -23,10 +23,15 @@ void Magnifier::ReleaseNow() {
 }
 
 void Magnifier::SetZoom(std::int32_t value) {
-  if (value == zoom_) return;
+  // Another component may have zoomed the open lens since: the zoom that counts is the one it shows.
+  LensWindow* lens = Lenses.Open();
+  if (value == (lens != nullptr ? lens->Zoom() : zoom_)) {
+    zoom_ = value;
+    return;
+  }
   const PerMonitorDpiScope aware;
   zoom_ = std::clamp(value, 2, 16);
-  if (LensWindow* lens = Lenses.Open()) lens->SetZoom(zoom_);
+  if (lens != nullptr) lens->SetZoom(zoom_);
 }
 
 void Magnifier::ShowLens(std::int32_t x, std::int32_t y) {

@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <memory>
+#include <new>
 #include <optional>
 #include <vector>
 
@@ -39,6 +40,12 @@ bool SameObjectName(const std::string& a, const std::string& b) {
   return true;
 }
 
+// What an author reads of a failure: the exception's own text, but for a failed allocation, whose
+// C++ type name would mean nothing to an author.
+const char* FailureText(const std::exception& e) {
+  return dynamic_cast<const std::bad_alloc*>(&e) != nullptr ? texts::kOutOfMemory : e.what();
+}
+
 int FindPanel(const std::string& name) {
   if (!PanelList) return -1;
   for (std::size_t i = 0; i < PanelList->size(); ++i) {
@@ -60,7 +67,7 @@ bool DetachPanel(const std::string& name) {
     if (!panel->VarName.empty()) SetHostVariable(panel->VarName, "");
     return true;  // the panel goes here and, with it, an open lens
   } catch (const std::exception& e) {
-    SetHostVariable(kGeneralLastError, e.what());
+    SetHostVariable(kGeneralLastError, FailureText(e));
     return false;
   }
 }
@@ -85,13 +92,13 @@ bool RunPanelStep(const std::string& objectName, Step step) {
       step(panel);
       SetHostVariable(panelVariable, texts::kPanelDone);
     } catch (const std::exception& e) {
-      SetHostVariable(panelVariable, e.what());
+      SetHostVariable(panelVariable, FailureText(e));
       return false;
     }
     SetHostVariable(variable, texts::kActionOk);
     return true;
   } catch (const std::exception& e) {
-    SetHostVariable(variable, e.what());
+    SetHostVariable(variable, FailureText(e));
     return false;
   }
 }
@@ -132,7 +139,7 @@ bool AttachPanel(const std::string& objectName, const std::string& varName) {
     PanelList->push_back(std::move(panel));
     return true;
   } catch (const std::exception& e) {
-    SetHostVariable(kGeneralLastError, e.what());
+    SetHostVariable(kGeneralLastError, FailureText(e));
     return false;
   }
 }

@@ -72,6 +72,8 @@ inline std::string NoSuchObject(std::string_view object) {
   return Joined({"An object named ", object, " does not exist."});
 }
 inline constexpr const char* kPanelFreed = "The magnifier panel has been freed.";
+// A failed allocation anywhere in an action.
+inline constexpr const char* kOutOfMemory = "Out of memory";
 inline std::string NotAnInteger(std::string_view text) {
   return Joined({"'", text, "' is not a valid integer value"});
 }

@@ -21,7 +21,7 @@ inline constexpr KeyStep kKeySteps[] = {
     {0, VK_PRIOR, {524, 396, 774, 646}, 16},      {0, VK_OEM_PLUS, {524, 396, 774, 646}, 16},
     {0, VK_OEM_MINUS, {524, 396, 774, 646}, 8},   {0, VK_SUBTRACT, {524, 396, 774, 646}, 4},
     {0, VK_NEXT, {524, 396, 774, 646}, 2},        {0, VK_NEXT, {524, 396, 774, 646}, 2},
-    {0, VK_HOME, {516, 391, 766, 641}, 2},  // the area's centre on the screen's: (640, 512)
+    {0, VK_HOME, {515, 387, 765, 637}, 2},  // where it opened
 };
 
 struct KeyEdge {

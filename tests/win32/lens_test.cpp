@@ -411,15 +411,19 @@ TEST_F(LensTest, WithoutTheFramePictureExecuteFailsAndLeavesNoLens) {
   EXPECT_TRUE(IsWindowVisible(lens));
 }
 
-TEST_F(LensTest, AZoomSetFromCodeReZoomsAtOnceAndLeavesTheCheckMark) {
+// The menu's mark follows the zoom, onto no item for a zoom between the menu's.
+TEST_F(LensTest, AZoomSetFromCodeReZoomsAtOnceAndMovesTheCheckMark) {
   const PatternWindow pattern(kUnderLens);
   const ScreenGrab before(Screen());
   const HWND lens = Open("4");
   ASSERT_NE(lens, nullptr);
-  ASSERT_EQ(Open("16"), lens);
-  const RECT r = WindowRectOf(lens);
-  EXPECT_EQ(WrongPixels(before, ScreenGrab(r), r, 16), 0);  // rendered inside the Execute
-  EXPECT_EQ(OpenLensMenu(lens).Checked(), 1);
+  for (const auto& [zoom, checked] : {std::pair{16, 3}, std::pair{3, -1}, std::pair{2, 0}}) {
+    SCOPED_TRACE(zoom);
+    ASSERT_EQ(Open(std::to_string(zoom)), lens);
+    const RECT r = WindowRectOf(lens);
+    EXPECT_EQ(WrongPixels(before, ScreenGrab(r), r, zoom), 0);  // rendered inside the Execute
+    EXPECT_EQ(OpenLensMenu(lens).Checked(), checked);
+  }
 }
 
 // The timer copies the page under the lens on every tick but pushes a frame only when the copy,

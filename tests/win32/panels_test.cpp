@@ -2,6 +2,7 @@
 // three actions' results and variable writes, the shared lens, re-fitting and the clean-up notice.
 #include "host_fixture.h"
 #include "lens_probe.h"
+#include "memory_shortage.h"
 
 namespace {
 
@@ -145,7 +146,7 @@ TEST_F(PanelTest, ExecuteAndCloseReportThroughTheVariables) {
   EXPECT_EQ(host->Variable("[Changed]"), std::nullopt);  // never written while the panel lives
 }
 
-TEST_F(PanelTest, AScaleThatIsNoNumberFailsAndOpensNothing) {
+TEST_F(PanelTest, AFailedExecuteReportsWhy) {
   ASSERT_TRUE(Create("Rectangle1"));
   EXPECT_FALSE(Execute("RECTANGLE1", "abc"));
   EXPECT_EQ(Trace(), (Writes{"[RECTANGLE1.VitrelleLastError]=<null>",
@@ -154,6 +155,16 @@ TEST_F(PanelTest, AScaleThatIsNoNumberFailsAndOpensNothing) {
   EXPECT_EQ(Trace(), (Writes{"[Rectangle1.VitrelleLastError]=<null>",
                              "[Rectangle1.VitrelleLastError]='' is not a valid integer value"}));
   EXPECT_TRUE(LensWindows().empty());
+
+  // Short of memory, the open lens cannot keep the larger copy that zoom 2 takes: the author
+  // reads that, not a C++ type name.
+  ASSERT_TRUE(Execute("Rectangle1", "4"));
+  {
+    const LargeAllocationsFail shortOfMemory(host->module());
+    ASSERT_TRUE(shortOfMemory.Hooked());
+    EXPECT_FALSE(Execute("Rectangle1", "2"));
+  }
+  EXPECT_EQ(Trace(), (Writes{"[Rectangle1.VitrelleLastError]=<null>", "[Rectangle1.VitrelleLastError]=Out of memory"}));
 }
 
 TEST_F(PanelTest, NamesMatchWhateverTheCaseOfTheirAsciiLettersOnly) {
@@ -247,9 +258,10 @@ TEST_F(PanelTest, TwoPanelsShareOneLens) {
   ASSERT_TRUE(Execute("Rectangle1", "4"));
   const HWND lens = TheLens();
   ASSERT_NE(lens, nullptr);
-  EXPECT_TRUE(Execute("Rectangle2", "2"));  // its own zoom, unchanged: the lens is only raised
+  EXPECT_TRUE(Execute("Rectangle2", "4"));  // the zoom the lens shows: it is only raised
   EXPECT_EQ(Trace(), Success("Rectangle2", "Rectangle2"));
   EXPECT_EQ(LensWindows(), std::vector<HWND>{lens});
+  EXPECT_EQ(OpenLensMenu(lens).Checked(), 1);
 
   // Either panel closes it.
   EXPECT_TRUE(Close("Rectangle2"));
@@ -364,6 +376,9 @@ TEST_F(PanelTest, ExecuteWithANewScaleReZoomsTheOpenLens) {
   EXPECT_EQ(Trace(), Success("Rectangle1", "Rectangle1"));
   EXPECT_TRUE(Execute("Rectangle2", "16"));
   EXPECT_EQ(Trace(), Success("Rectangle2", "Rectangle2"));
+  // The first panel's own zoom is 8 still, but the lens shows 16: 8 is a change.
+  EXPECT_TRUE(Execute("Rectangle1", "8"));
+  EXPECT_EQ(OpenLensMenu(lens).Checked(), 2);
   EXPECT_EQ(LensWindows(), std::vector<HWND>{lens});
   EXPECT_TRUE(IsWindowVisible(lens));
 }
