@@ -1,6 +1,7 @@
 # The release an author installs: build/dist/Vitrelle-<version>.zip and its SHA-256 beside it,
-# made from the DLL that the tests run (copied, not rebuilt), the guides, the licence and the
-# sample scripts. Part of every build; `make dist` builds only this.
+# made from the DLL that the tests run (copied, not rebuilt), the guides with their picture (the
+# demo's, docs/demo.png), the licence and the sample scripts. Part of every build; `make dist`
+# builds only this.
 cmake_path(ABSOLUTE_PATH CMAKE_BINARY_DIR NORMALIZE OUTPUT_VARIABLE dist_build_dir)
 cmake_path(GET dist_build_dir PARENT_PATH dist_dir)
 set(VITRELLE_DIST_DIR ${dist_dir}/dist)
@@ -9,7 +10,8 @@ set(dist_inputs
   ${PROJECT_SOURCE_DIR}/LICENSE
   ${PROJECT_SOURCE_DIR}/docs/guide/Guide-en.html.in
   ${PROJECT_SOURCE_DIR}/docs/guide/Guide-ru.html.in
-  ${PROJECT_SOURCE_DIR}/docs/guide/guide.css)
+  ${PROJECT_SOURCE_DIR}/docs/guide/guide.css
+  ${PROJECT_SOURCE_DIR}/docs/demo.png)
 file(GLOB dist_samples CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/guide/samples/*.txt)
 add_custom_command(OUTPUT ${dist_zip} ${dist_zip}.sha256
   COMMAND ${CMAKE_COMMAND} -DDLL=$<TARGET_FILE:Vitrelle> -DSOURCE_DIR=${PROJECT_SOURCE_DIR}
@@ -21,7 +23,8 @@ add_custom_command(OUTPUT ${dist_zip} ${dist_zip}.sha256
 add_custom_target(dist ALL DEPENDS ${dist_zip} ${dist_zip}.sha256)
 
 # The release check: the zip holds exactly what it should, its DLL is the tested one byte for byte
-# and carries the version of the zip's name, as do the guides, and the checksum file matches.
+# and carries the version of the zip's name, as do the guides, every picture a guide shows is in it,
+# and the checksum file matches.
 add_executable(version_of tests/dist/version_of.cpp)
 target_link_libraries(version_of PRIVATE version)
 target_link_options(version_of PRIVATE -municode)  # for wmain

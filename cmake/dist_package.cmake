@@ -5,6 +5,8 @@ file(REMOVE_RECURSE ${STAGE})
 file(MAKE_DIRECTORY ${STAGE}/Samples)
 
 file(COPY_FILE ${DLL} ${STAGE}/Vitrelle.nbp)
+# The picture at the top of the guides: the lens over the demo page.
+file(COPY_FILE ${SOURCE_DIR}/docs/demo.png ${STAGE}/Guide-lens.png)
 
 function(copy_text from to)
   file(READ ${from} text)
@@ -34,7 +36,7 @@ file(MAKE_DIRECTORY ${zip_dir})
 file(REMOVE ${ZIP} ${ZIP}.sha256)
 execute_process(
   COMMAND ${CMAKE_COMMAND} -E tar cf ${ZIP}.part --format=zip "--mtime=2026-01-01 00:00:00 UTC"
-          Vitrelle.nbp Guide-en.html Guide-ru.html LICENSE.txt ${sample_entries}
+          Vitrelle.nbp Guide-en.html Guide-ru.html Guide-lens.png LICENSE.txt ${sample_entries}
   WORKING_DIRECTORY ${STAGE}
   COMMAND_ERROR_IS_FATAL ANY)
 file(RENAME ${ZIP}.part ${ZIP})

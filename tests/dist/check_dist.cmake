@@ -19,8 +19,8 @@ endif()
 
 # Exactly these entries, in this order.
 execute_process(COMMAND ${CMAKE_COMMAND} -E tar tf ${ZIP} OUTPUT_VARIABLE listing COMMAND_ERROR_IS_FATAL ANY)
-set(expected "Vitrelle.nbp\nGuide-en.html\nGuide-ru.html\nLICENSE.txt\n"
-  "Samples/1-Attach.txt\nSamples/2-Open.txt\nSamples/3-Close.txt\n")
+set(expected "Vitrelle.nbp\nGuide-en.html\nGuide-ru.html\nGuide-lens.png\nLICENSE.txt\n"
+  "Samples/1-Attach.txt\nSamples/2-Open.txt\nSamples/3-Close.txt\nSamples/4-Check.txt\n")
 string(JOIN "" expected ${expected})
 if(NOT listing STREQUAL expected)
   fail("the archive holds\n${listing}instead of\n${expected}")
@@ -41,13 +41,20 @@ if(NOT resource STREQUAL expected)
   fail("the DLL's version resource reads\n${resource}instead of\n${expected}")
 endif()
 
-# Each guide names the version and has no placeholder left.
+# Each guide names the version, has no placeholder left, and every picture it shows is in the zip.
 foreach(guide Guide-en.html Guide-ru.html)
   file(READ ${WORK}/${guide} text)
   string(FIND "${text}" "<title>Vitrelle ${version}:" titled)
   if(titled LESS 0 OR text MATCHES "@[A-Z_]+@")
     fail("${guide} does not carry version ${version} throughout")
   endif()
+  string(REGEX MATCHALL "<img [^>]*src=\"[^\"]*\"" images "${text}")
+  foreach(image IN LISTS images)
+    string(REGEX REPLACE ".*src=\"([^\"]*)\"" "\\1" picture "${image}")
+    if(NOT EXISTS ${WORK}/${picture})
+      fail("${guide} shows ${picture}, which the archive does not hold")
+    endif()
+  endforeach()
 endforeach()
 
 file(SHA256 ${ZIP} hash)
