@@ -1,6 +1,6 @@
 // Handles with owners: device contexts held for one use (the whole screen's, a window's with its
-// non-client area, a window's client area), an object selected into a DC for one use, a solid
-// brush, and a window made for another (a tooltip, say).
+// non-client area, a window's client area), an object selected into a DC for one use, a DC's
+// stretch mode set for one use, a solid brush, and a window made for another (a tooltip, say).
 #pragma once
 
 #include <windows.h>
@@ -45,6 +45,21 @@ public:
 private:
   HDC dc_;
   HGDIOBJ old_;
+};
+
+// Sets a device context's stretch mode and puts back the one it had.
+class StretchModeGuard {
+public:
+  StretchModeGuard(HDC dc, int mode) : dc_(dc), old_(SetStretchBltMode(dc, mode)) {}
+  ~StretchModeGuard() {
+    if (old_ != 0) SetStretchBltMode(dc_, old_);
+  }
+  StretchModeGuard(const StretchModeGuard&) = delete;
+  StretchModeGuard& operator=(const StretchModeGuard&) = delete;
+
+private:
+  HDC dc_;
+  int old_;
 };
 
 // A solid brush of one colour, which can change.

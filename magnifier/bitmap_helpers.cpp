@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "framework/gdi.h"
+
 namespace {
 
 std::unique_ptr<Dib> CreateDib(int width, int height, PixelFormat format) {
@@ -51,7 +53,7 @@ void PaintNineSlice(Dib& dest, Dib& source, const RECT& D, const RECT& S, const 
   const int spanW = RectWidth(D, false) - M.left - M.right;
   const int spanH = RectHeight(D, false) - M.top - M.bottom;
 
-  SetStretchBltMode(dest.Dc(), BLACKONWHITE);
+  const StretchModeGuard whole(dest.Dc(), BLACKONWHITE);  // whole pixels, alpha and all
   const Painter p(dest.Dc(), source.Dc());
 
   // Corners: the top or bottom band's strip, then the side edge's strip between it and the

@@ -47,12 +47,11 @@ void CopyBeneath(HWND lens, HDC dest, const RECT& source) {
       BitBlt(dest, x, y, width, height, window.get(), common.left - r.left, common.top - r.top, SRCCOPY);
       continue;
     }
-    const int oldMode = SetStretchBltMode(dest, HALFTONE);
+    const StretchModeGuard smooth(dest, HALFTONE);
     SetBrushOrgEx(dest, 0, 0, nullptr);
     StretchBlt(dest, x, y, width, height, window.get(), MulDiv(common.left - r.left, dpi, lensDpi),
                MulDiv(common.top - r.top, dpi, lensDpi), MulDiv(width, dpi, lensDpi), MulDiv(height, dpi, lensDpi),
                SRCCOPY);
-    SetStretchBltMode(dest, oldMode);
   }
 }
 

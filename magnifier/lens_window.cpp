@@ -272,7 +272,8 @@ void LensWindow::FormClose(CloseAction& action) {
 
 void LensWindow::OnMouseDown(MouseButton button, ShiftState shift, int x, int y) {
   if (client_ != nullptr) client_->LensMouseDown(button, shift, x, y);
-  if (button != MouseButton::Left) return;
+  // The component's handler may have closed the lens: a closed lens is not dragged.
+  if (button != MouseButton::Left || !IsOpen()) return;
   dragPending_ = true;
   ReleaseCapture();
   // The system's move loop runs until the button is released and swallows the release; the

@@ -145,8 +145,10 @@ TEST(NineSlice, SameSizeStretchReproducesTheSourceInAllFourBytes) {
   auto source = UniqueSource(32, 24);
   auto dest = SentinelDest(32, 24);
   const RECT whole{0, 0, 32, 24};
+  SetStretchBltMode(dest->Dc(), HALFTONE);
   PaintNineSlice(*dest, *source, whole, whole, {5, 6, 7, 8}, kNoLimits, kAllStretch, kNineSliceStretch, true);
   ExpectPicture(*dest, [](int x, int y) { return POINT{x, y}; });
+  EXPECT_EQ(GetStretchBltMode(dest->Dc()), HALFTONE);  // the DC's mode as the painter found it
 }
 
 TEST(NineSlice, TheLensFrameEnlargesEveryPieceByCopyingWholePixels) {
