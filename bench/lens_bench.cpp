@@ -71,12 +71,11 @@ double BlendMs(int w, int h) {
 }
 
 // Opens a square lens of this size and zoom, centred, through its component.
-LensWindow& OpenLens(Magnifier& magnifier, int size, int zoom) {
-  magnifier.Width = TMagnSize(size);
-  magnifier.Height = TMagnSize(size);
+LensWindow& OpenLens(LensRegistry& lenses, Magnifier& magnifier, int size, int zoom) {
+  magnifier.SetLensSize(LensExtent(size), LensExtent(size));
   magnifier.SetZoom(zoom);
   magnifier.ShowLens(-1, -1);
-  return *Lenses.Open();
+  return *lenses.Open();
 }
 
 struct Result {
@@ -86,8 +85,9 @@ struct Result {
 };
 
 Result Measure(int size, int zoom) {
-  Magnifier magnifier;
-  LensWindow& lens = OpenLens(magnifier, size, zoom);
+  LensRegistry lenses;
+  Magnifier magnifier(lenses);
+  LensWindow& lens = OpenLens(lenses, magnifier, size, zoom);
   const int x = lens.Left(), y = lens.Top();
   const Lens::SourceRect source = Lens::SourceFor(x, y, lens.LensArea(), lens.Zoom());
 
@@ -120,10 +120,10 @@ Result Measure(int size, int zoom) {
     lens.RenderAt(x, y);
     whole.push_back((Now() - t0) * 1e3);
   }
-  const TRect area = lens.LensArea();
+  const Rect area = lens.LensArea();
   const int width = output.Width(), height = output.Height();
   magnifier.CloseLens();  // the lens's pictures go with it
-  const double blendMs = BlendMs(RectWidth(area, false), RectHeight(area, false));
+  const double blendMs = BlendMs(RectWidth(area), RectHeight(area));
 
   const double copyMs = Median(baseline);
   const double p50 = Median(whole), p95 = Quantile(whole, 0.95);
@@ -212,8 +212,9 @@ double CpuShare(Tick tick) {
 // and a changing one.
 void MeasureCpu(int size, int zoom) {
   const Page page;
-  Magnifier magnifier;
-  LensWindow& lens = OpenLens(magnifier, size, zoom);
+  LensRegistry lenses;
+  Magnifier magnifier(lenses);
+  LensWindow& lens = OpenLens(lenses, magnifier, size, zoom);
   KillTimer(lens.Handle(), 1);  // the ticks are counted out here
   const int x = lens.Left(), y = lens.Top();
   const Lens::SourceRect source = Lens::SourceFor(x, y, lens.LensArea(), lens.Zoom());
@@ -266,8 +267,9 @@ private:
 // Thumbnail mode: a timer tick, and a frame, against the same copy baseline; the frame also
 // against the capture-mode frame of the same lens.
 void MeasureThumbnail(const Result& capture) {
-  Magnifier magnifier;
-  LensWindow& lens = OpenLens(magnifier, capture.size, capture.zoom);
+  LensRegistry lenses;
+  Magnifier magnifier(lenses);
+  LensWindow& lens = OpenLens(lenses, magnifier, capture.size, capture.zoom);
   const int x = lens.Left(), y = lens.Top();
   for (int i = 0; i < kWarmUpFrames; ++i) {
     lens.RenderAt(x, y);

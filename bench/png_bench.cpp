@@ -102,11 +102,11 @@ std::size_t InflatedSize(const std::vector<std::uint8_t>& z) {
 
 const char* FormatName(PixelFormat f) {
   switch (f) {
-    case PixelFormat::pf1bit: return "1-bit";
-    case PixelFormat::pf4bit: return "4-bit";
-    case PixelFormat::pf8bit: return "8-bit";
-    case PixelFormat::pf24bit: return "BGR";
-    case PixelFormat::pf32bit: return "BGRA";
+    case PixelFormat::Bits1: return "1-bit";
+    case PixelFormat::Bits4: return "4-bit";
+    case PixelFormat::Bits8: return "8-bit";
+    case PixelFormat::Bits24: return "BGR";
+    case PixelFormat::Bits32: return "BGRA";
   }
   return "?";
 }
@@ -131,7 +131,7 @@ void CrossCheck(Subject& s) {
   s.our_format = FormatName(ours.Format());
   std::vector<std::uint8_t> pixels;
   std::vector<png_bytep> rows;
-  if (ours.Format() != PixelFormat::pf32bit || !LibpngDecode(s.png, pixels, rows)) return;
+  if (ours.Format() != PixelFormat::Bits32 || !LibpngDecode(s.png, pixels, rows)) return;
   // Gamma tables may round differently: report how far apart, not only whether.
   std::size_t differ = 0;
   int worst = 0;
@@ -155,7 +155,7 @@ void BM_Ours(benchmark::State& state, const Subject* s) {
     MemoryStream stream(s->png.data(), s->png.size());
     try {
       g.ReadImage(stream);
-    } catch (const Exception& e) {
+    } catch (const Error& e) {
       state.SkipWithError(e.what());
       break;
     }
@@ -269,7 +269,7 @@ int main(int argc, char** argv) {
   for (Subject& s : subjects) {
     try {
       CrossCheck(s);
-    } catch (const Exception& e) {
+    } catch (const Error& e) {
       std::fprintf(stderr, "png_bench: our reader refused %s: %s\n", s.name.c_str(), e.what());
     }
     const Subject* p = &s;

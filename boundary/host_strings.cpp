@@ -18,28 +18,28 @@ void SetHostString(HostSlot slot, std::string_view text) {
   *slot = block;
 }
 
-void SetHostVariable(const std::string& name, const char* value) {
-  if (PlugInUtils::SetVariable) PlugInUtils::SetVariable(name.c_str(), value);
+void HostServices::SetVariable(const std::string& name, const char* value) const {
+  if (setVariable_) setVariable_(name.c_str(), value);
 }
 
-bool ProbeHostCapability() {
-  if (!PlugInUtils::InterfaceAccess) return false;
+bool HostServices::ServesPanels() const {
+  if (!interfaceAccess_) return false;
   LocalHostSlot slot;
-  PlugInUtils::InterfaceAccess(kCmdProbe, slot.get());
+  interfaceAccess_(kCmdProbe, slot.get());
   return !slot.empty();
 }
 
-std::string LookupObjectWindowText(std::string_view objectName) {
+std::string HostServices::ObjectWindowText(std::string_view objectName) const {
   // Without InterfaceAccess there is nobody to ask; the probe has already failed by then.
-  if (!PlugInUtils::InterfaceAccess) return "0";
+  if (!interfaceAccess_) return "0";
   LocalHostSlot slot(objectName);
-  PlugInUtils::InterfaceAccess(kCmdObjectWindow, slot.get());
+  interfaceAccess_(kCmdObjectWindow, slot.get());
   return slot.text();
 }
 
-std::optional<std::string> PickHostObject(std::string_view current) {
-  if (!PlugInUtils::InterfaceAccess) return std::nullopt;
+std::optional<std::string> HostServices::PickObject(std::string_view current) const {
+  if (!interfaceAccess_) return std::nullopt;
   LocalHostSlot slot(current);
-  if (!PlugInUtils::InterfaceAccess(kCmdPickObject, slot.get())) return std::nullopt;
+  if (!interfaceAccess_(kCmdPickObject, slot.get())) return std::nullopt;
   return slot.text();
 }

@@ -1,6 +1,6 @@
-// What the host hands over (its service table), the hand-over of host strings in global memory,
-// and the host commands the exports and the property dialogs send. Both sides of the plug-in use
-// it; it uses neither.
+// The host's services that the plug-in calls, the hand-over of host strings in global memory, and
+// the host commands the exports and the property dialogs send. Both sides of the plug-in use it;
+// it uses neither.
 #pragma once
 #include <cstdint>
 #include <optional>
@@ -8,18 +8,6 @@
 #include <string_view>
 
 #include "boundary/boundary.h"
-
-// The host service table. All null at load; every hand-over overwrites the earlier value.
-namespace PlugInUtils {
-inline std::uint32_t RegisterArg3 = 0;
-inline SetVariableProc SetVariable = nullptr;
-inline std::uint32_t ScriptProcessor = 0;
-inline InterfaceAccessProc InterfaceAccess = nullptr;
-inline std::uint32_t StreamAccess = 0;
-inline std::uint32_t RegisterArg2 = 0;
-inline AddActionProc AddAction = nullptr;
-inline std::uint32_t InitValue = 0;
-}  // namespace PlugInUtils
 
 // Frees the block the slot holds (GlobalFree) and leaves the slot null.
 void FreeHostString(HostSlot slot);
@@ -45,23 +33,35 @@ private:
   HostString value_ = nullptr;
 };
 
-// Sets a host variable; value null empties it. A host that has not handed over SetVariable
-// (no nbRegisterPlugIn yet) gets no write rather than a call through a null pointer.
-void SetHostVariable(const std::string& name, const char* value);
-inline void SetHostVariable(const std::string& name, const std::string& value) {
-  SetHostVariable(name, value.c_str());
-}
+// The two host routines the plug-in calls after they are handed over. The host hands over more:
+// nbRegisterPlugIn gives AddAction (called there and then to register the actions, and not kept),
+// two 32-bit values and SetVariable; nbInitPlugIn a 32-bit value and the slots of the plug-in's
+// title, author and description; nbRegisterScriptProcessor and nbRegisterStreamAccess a 32-bit
+// value each; nbRegisterInterfaceAccess InterfaceAccess. Nothing reads the values, so none is
+// kept. Every hand-over replaces the routine handed over before; until then each is null.
+class HostServices {
+public:
+  void SetSetVariable(SetVariableProc routine) { setVariable_ = routine; }
+  void SetInterfaceAccess(InterfaceAccessProc routine) { interfaceAccess_ = routine; }
 
-// Command 6: does the host serve the panel actions? Fails without a call when InterfaceAccess
-// was never handed over.
-bool ProbeHostCapability();
+  // Sets a host variable; value null empties it. Without SetVariable (no nbRegisterPlugIn yet)
+  // nothing is written rather than a call made through a null pointer.
+  void SetVariable(const std::string& name, const char* value) const;
+  void SetVariable(const std::string& name, const std::string& value) const { SetVariable(name, value.c_str()); }
 
-// Command 7: the host's answer for the object's window, as text ("0" when there is none).
-std::string LookupObjectWindowText(std::string_view objectName);
+  // Command 6: does the host serve the panel actions? False without a call when InterfaceAccess
+  // was never handed over.
+  bool ServesPanels() const;
+  // Command 7: the host's answer for the object's window, as text ("0" when there is none).
+  std::string ObjectWindowText(std::string_view objectName) const;
+  // Command 8: the host's object list, starting from `current`; the chosen name, or nothing when
+  // the author cancelled or InterfaceAccess was never handed over.
+  std::optional<std::string> PickObject(std::string_view current) const;
 
-// Command 8: the host's object list, starting from `current`; the chosen name, or nothing when
-// the author cancelled or InterfaceAccess was never handed over.
-std::optional<std::string> PickHostObject(std::string_view current);
+private:
+  SetVariableProc setVariable_ = nullptr;
+  InterfaceAccessProc interfaceAccess_ = nullptr;
+};
 
 // Host commands of InterfaceAccess.
 enum HostCommand : std::int32_t { kCmdProbe = 6, kCmdObjectWindow = 7, kCmdPickObject = 8 };

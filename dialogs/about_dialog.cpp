@@ -19,7 +19,7 @@ std::unique_ptr<Dib> LoadBanner() {
     auto banner = std::make_unique<Dib>();
     LoadJpeg(resource.data, resource.size, *banner);
     return banner;
-  } catch (const Exception&) {
+  } catch (const Error&) {
     return nullptr;
   }
 }
@@ -27,26 +27,26 @@ std::unique_ptr<Dib> LoadBanner() {
 }  // namespace
 
 AboutDialog::AboutDialog(HWND parent)
-    : DialogForm(L"VitrelleAboutForm", parent, 298, 187, RGB(255, 255, 255)),
+    : DialogWindow(L"VitrelleAboutForm", parent, 298, 187, RGB(255, 255, 255)),
       font_(L"MS Sans Serif", 11),
-      titleFont_(L"MS Sans Serif", 19, true),
-      boldFont_(L"MS Sans Serif", 11, true),
+      titleFont_(L"MS Sans Serif", 19, Font::Weight::Bold),
+      boldFont_(L"MS Sans Serif", 11, Font::Weight::Bold),
       band_(kSilver),
       banner_(LoadBanner()) {
   SetCaption(texts::kAboutCaption);
-  AddButton(kOkButton, Place(236, 156, 56, 25), texts::kOk, font_, false);  // first: it has the focus
+  AddButton(kOkButton, Place(236, 156, 56, 25), texts::kOk, font_);  // first: it has the focus
   AddLabel(kTitleLabel, Place(9, 81, 280, 24), texts::kAboutTitle, titleFont_, {.centred = true});
   AddLabel(kVersionLabel, Place(112, 113, 79, 13), texts::kAboutVersion, font_, {.autoSize = true});
   AddLabel(kSeriesLabel, Place(10, 129, 279, 13), texts::kAboutSeries, font_, {.centred = true});
-  AddLabel(kCredit1Label, Place(60, 155, 118, 13), texts::kAboutCredit1, boldFont_, {.autoSize = true, .transparent = true});
-  AddLabel(kCredit2Label, Place(10, 168, 214, 13), texts::kAboutCredit2, boldFont_, {.autoSize = true, .transparent = true});
+  AddLabel(kCopyrightLabel, Place(60, 155, 118, 13), texts::kAboutCopyright, boldFont_, {.autoSize = true, .transparent = true});
+  AddLabel(kTaglineLabel, Place(10, 168, 214, 13), texts::kAboutTagline, boldFont_, {.autoSize = true, .transparent = true});
 }
 
 void AboutDialog::ButtonClick(int id) {
   if (id == kOkButton) OnOk();
 }
 
-void AboutDialog::OnOk() { SetModalResult(mrCancel); }
+void AboutDialog::OnOk() { SetModalResult(kResultCancel); }
 
 void AboutDialog::Paint(HDC dc) {
   FillRect(dc, &kBand, band_.get());
@@ -56,5 +56,5 @@ void AboutDialog::Paint(HDC dc) {
 
 void ShowAbout() {
   AboutDialog box(GetActiveWindow());
-  box.ShowModal();
+  box.RunModal();
 }

@@ -6,11 +6,11 @@
 
 #include "framework/dialog.h"
 
-class AboutDialog : public DialogForm {
+class AboutDialog : public DialogWindow {
 public:
   explicit AboutDialog(HWND parent);
 
-  enum Control : int { kOkButton = IDOK, kTitleLabel = 201, kVersionLabel, kSeriesLabel, kCredit1Label, kCredit2Label };
+  enum Control : int { kOkButton = IDOK, kTitleLabel = 201, kVersionLabel, kSeriesLabel, kCopyrightLabel, kTaglineLabel };
 
 protected:
   void ButtonClick(int id) override;

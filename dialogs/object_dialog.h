@@ -6,6 +6,7 @@
 #include <string>
 
 #include "boundary/boundary.h"
+#include "boundary/host_strings.h"
 #include "framework/dialog.h"
 
 // Control ids, by which scripts and tests find the controls too.
@@ -21,14 +22,16 @@ enum ObjectDialogControl : int {
   kParamLabel = 107,
 };
 
-class ObjectDialog : public DialogForm {
+class ObjectDialog : public DialogWindow {
 public:
-  explicit ObjectDialog(HWND parent);
+  // The object picker asks the host's list.
+  ObjectDialog(HWND parent, const HostServices& host);
 
 protected:
   // The controls both dialogs share, at the places of a dialog `clientHeight` high whose buttons
   // stand at these tops; the two-field dialog's label takes the Alt key.
-  ObjectDialog(HWND parent, const wchar_t* className, int clientHeight, int okTop, int cancelTop, bool labelKey);
+  ObjectDialog(HWND parent, const HostServices& host, const wchar_t* className, int clientHeight, int okTop,
+               int cancelTop, bool labelKey);
 
   void ButtonClick(int id) override;
 
@@ -37,15 +40,18 @@ protected:
 private:
   // The object picker: the host's list, starting from the name in the field.
   void OnPickObject();
+
+  const HostServices& host_;
 };
 
 class ObjectParamDialog : public ObjectDialog {
 public:
-  explicit ObjectParamDialog(HWND parent);
+  ObjectParamDialog(HWND parent, const HostServices& host);
 };
 
 // Edits the object name of an action with one parameter; true when the author pressed OK, and
 // the slot then holds the new text.
-bool EditObjectAction(HostSlot param1);
+bool EditObjectAction(HostSlot objectSlot, const HostServices& host);
 // Edits both parameters of an action with two; the second field is labelled `label`.
-bool EditObjectParamAction(HostSlot param1, HostSlot param2, const std::string& label);
+bool EditObjectParamAction(HostSlot objectSlot, HostSlot paramSlot, const std::string& label,
+                           const HostServices& host);

@@ -13,7 +13,7 @@ enum Colour : std::uint8_t {
 // A 4-bit picture filled with the colour its lower-left pixel will show (left out when drawn).
 std::unique_ptr<Dib> Blank(int width, int height, Colour clear) {
   auto dib = std::make_unique<Dib>();
-  dib->SetFormat(PixelFormat::pf4bit);
+  dib->SetFormat(PixelFormat::Bits4);
   dib->SetPalette({RGBColor(0, 0, 0), RGBColor(128, 0, 0), RGBColor(0, 128, 0), RGBColor(128, 128, 0),
                    RGBColor(0, 0, 128), RGBColor(128, 0, 128), RGBColor(0, 128, 128), RGBColor(192, 192, 192),
                    RGBColor(128, 128, 128), RGBColor(255, 0, 0), RGBColor(0, 255, 0), RGBColor(255, 255, 0),

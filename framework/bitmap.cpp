@@ -23,17 +23,17 @@ void Bitmap::SetSize(int width, int height) {
 void Bitmap::Clear() {
   Reallocate(0, 0, format_);
   palette_.clear();
-  transparent_color_ = kNoColor;
+  transparentColor_ = kNoColor;
   transparent_ = false;
 }
 
 void Bitmap::Reallocate(int width, int height, PixelFormat format) {
-  if (width < 0 || height < 0) throw Exception(texts::kInvalidBitmapSize);
+  if (width < 0 || height < 0) throw Error(texts::kInvalidBitmapSize);
   std::uint64_t stride = std::uint64_t(width) * std::uint64_t(BitsOf(format));
   stride = (stride + 31) / 32 * 4;
   if (width == 0 || height == 0) stride = 0;
   if (stride * std::uint64_t(height) > kMaxBytes) {
-    throw Exception(texts::BitmapTooLarge(width, height));
+    throw Error(texts::BitmapTooLarge(width, height));
   }
   // Drop the old pixels first so that two large pictures never live side by side.
   bits_ = nullptr;
@@ -43,7 +43,7 @@ void Bitmap::Reallocate(int width, int height, PixelFormat format) {
   stride_ = 0;
   format_ = format;
   bits_ = AllocatePixels(width, height, format, std::size_t(stride));
-  if (stride != 0 && bits_ == nullptr) throw Exception(texts::kNoBitmap);
+  if (stride != 0 && bits_ == nullptr) throw Error(texts::kNoBitmap);
   width_ = width;
   height_ = height;
   stride_ = std::size_t(stride);
@@ -55,33 +55,33 @@ std::uint8_t* Bitmap::AllocatePixels(int, int height, PixelFormat, std::size_t s
   return memory_.get();
 }
 
-void Bitmap::SetPalette(std::vector<TColor> palette) { palette_ = std::move(palette); }
+void Bitmap::SetPalette(std::vector<Color> palette) { palette_ = std::move(palette); }
 
-TColor Bitmap::PixelColor(int x, int y) const {
+Color Bitmap::PixelColor(int x, int y) const {
   const std::uint8_t* row = Row(y);
   unsigned index = 0;
   switch (format_) {
-    case PixelFormat::pf1bit: index = (row[x >> 3] >> (7 - (x & 7))) & 1; break;
-    case PixelFormat::pf4bit: index = (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 15; break;
-    case PixelFormat::pf8bit: index = row[x]; break;
-    case PixelFormat::pf24bit: return RGBColor(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
-    case PixelFormat::pf32bit: return RGBColor(row[4 * x + 2], row[4 * x + 1], row[4 * x]);
+    case PixelFormat::Bits1: index = (row[x >> 3] >> (7 - (x & 7))) & 1; break;
+    case PixelFormat::Bits4: index = (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 15; break;
+    case PixelFormat::Bits8: index = row[x]; break;
+    case PixelFormat::Bits24: return RGBColor(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
+    case PixelFormat::Bits32: return RGBColor(row[4 * x + 2], row[4 * x + 1], row[4 * x]);
   }
   return index < palette_.size() ? palette_[index] & 0xFFFFFF : 0;
 }
 
 namespace {
 
-unsigned NearestEntry(const std::vector<TColor>& palette, TColor color) {
+unsigned NearestEntry(const std::vector<Color>& palette, Color color) {
   unsigned best = 0;
-  long best_distance = std::numeric_limits<long>::max();
+  long bestDistance = std::numeric_limits<long>::max();
   for (unsigned i = 0; i < palette.size(); ++i) {
     long dr = long(RedOf(palette[i])) - RedOf(color);
     long dg = long(GreenOf(palette[i])) - GreenOf(color);
     long db = long(BlueOf(palette[i])) - BlueOf(color);
     long distance = dr * dr + dg * dg + db * db;
-    if (distance < best_distance) {
-      best_distance = distance;
+    if (distance < bestDistance) {
+      bestDistance = distance;
       best = i;
     }
   }
@@ -90,20 +90,20 @@ unsigned NearestEntry(const std::vector<TColor>& palette, TColor color) {
 
 }  // namespace
 
-void Bitmap::FillRows(int first, int last, TColor color) {
+void Bitmap::FillRows(int first, int last, Color color) {
   if (first < 0) first = 0;
   if (last > height_) last = height_;
   if (bits_ == nullptr || first >= last) return;
   std::uint8_t pattern[4] = {};
   std::size_t unit = 1;
   switch (format_) {
-    case PixelFormat::pf1bit: pattern[0] = NearestEntry(palette_, color) ? 0xFF : 0x00; break;
-    case PixelFormat::pf4bit: pattern[0] = std::uint8_t(NearestEntry(palette_, color) * 0x11); break;
-    case PixelFormat::pf8bit: pattern[0] = std::uint8_t(NearestEntry(palette_, color)); break;
-    case PixelFormat::pf24bit:
-    case PixelFormat::pf32bit:
+    case PixelFormat::Bits1: pattern[0] = NearestEntry(palette_, color) ? 0xFF : 0x00; break;
+    case PixelFormat::Bits4: pattern[0] = std::uint8_t(NearestEntry(palette_, color) * 0x11); break;
+    case PixelFormat::Bits8: pattern[0] = std::uint8_t(NearestEntry(palette_, color)); break;
+    case PixelFormat::Bits24:
+    case PixelFormat::Bits32:
       pattern[0] = BlueOf(color), pattern[1] = GreenOf(color), pattern[2] = RedOf(color);
-      unit = format_ == PixelFormat::pf24bit ? 3 : 4;
+      unit = format_ == PixelFormat::Bits24 ? 3 : 4;
       break;
   }
   // One row by pattern, the others as copies of it.

@@ -10,18 +10,18 @@
 #include <vector>
 
 // Framework colour: red in the low byte, then green, then blue (0x00BBGGRR).
-using TColor = std::uint32_t;
+using Color = std::uint32_t;
 // "No colour" where a colour may be absent (transparent colour, background).
-constexpr TColor kNoColor = 0x1FFFFFFF;
+constexpr Color kNoColor = 0x1FFFFFFF;
 
-constexpr TColor RGBColor(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-  return TColor(r) | TColor(g) << 8 | TColor(b) << 16;
+constexpr Color RGBColor(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+  return Color(r) | Color(g) << 8 | Color(b) << 16;
 }
-constexpr std::uint8_t RedOf(TColor c) { return std::uint8_t(c); }
-constexpr std::uint8_t GreenOf(TColor c) { return std::uint8_t(c >> 8); }
-constexpr std::uint8_t BlueOf(TColor c) { return std::uint8_t(c >> 16); }
+constexpr std::uint8_t RedOf(Color c) { return std::uint8_t(c); }
+constexpr std::uint8_t GreenOf(Color c) { return std::uint8_t(c >> 8); }
+constexpr std::uint8_t BlueOf(Color c) { return std::uint8_t(c >> 16); }
 
-enum class PixelFormat : std::uint8_t { pf1bit = 1, pf4bit = 4, pf8bit = 8, pf24bit = 24, pf32bit = 32 };
+enum class PixelFormat : std::uint8_t { Bits1 = 1, Bits4 = 4, Bits8 = 8, Bits24 = 24, Bits32 = 32 };
 
 constexpr int BitsOf(PixelFormat f) { return int(f); }
 constexpr bool HasPalette(PixelFormat f) { return BitsOf(f) <= 8; }
@@ -41,7 +41,7 @@ public:
   std::size_t Stride() const { return stride_; }
 
   // Changing the size or the format keeps neither the pixels nor their place in memory; the new
-  // pixels are zero. Throws Exception when the picture could not be held in memory.
+  // pixels are zero. Throws Error when the picture could not be held in memory.
   void SetFormat(PixelFormat format);
   void SetSize(int width, int height);
   void SetWidth(int width) { SetSize(width, height_); }
@@ -53,22 +53,22 @@ public:
   const std::uint8_t* Row(int y) const { return bits_ + std::ptrdiff_t(y) * std::ptrdiff_t(stride_); }
 
   // Palette of the 1, 4 and 8-bit formats, framework colours in index order.
-  const std::vector<TColor>& Palette() const { return palette_; }
-  void SetPalette(std::vector<TColor> palette);
+  const std::vector<Color>& Palette() const { return palette_; }
+  void SetPalette(std::vector<Color> palette);
   // The colour of pixel (x, y), through the palette for the palette formats (black for an index
   // the palette lacks); the alpha of a 32-bit pixel is not part of it.
-  TColor PixelColor(int x, int y) const;
+  Color PixelColor(int x, int y) const;
 
-  TColor TransparentColor() const { return transparent_color_; }
-  void SetTransparentColor(TColor c) { transparent_color_ = c; }
+  Color TransparentColor() const { return transparentColor_; }
+  void SetTransparentColor(Color c) { transparentColor_ = c; }
   bool Transparent() const { return transparent_; }
   void SetTransparent(bool on) { transparent_ = on; }
 
   // Paints every pixel with the colour: the nearest palette entry for the palette formats,
   // alpha 0 for 32 bits (as a brush would).
-  void Fill(TColor color) { FillRows(0, height_, color); }
+  void Fill(Color color) { FillRows(0, height_, color); }
   // The same for rows first .. last - 1 only.
-  void FillRows(int first, int last, TColor color);
+  void FillRows(int first, int last, Color color);
 
   // Largest picture we agree to hold, in bytes of pixel storage.
   static constexpr std::size_t kMaxBytes = std::size_t(512) << 20;
@@ -83,7 +83,7 @@ private:
 
   int width_ = 0;
   int height_ = 0;
-  PixelFormat format_ = PixelFormat::pf24bit;
+  PixelFormat format_ = PixelFormat::Bits24;
   std::size_t stride_ = 0;
   std::uint8_t* bits_ = nullptr;
   // calloc'd: large blocks come straight from the system already zero, with no pass to clear
@@ -92,7 +92,7 @@ private:
     void operator()(std::uint8_t* p) const;
   };
   std::unique_ptr<std::uint8_t, FreeMemory> memory_;
-  std::vector<TColor> palette_;
-  TColor transparent_color_ = kNoColor;
+  std::vector<Color> palette_;
+  Color transparentColor_ = kNoColor;
   bool transparent_ = false;
 };

@@ -19,14 +19,14 @@ int CharacterHeight(HFONT font) {
 
 }  // namespace
 
-Font::Font(const wchar_t* face, int pixelHeight, bool bold) {
+Font::Font(const wchar_t* face, int pixelHeight, Weight weight) {
   LOGFONTW lf = {};
   lf.lfHeight = -pixelHeight;  // negative: the character height, not the cell height
-  lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+  lf.lfWeight = weight == Weight::Bold ? FW_BOLD : FW_NORMAL;
   lf.lfCharSet = DEFAULT_CHARSET;
   lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
   font_ = CreateFontIndirectW(&lf);
-  if (font_ == nullptr) throw Exception(texts::kNoFont);
+  if (font_ == nullptr) throw SystemError(texts::kNoFont, GetLastError());
   // A bitmap face comes only in the sizes of the set the system installed for its density, and
   // the set for 120 DPI and above has no MS Sans Serif this small: its next size up overflows
   // layouts drawn with the 96-DPI set. The face's outline counterpart has every size.
@@ -52,23 +52,23 @@ Label::Label(const Window& parent, int left, int top, const std::string& caption
   }
   hwnd_ = CreateWindowExW(0, L"STATIC", text.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, left, top,
                           extent.cx, extent.cy, parent.Handle(), nullptr, ThisModule(), nullptr);
-  if (hwnd_ == nullptr) throw Exception(texts::kNoWindow);
+  if (hwnd_ == nullptr) throw SystemError(texts::kNoWindow, GetLastError());
   SendMessageW(hwnd_, WM_SETFONT, WPARAM(font.Handle()), FALSE);
 }
 
 Label::~Label() {
   // Once the parent is gone, so is the label, and its handle may already name another window.
-  if (parent_.HandleAllocated()) DestroyWindow(hwnd_);
+  if (parent_.HasHandle()) DestroyWindow(hwnd_);
 }
 
 void Timer::SetEnabled(bool on) {
   if (on == enabled_) return;
-  if (!owner_.HandleAllocated()) {
+  if (!owner_.HasHandle()) {
     enabled_ = false;
     return;
   }
   if (on) {
-    if (SetTimer(owner_.Handle(), id_, interval_, nullptr) == 0) throw Exception(texts::kNoTimer);
+    if (SetTimer(owner_.Handle(), id_, interval_, nullptr) == 0) throw SystemError(texts::kNoTimer, GetLastError());
   } else {
     KillTimer(owner_.Handle(), id_);
   }

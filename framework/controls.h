@@ -1,4 +1,4 @@
-// The small pieces our forms are made of: a font, a text label and a timer, each owning its
+// The small pieces our windows are made of: a font, a text label and a timer, each owning its
 // system handle.
 #pragma once
 
@@ -11,7 +11,8 @@ class Window;
 // A font by face name and character height in pixels.
 class Font {
 public:
-  Font(const wchar_t* face, int pixelHeight, bool bold = false);
+  enum class Weight { Normal, Bold };
+  Font(const wchar_t* face, int pixelHeight, Weight weight = Weight::Normal);
   ~Font();
   Font(const Font&) = delete;
   Font& operator=(const Font&) = delete;

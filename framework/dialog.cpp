@@ -34,7 +34,7 @@ COLORREF TransparentColourOf(const Dib& picture) { return GetPixel(picture.Dc(),
 
 }  // namespace
 
-DialogForm::DialogForm(const wchar_t* className, HWND owner, int clientWidth, int clientHeight, COLORREF background)
+DialogWindow::DialogWindow(const wchar_t* className, HWND owner, int clientWidth, int clientHeight, COLORREF background)
     : background_(background), clientHeight_(clientHeight) {
   RECT outer = {0, 0, clientWidth, clientHeight};
   AdjustWindowRectEx(&outer, kStyle, FALSE, kExStyle);
@@ -44,23 +44,23 @@ DialogForm::DialogForm(const wchar_t* className, HWND owner, int clientWidth, in
   params.parent = owner;  // of a pop-up: its owner
   params.width = outer.right - outer.left;
   params.height = outer.bottom - outer.top;
-  CreateForm(className, params);
+  CreateAppWindow(className, params);
   SetDefaultPlacement(true);
 }
 
-DialogForm::~DialogForm() {
+DialogWindow::~DialogWindow() {
   tooltip_.Reset();  // before its owner window, which would otherwise take it along
-  DestroyForm();
+  DestroyAppWindow();
 }
 
-int DialogForm::ShowModal() {
+int DialogWindow::RunModal() {
   const HWND owner = GetWindow(Handle(), GW_OWNER);
   const bool ownerWasEnabled = owner != nullptr && IsWindowEnabled(owner);
   if (ownerWasEnabled) EnableWindow(owner, FALSE);
-  modalResult_ = mrNone;
+  modalResult_ = kNoResult;
   Show();
   MSG msg;
-  while (modalResult_ == mrNone && HandleAllocated()) {
+  while (modalResult_ == kNoResult && HasHandle()) {
     const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
     if (got == 0) {
       PostQuitMessage(int(msg.wParam));  // the application is ending: leave the quit to its loop
@@ -76,35 +76,35 @@ int DialogForm::ShowModal() {
   // The owner takes the activation back before this window goes out of sight, so that it does
   // not pass to some other program's window.
   if (ownerWasEnabled) EnableWindow(owner, TRUE);
-  if (owner != nullptr && HandleAllocated() && GetActiveWindow() == Handle()) SetActiveWindow(owner);
-  if (HandleAllocated()) Hide();
-  return modalResult_ == mrNone ? int(mrCancel) : modalResult_;
+  if (owner != nullptr && HasHandle() && GetActiveWindow() == Handle()) SetActiveWindow(owner);
+  if (HasHandle()) Hide();
+  return modalResult_ == kNoResult ? int(kResultCancel) : modalResult_;
 }
 
-void DialogForm::SetCaption(const std::string& utf8) { SetWindowTextW(Handle(), Utf8ToWide(utf8).c_str()); }
+void DialogWindow::SetCaption(const std::string& utf8) { SetWindowTextW(Handle(), Utf8ToWide(utf8).c_str()); }
 
-void DialogForm::SetOuterHeight(int height) { SetHeight(height); }
+void DialogWindow::SetOuterHeight(int height) { SetHeight(height); }
 
-std::wstring DialogForm::ControlText(int id) const {
+std::wstring DialogWindow::ControlText(int id) const {
   const HWND control = GetDlgItem(Handle(), id);
   std::wstring text(std::size_t(GetWindowTextLengthW(control)) + 1, L'\0');
   text.resize(std::size_t(GetWindowTextW(control, text.data(), int(text.size()))));
   return text;
 }
 
-void DialogForm::SetControlText(int id, const std::wstring& text) { SetDlgItemTextW(Handle(), id, text.c_str()); }
+void DialogWindow::SetControlText(int id, const std::wstring& text) { SetDlgItemTextW(Handle(), id, text.c_str()); }
 
-HWND DialogForm::AddChild(const wchar_t* className, int id, RECT place, const std::wstring& text, DWORD style,
+HWND DialogWindow::AddChild(const wchar_t* className, int id, RECT place, const std::wstring& text, DWORD style,
                           DWORD exStyle, const Font* font) {
   const HWND child = CreateWindowExW(exStyle, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, place.left,
                                      place.top, place.right - place.left, place.bottom - place.top, Handle(),
                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ThisModule(), nullptr);
-  if (child == nullptr) throw Exception(texts::kNoWindow);
+  if (child == nullptr) throw SystemError(texts::kNoWindow, GetLastError());
   if (font != nullptr) SendMessageW(child, WM_SETFONT, WPARAM(font->Handle()), FALSE);
   return child;
 }
 
-void DialogForm::AddLabel(int id, RECT place, const std::string& caption, const Font& font, LabelStyle style) {
+void DialogWindow::AddLabel(int id, RECT place, const std::string& caption, const Font& font, LabelStyle style) {
   DWORD s = style.centred ? SS_CENTER : style.wordWrap ? SS_LEFT : SS_LEFTNOWORDWRAP;
   if (!style.accelerator) s |= SS_NOPREFIX;
   const std::wstring text = Utf8ToWide(caption);
@@ -122,24 +122,23 @@ void DialogForm::AddLabel(int id, RECT place, const std::string& caption, const 
   if (style.transparent) transparentLabels_.push_back(label);
 }
 
-void DialogForm::AddEdit(int id, RECT place, const Font& font) {
+void DialogWindow::AddEdit(int id, RECT place, const Font& font) {
   AddChild(L"EDIT", id, place, L"", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, &font);
 }
 
-void DialogForm::AddButton(int id, RECT place, const std::string& caption, const Font& font, bool isDefault,
-                           bool anchorBottom) {
+void DialogWindow::AddButton(int id, RECT place, const std::string& caption, const Font& font, ButtonStyle style) {
   const HWND button = AddChild(L"BUTTON", id, place, Utf8ToWide(caption),
-                               WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0, &font);
-  if (isDefault) defaultButton_ = id;
-  if (anchorBottom) bottomAnchored_.push_back(button);
+                               WS_TABSTOP | (style.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0, &font);
+  if (style.isDefault) defaultButton_ = id;
+  if (style.anchorBottom) bottomAnchored_.push_back(button);
 }
 
-void DialogForm::AddPicture(int id, RECT place, std::unique_ptr<Dib> picture) {
+void DialogWindow::AddPicture(int id, RECT place, std::unique_ptr<Dib> picture) {
   AddChild(L"STATIC", id, place, L"", SS_OWNERDRAW, 0, nullptr);
   pictures_[id] = std::move(picture);
 }
 
-void DialogForm::AddPictureButton(int id, RECT place, std::unique_ptr<Dib> glyph, const std::string& tooltip) {
+void DialogWindow::AddPictureButton(int id, RECT place, std::unique_ptr<Dib> glyph, const std::string& tooltip) {
   const HWND button = AddChild(L"BUTTON", id, place, L"", BS_OWNERDRAW, 0, nullptr);
   pictures_[id] = std::move(glyph);
 
@@ -161,11 +160,11 @@ void DialogForm::AddPictureButton(int id, RECT place, std::unique_ptr<Dib> glyph
   SendMessageW(tooltip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
-void DialogForm::ButtonClick(int id) {
+void DialogWindow::ButtonClick(int id) {
   if (id == IDOK || id == IDCANCEL) SetModalResult(id);
 }
 
-bool DialogForm::TabKey(const MSG& msg) {
+bool DialogWindow::TabKey(const MSG& msg) {
   // IsDialogMessage moves the focus itself outside a system dialog on some systems and sends
   // WM_NEXTDLGCTL on others; this way every system takes the one path.
   if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB) return false;
@@ -176,7 +175,7 @@ bool DialogForm::TabKey(const MSG& msg) {
   return true;
 }
 
-bool DialogForm::MnemonicKey(const MSG& msg) {
+bool DialogWindow::MnemonicKey(const MSG& msg) {
   // IsDialogMessage does this too, but some systems match the letters' case for ASCII only, so
   // that Alt with a Cyrillic letter typed in lower case would go nowhere.
   if (msg.message != WM_SYSCHAR || (msg.hwnd != Handle() && !IsChild(Handle(), msg.hwnd))) return false;
@@ -199,7 +198,7 @@ bool DialogForm::MnemonicKey(const MSG& msg) {
   return false;
 }
 
-void DialogForm::FocusControl(HWND control) {
+void DialogWindow::FocusControl(HWND control) {
   const LRESULT code = SendMessageW(control, WM_GETDLGCODE, 0, 0);
   if (code & DLGC_HASSETSEL) SendMessageW(control, EM_SETSEL, 0, -1);
   SetFocus(control);
@@ -213,7 +212,7 @@ void DialogForm::FocusControl(HWND control) {
   }
 }
 
-void DialogForm::DrawPicture(const DRAWITEMSTRUCT& item) const {
+void DialogWindow::DrawPicture(const DRAWITEMSTRUCT& item) const {
   const auto found = pictures_.find(int(item.CtlID));
   const RECT& r = item.rcItem;
   const bool button = item.CtlType == ODT_BUTTON;
@@ -232,7 +231,7 @@ void DialogForm::DrawPicture(const DRAWITEMSTRUCT& item) const {
                     picture.Height(), TransparentColourOf(picture));
 }
 
-LRESULT DialogForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT DialogWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_ERASEBKGND:
       background_.FillClient(Handle(), reinterpret_cast<HDC>(wParam));
@@ -279,7 +278,7 @@ LRESULT DialogForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case DM_GETDEFID:
       return defaultButton_ != 0 ? MAKELRESULT(defaultButton_, DC_HASDEFID) : 0;
     case WM_CLOSE:
-      SetModalResult(mrCancel);
+      SetModalResult(kResultCancel);
       return 0;
     case WM_ACTIVATE:
       // The focus leaves with the activation and comes back to the same control.
@@ -313,5 +312,5 @@ LRESULT DialogForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       break;
   }
-  return Form::HandleMessage(message, wParam, lParam);
+  return AppWindow::HandleMessage(message, wParam, lParam);
 }

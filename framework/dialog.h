@@ -1,4 +1,4 @@
-// DialogForm: a fixed-size window with a caption bar and a close box, shown modally over its
+// DialogWindow: a fixed-size window with a caption bar and a close box, shown modally over its
 // owner with a dialog's keyboard: Tab and Shift+Tab through the controls in their order, Enter
 // for the default button (or the focused one), Escape for the cancel button, Alt and a label's
 // underlined letter for the control after the label. Its controls are standard child windows,
@@ -12,27 +12,32 @@
 
 #include "framework/controls.h"
 #include "framework/dib.h"
-#include "framework/form.h"
+#include "framework/app_window.h"
 #include "framework/gdi.h"
 
-enum ModalResult : int { mrNone = 0, mrOk = IDOK, mrCancel = IDCANCEL };
+enum DialogResult : int { kNoResult = 0, kResultOk = IDOK, kResultCancel = IDCANCEL };
 
 // How a label draws its text.
+struct ButtonStyle {
+  bool isDefault = false;     // pressed by Enter
+  bool anchorBottom = false;  // follows the bottom edge when the dialog's height changes
+};
+
 struct LabelStyle {
   bool autoSize = false;  // grows or shrinks from its top-left corner to fit its text on one line
   bool wordWrap = false;
   bool centred = false;
-  bool transparent = false;  // drawn on whatever the form paints beneath it
+  bool transparent = false;  // drawn on whatever the window paints beneath it
   bool accelerator = false;  // "&" underlines the next letter, and Alt plus it focuses the next control
 };
 
-class DialogForm : public Form {
+class DialogWindow : public AppWindow {
 public:
-  ~DialogForm() override;
+  ~DialogWindow() override;
 
   // Shows the window over its owner, which is disabled meanwhile, and runs its messages until a
-  // button or the close box sets the result (mrCancel when the loop ends otherwise).
-  int ShowModal();
+  // button or the close box sets the result (kResultCancel when the loop ends otherwise).
+  int RunModal();
   void SetModalResult(int result) { modalResult_ = result; }
   void SetCaption(const std::string& utf8);
   // Outer height; controls anchored to the bottom edge keep their distance from it.
@@ -45,13 +50,12 @@ public:
 protected:
   // A window of `clientWidth` by `clientHeight` in the given background, owned by `owner`,
   // centred on the screen when shown.
-  DialogForm(const wchar_t* className, HWND owner, int clientWidth, int clientHeight, COLORREF background);
+  DialogWindow(const wchar_t* className, HWND owner, int clientWidth, int clientHeight, COLORREF background);
 
   // Controls, in tab order among those that take the focus. Places are in client pixels.
   void AddLabel(int id, RECT place, const std::string& caption, const Font& font, LabelStyle style = {});
   void AddEdit(int id, RECT place, const Font& font);
-  void AddButton(int id, RECT place, const std::string& caption, const Font& font, bool isDefault,
-                 bool anchorBottom = false);
+  void AddButton(int id, RECT place, const std::string& caption, const Font& font, ButtonStyle style = {});
   // A picture centred in its place, the colour of its lower-left pixel left out.
   void AddPicture(int id, RECT place, std::unique_ptr<Dib> picture);
   // A flat button showing a picture (lower-left pixel colour left out) and a tooltip; it does not
@@ -60,7 +64,7 @@ protected:
 
   // A click on a button (or its key). By default OK and Cancel end the dialog with their result.
   virtual void ButtonClick(int id);
-  // What the form draws beneath its controls, after its background.
+  // What the window draws beneath its controls, after its background.
   virtual void Paint(HDC dc) { (void)dc; }
 
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -80,7 +84,7 @@ private:
   void DrawPicture(const DRAWITEMSTRUCT& item) const;
 
   SolidBrush background_;
-  int modalResult_ = mrNone;
+  int modalResult_ = kNoResult;
   int defaultButton_ = 0;
   int clientHeight_;
   std::vector<HWND> bottomAnchored_;

@@ -7,7 +7,7 @@
 #include "resources/texts.h"
 
 Dib::Dib() : dc_(CreateCompatibleDC(nullptr)) {
-  if (dc_ == nullptr) throw Exception(texts::kNoBitmapDC);
+  if (dc_ == nullptr) throw SystemError(texts::kNoBitmapDC, GetLastError());
   original_ = GetCurrentObject(dc_, OBJ_BITMAP);
 }
 
@@ -39,7 +39,7 @@ std::uint8_t* Dib::AllocatePixels(int width, int height, PixelFormat format, std
   const std::size_t used = std::min(colors, Palette().size());
   info->bmiHeader.biClrUsed = DWORD(colors);
   for (std::size_t i = 0; i < used; ++i) {
-    const TColor c = Palette()[i];
+    const Color c = Palette()[i];
     info->bmiColors[i] = RGBQUAD{BlueOf(c), GreenOf(c), RedOf(c), 0};
   }
 

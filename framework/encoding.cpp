@@ -25,7 +25,7 @@ char ToCp1251(char32_t cp) {
   for (std::size_t i = 0; i < kHighHalf.size(); ++i) {
     if (kHighHalf[i] != 0 && kHighHalf[i] == cp) return static_cast<char>(0x80 + i);
   }
-  throw Exception(texts::kNotCp1251);
+  throw Error(texts::kNotCp1251);
 }
 
 void AppendUtf8(std::string& out, char32_t cp) {
@@ -49,11 +49,11 @@ std::string Utf8ToCp1251(std::string_view utf8) {
   for (std::size_t i = 0; i < utf8.size();) {
     const auto lead = static_cast<std::uint8_t>(utf8[i]);
     const int extra = lead < 0x80 ? 0 : (lead & 0xE0) == 0xC0 ? 1 : (lead & 0xF0) == 0xE0 ? 2 : (lead & 0xF8) == 0xF0 ? 3 : -1;
-    if (extra < 0 || utf8.size() - i <= static_cast<std::size_t>(extra)) throw Exception(texts::kMalformedUtf8);
+    if (extra < 0 || utf8.size() - i <= static_cast<std::size_t>(extra)) throw Error(texts::kMalformedUtf8);
     char32_t cp = extra == 0 ? lead : lead & (0x3F >> extra);
     for (int k = 1; k <= extra; ++k) {
       const auto cont = static_cast<std::uint8_t>(utf8[i + k]);
-      if ((cont & 0xC0) != 0x80) throw Exception(texts::kMalformedUtf8);
+      if ((cont & 0xC0) != 0x80) throw Error(texts::kMalformedUtf8);
       cp = cp << 6 | (cont & 0x3F);
     }
     out.push_back(ToCp1251(cp));

@@ -6,7 +6,7 @@
 #include <string_view>
 
 // Converts UTF-8 to Windows-1251. Only characters that code page holds are accepted; anything
-// else (or malformed UTF-8) is a programming error and raises Exception.
+// else (or malformed UTF-8) is a programming error and raises Error.
 std::string Utf8ToCp1251(std::string_view utf8);
 
 // Converts Windows-1251 to UTF-8, for showing host strings. Every byte converts; the one byte the

@@ -3,13 +3,24 @@
 #include <stdexcept>
 #include <string>
 
-class Exception : public std::runtime_error {
+class Error : public std::runtime_error {
 public:
   using std::runtime_error::runtime_error;
 };
 
 // A text that does not read as a number.
-class EConvertError : public Exception {
+class ConversionError : public Error {
 public:
-  using Exception::Exception;
+  using Error::Error;
+};
+
+// A system call that failed. An author reads the text; the code the system gave (GetLastError's,
+// or an HRESULT) is kept for a debugger.
+class SystemError : public Error {
+public:
+  SystemError(const std::string& text, unsigned long code) : Error(text), code_(code) {}
+  unsigned long Code() const { return code_; }
+
+private:
+  unsigned long code_;
 };

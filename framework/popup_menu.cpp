@@ -25,7 +25,7 @@ std::wstring ShortcutText(WORD key) {
 }  // namespace
 
 PopupMenu::PopupMenu() : menu_(CreatePopupMenu()) {
-  if (menu_ == nullptr) throw Exception(texts::kNoMenu);
+  if (menu_ == nullptr) throw SystemError(texts::kNoMenu, GetLastError());
 }
 
 PopupMenu::~PopupMenu() {
@@ -55,7 +55,7 @@ int PopupMenu::Add(Item item) {
     info.dwTypeData = text.data();
   }
   info.fState = item.isDefault ? MFS_DEFAULT : 0;
-  if (!InsertMenuItemW(menu_, UINT(index), TRUE, &info)) throw Exception(texts::kNoMenuItem);
+  if (!InsertMenuItemW(menu_, UINT(index), TRUE, &info)) throw SystemError(texts::kNoMenuItem, GetLastError());
   items_.push_back(std::move(item));
   return index;
 }

@@ -1,6 +1,6 @@
 // PopupMenu: a right-click menu of plain items, radio items in groups, separators and one
 // default (bold) item, each with a tag and an action; an item may have a key shortcut, which the
-// owning form runs from its key handling.
+// owning window runs from its key handling.
 #pragma once
 
 #include <windows.h>

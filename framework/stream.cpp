@@ -6,7 +6,7 @@
 #include "resources/texts.h"
 
 void Stream::ReadBuffer(void* buffer, std::size_t count) {
-  if (count != 0 && Read(buffer, count) != count) throw EReadError();
+  if (count != 0 && Read(buffer, count) != count) throw ReadError();
 }
 
 std::int64_t Stream::Remaining() const {
@@ -27,15 +27,15 @@ void MemoryStream::Seek(std::int64_t position) {
   position_ = std::uint64_t(position) > size_ ? size_ : std::size_t(position);
 }
 
-EReadError::EReadError() : Exception(texts::kStreamReadError) {}
+ReadError::ReadError() : Error(texts::kStreamReadError) {}
 
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
-  if (!file) throw Exception(texts::CannotOpenFile(path));
+  if (!file) throw Error(texts::CannotOpenFile(path));
   std::vector<std::uint8_t> data;
   std::uint8_t chunk[65536];
   std::size_t n;
   while ((n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) data.insert(data.end(), chunk, chunk + n);
-  if (std::ferror(file.get())) throw Exception(texts::CannotReadFile(path));
+  if (std::ferror(file.get())) throw Error(texts::CannotReadFile(path));
   return data;
 }

@@ -11,9 +11,9 @@
 #include "framework/errors.h"
 
 // A stream ended before the bytes asked for.
-class EReadError : public Exception {
+class ReadError : public Error {
 public:
-  EReadError();
+  ReadError();
 };
 
 class Stream {
@@ -26,7 +26,7 @@ public:
   // Total length, or -1 when the stream cannot tell.
   virtual std::int64_t Size() const = 0;
 
-  // Reads exactly `count` bytes or throws EReadError.
+  // Reads exactly `count` bytes or throws ReadError.
   void ReadBuffer(void* buffer, std::size_t count);
   // Bytes left before the end, or -1 when unknown.
   std::int64_t Remaining() const;
@@ -48,5 +48,5 @@ private:
   std::size_t position_ = 0;
 };
 
-// Reads a whole file into memory; throws Exception naming the file when it cannot be read.
+// Reads a whole file into memory; throws Error naming the file when it cannot be read.
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path);

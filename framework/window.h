@@ -40,7 +40,10 @@ public:
   Window& operator=(const Window&) = delete;
 
   HWND Handle() const { return hwnd_; }
-  bool HandleAllocated() const { return hwnd_ != nullptr; }
+  bool HasHandle() const { return hwnd_ != nullptr; }
+  // True on the thread that made our windows, and on any thread while there is none: only there
+  // may a window of ours be destroyed or its object deleted.
+  static bool OnWindowsThread();
   // The object behind a window of ours, or null for a foreign or dead handle.
   static Window* FromHandle(HWND hwnd);
 
@@ -63,7 +66,7 @@ protected:
     HBRUSH background = nullptr;  // the class brush; null: the window paints its background itself
   };
   // Creates the window of a class of ours (registered on first use, unregistered once no window
-  // of ours is left). Throws Exception when the system refuses.
+  // of ours is left). Throws Error when the system refuses.
   void CreateHandle(const wchar_t* className, const CreateParams& params);
 
   virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);

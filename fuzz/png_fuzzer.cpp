@@ -44,22 +44,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     if (image.ReadHeader(stream)) {
       // Pictures past the reader's own limit still go through: it must refuse them unharmed.
-      const std::uint64_t pixels = std::uint64_t(image.Properties().Width) * image.Properties().Height;
+      const std::uint64_t pixels = std::uint64_t(image.Properties().width) * image.Properties().height;
       if (pixels > kMaxFuzzPixels && pixels <= PngImage::kMaxPixels) return 0;
     }
-  } catch (const Exception&) {
+  } catch (const Error&) {
   }
   stream.Seek(0);
   try {
     image.ReadImage(stream);
-  } catch (const Exception& e) {
+  } catch (const Error& e) {
     if (!KnownText(e.what())) std::abort();
     if (!image.Empty()) std::abort();  // a failed read leaves no picture behind
     return 0;
   }
   // A decoded picture has the header's size and every row can be read in full.
-  if (std::uint32_t(image.Width()) != image.Properties().Width ||
-      std::uint32_t(image.Height()) != image.Properties().Height) {
+  if (std::uint32_t(image.Width()) != image.Properties().width ||
+      std::uint32_t(image.Height()) != image.Properties().height) {
     std::abort();
   }
   unsigned sum = 0;

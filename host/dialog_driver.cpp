@@ -168,7 +168,7 @@ DialogDriver::State::State(std::vector<DialogStep> s, int graceMilliseconds)
     : steps(std::move(s)), grace(DWORD(graceMilliseconds > 0 ? graceMilliseconds : 0)) {
   for (HWND window : VisibleWindows(thread)) before.insert(window);
   timer = SetTimer(nullptr, 0, kTickMilliseconds, &OnTimer);
-  if (!timer) throw Exception("cannot start the dialog driver's timer");
+  if (!timer) throw Error("cannot start the dialog driver's timer");
   timers[timer] = this;
 }
 

@@ -27,10 +27,10 @@ void PutChunk(std::vector<std::uint8_t>& out, const char (&type)[5], const std::
 std::vector<std::uint8_t> EncodePng(std::uint32_t width, std::uint32_t height, const std::uint8_t* rgb,
                                     std::size_t stride) {
   constexpr std::uint32_t kMaxSide = 0x7FFF'FFFF;  // the format's own limit
-  if (width == 0 || height == 0 || width > kMaxSide || height > kMaxSide) throw Exception("bad picture size");
+  if (width == 0 || height == 0 || width > kMaxSide || height > kMaxSide) throw Error("bad picture size");
   // zlib counts in uLong, and compressBound adds to the raw size.
   constexpr std::uint64_t kMaxRaw = std::numeric_limits<uLong>::max() / 2;
-  if ((std::uint64_t{width} * 3 + 1) * height > kMaxRaw) throw Exception("picture too large");
+  if ((std::uint64_t{width} * 3 + 1) * height > kMaxRaw) throw Error("picture too large");
   const std::size_t rowBytes = std::size_t{width} * 3;
 
   // Every row starts with its filter type, 0 (none).
@@ -44,7 +44,7 @@ std::vector<std::uint8_t> EncodePng(std::uint32_t width, std::uint32_t height, c
   uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
   std::vector<std::uint8_t> packed(packedSize);
   if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), Z_DEFAULT_COMPRESSION) != Z_OK)
-    throw Exception("cannot compress the picture");
+    throw Error("cannot compress the picture");
   packed.resize(packedSize);
 
   std::vector<std::uint8_t> header;

@@ -6,6 +6,6 @@
 #include <vector>
 
 // Encodes pixels given as rows top to bottom, `stride` bytes apart, each pixel red, green, blue.
-// Throws Exception for an empty or impossibly large picture.
+// Throws Error for an empty or impossibly large picture.
 std::vector<std::uint8_t> EncodePng(std::uint32_t width, std::uint32_t height, const std::uint8_t* rgb,
                                     std::size_t stride);

@@ -14,7 +14,7 @@ namespace {
 class ScreenDc {
 public:
   ScreenDc() : dc_(GetDC(nullptr)) {
-    if (!dc_) throw Exception("cannot reach the screen");
+    if (!dc_) throw Error("cannot reach the screen");
   }
   ~ScreenDc() { ReleaseDC(nullptr, dc_); }
   ScreenDc(const ScreenDc&) = delete;
@@ -40,7 +40,7 @@ public:
     dc_ = bitmap_ ? CreateCompatibleDC(like) : nullptr;
     if (!dc_) {
       if (bitmap_) DeleteObject(bitmap_);
-      throw Exception("cannot create the capture bitmap");
+      throw Error("cannot create the capture bitmap");
     }
     old_ = SelectObject(dc_, bitmap_);
   }
@@ -72,14 +72,14 @@ SIZE SaveScreenshot(const std::string& path, const RECT& area) {
                        GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
                        GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
   RECT seen;
-  if (!IntersectRect(&seen, &area, &screen)) throw Exception("the area is off the screen");
+  if (!IntersectRect(&seen, &area, &screen)) throw Error("the area is off the screen");
   const int width = seen.right - seen.left, height = seen.bottom - seen.top;
 
   ScreenDc screenDc;
   Capture capture(screenDc.get(), width, height);
   // CAPTUREBLT so that layered windows (the lens) are in the picture, as a user sees them.
   if (!BitBlt(capture.dc(), 0, 0, width, height, screenDc.get(), seen.left, seen.top, SRCCOPY | CAPTUREBLT))
-    throw Exception("cannot copy the screen");
+    throw Error("cannot copy the screen");
   GdiFlush();
 
   // DIB rows are padded to four bytes and hold blue, green, red.
@@ -90,9 +90,9 @@ SIZE SaveScreenshot(const std::string& path, const RECT& area) {
   }
   const std::vector<std::uint8_t> png = EncodePng(std::uint32_t(width), std::uint32_t(height), capture.bits(), stride);
   std::unique_ptr<std::FILE, FileCloser> file(_wfopen(Cp1251ToWide(path).c_str(), L"wb"));
-  if (!file) throw Exception("cannot create the screenshot file");
+  if (!file) throw Error("cannot create the screenshot file");
   if (std::fwrite(png.data(), 1, png.size(), file.get()) != png.size() || std::fflush(file.get()) != 0)
-    throw Exception("cannot write the screenshot file");
+    throw Error("cannot write the screenshot file");
   return {width, height};
 }
 

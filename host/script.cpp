@@ -90,7 +90,7 @@ Token ReadString(std::string_view line, std::size_t& i) {
     utf8.push_back(line[i]);
   }
   if (i < line.size() && !IsBlank(line[i])) throw ScriptError("expected a blank after a closing quote");
-  return {Token::String, Utf8ToCp1251(utf8)};  // its Exception says what the text lacks
+  return {Token::String, Utf8ToCp1251(utf8)};  // its Error says what the text lacks
 }
 
 Token ClassifyBare(std::string_view word) {
@@ -378,7 +378,7 @@ void Parse(std::string_view text, const std::string& file, bool& havePage, int d
     Command c;
     try {
       c = ParseLine(Tokenize(line), havePage);
-    } catch (const Exception& e) {
+    } catch (const Error& e) {
       throw ErrorAt(file, number, e.what());
     }
     if (c.verb == Verb::Include) {
@@ -387,7 +387,7 @@ void Parse(std::string_view text, const std::string& file, bool& havePage, int d
       std::string included;
       try {
         included = ReadScript(path);
-      } catch (const Exception& e) {
+      } catch (const Error& e) {
         throw ErrorAt(file, number, e.what());
       }
       Parse(included, path, havePage, depth + 1, out);

@@ -76,9 +76,9 @@ struct Command {
 };
 
 // A script that cannot be parsed or played; the message starts with "file:line: ".
-class ScriptError : public Exception {
+class ScriptError : public Error {
 public:
-  using Exception::Exception;
+  using Error::Error;
 };
 
 // Parses a whole script, with the scripts it includes; `file` names it in messages and is where

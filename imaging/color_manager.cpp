@@ -9,8 +9,8 @@
 
 namespace {
 
-bool SchemeHasAlpha(TColorScheme s) {
-  return s == TColorScheme::csGA || s == TColorScheme::csRGBA || s == TColorScheme::csBGRA;
+bool SchemeHasAlpha(ColorScheme s) {
+  return s == ColorScheme::GrayAlpha || s == ColorScheme::Rgba || s == ColorScheme::Bgra;
 }
 
 // 16-bit samples come big-endian and are brought down to 8 bits by truncation.
@@ -43,28 +43,28 @@ inline void ForEachColumn(std::uint8_t mask, std::uint32_t count, F f) {
 ColorManager::ColorManager() { BuildGammaTable(1.0f, 2.2f); }
 
 void ColorManager::SetSourceBitsPerSample(std::uint8_t bits) {
-  if (bits != source_bits_) source_bits_ = bits, changed_ = true;
+  if (bits != sourceBits_) sourceBits_ = bits, changed_ = true;
 }
 void ColorManager::SetTargetBitsPerSample(std::uint8_t bits) {
-  if (bits != target_bits_) target_bits_ = bits, changed_ = true;
+  if (bits != targetBits_) targetBits_ = bits, changed_ = true;
 }
 void ColorManager::SetSourceSamplesPerPixel(std::uint8_t samples) {
-  if (samples != source_samples_) source_samples_ = samples, changed_ = true;
+  if (samples != sourceSamples_) sourceSamples_ = samples, changed_ = true;
 }
 void ColorManager::SetTargetSamplesPerPixel(std::uint8_t samples) {
-  if (samples != target_samples_) target_samples_ = samples, changed_ = true;
+  if (samples != targetSamples_) targetSamples_ = samples, changed_ = true;
 }
-void ColorManager::SetSourceColorScheme(TColorScheme scheme) {
-  if (scheme != source_scheme_) source_scheme_ = scheme, changed_ = true;
+void ColorManager::SetSourceColorScheme(ColorScheme scheme) {
+  if (scheme != sourceScheme_) sourceScheme_ = scheme, changed_ = true;
 }
-void ColorManager::SetTargetColorScheme(TColorScheme scheme) {
-  if (scheme != target_scheme_) target_scheme_ = scheme, changed_ = true;
+void ColorManager::SetTargetColorScheme(ColorScheme scheme) {
+  if (scheme != targetScheme_) targetScheme_ = scheme, changed_ = true;
 }
 
-void ColorManager::BuildGammaTable(float main_gamma, float display_gamma) {
-  main_gamma_ = main_gamma > 0 ? main_gamma : 1.0f;
-  display_gamma_ = display_gamma > 0 ? display_gamma : 2.2f;
-  const float exponent = 1.0f / (main_gamma_ * display_gamma_);
+void ColorManager::BuildGammaTable(float mainGamma, float displayGamma) {
+  mainGamma_ = mainGamma > 0 ? mainGamma : 1.0f;
+  displayGamma_ = displayGamma > 0 ? displayGamma : 2.2f;
+  const float exponent = 1.0f / (mainGamma_ * displayGamma_);
   // Every use looks the table up with an 8-bit value (palette entries, the grey ramp, colour
   // samples of 8 bits or reduced from 16), whatever the image's depth, so it maps 8 bits to 8.
   // The sample depths set in the manager do not come into it: a gAMA after PLTE finds them set to
@@ -92,34 +92,34 @@ void ColorManager::BuildGammaTable(float main_gamma, float display_gamma) {
     }
     hit->exponent = exponent, hit->filled = true;
   }
-  std::memcpy(gamma_table_, hit->table, sizeof gamma_table_);
+  std::memcpy(gammaTable_, hit->table, sizeof gammaTable_);
 }
 
-std::vector<TColor> ColorManager::CreateGrayscalePalette() const {
-  int bits = target_bits_ * target_samples_;
+std::vector<Color> ColorManager::CreateGrayscalePalette() const {
+  int bits = targetBits_ * targetSamples_;
   if (bits > 8) bits = 8;
   const unsigned entries = 1u << bits;
   const unsigned step = 255 / (entries - 1);
-  const bool gamma = target_options_ & coApplyGamma;
-  std::vector<TColor> palette(entries);
+  const bool gamma = targetOptions_ & coApplyGamma;
+  std::vector<Color> palette(entries);
   for (unsigned i = 0; i < entries; ++i) {
     std::uint8_t v = std::uint8_t(i * step);
-    if (gamma) v = gamma_table_[v];
+    if (gamma) v = gammaTable_[v];
     palette[i] = RGBColor(v, v, v);
   }
   return palette;
 }
 
-std::vector<TColor> ColorManager::CreateColorPalette(const std::uint8_t* entries, std::uint32_t count) const {
+std::vector<Color> ColorManager::CreateColorPalette(const std::uint8_t* entries, std::uint32_t count) const {
   if (count > 256) count = 256;
-  const bool gamma = target_options_ & coApplyGamma;
+  const bool gamma = targetOptions_ & coApplyGamma;
   auto entry = [&](std::uint32_t i) {
     std::uint8_t r = entries[3 * i], g = entries[3 * i + 1], b = entries[3 * i + 2];
-    if (gamma) r = gamma_table_[r], g = gamma_table_[g], b = gamma_table_[b];
+    if (gamma) r = gammaTable_[r], g = gammaTable_[g], b = gammaTable_[b];
     return RGBColor(r, g, b);
   };
-  std::vector<TColor> palette;
-  if (source_bits_ == 2 && target_bits_ == 4) {
+  std::vector<Color> palette;
+  if (sourceBits_ == 2 && targetBits_ == 4) {
     // Two-bit indices are stored as four-bit ones, v * 5: widen the palette to match.
     palette.resize(16, 0);
     for (std::uint32_t k = 0; k < 16; ++k) {
@@ -134,29 +134,29 @@ std::vector<TColor> ColorManager::CreateColorPalette(const std::uint8_t* entries
 }
 
 void ColorManager::TransferRow(const std::uint8_t* source, std::uint8_t* target, std::uint32_t count,
-                                std::uint8_t column_mask) {
+                                std::uint8_t columnMask) {
   if (changed_) ChooseRowRoutine();
-  if (row_routine_) (this->*row_routine_)(source, target, count, column_mask);
+  if (rowRoutine_) (this->*rowRoutine_)(source, target, count, columnMask);
 }
 
 void ColorManager::ChooseRowRoutine() {
   changed_ = false;
-  source_options_ = (source_options_ & ~coAlpha) | (SchemeHasAlpha(source_scheme_) ? coAlpha : 0);
-  target_options_ = (target_options_ & ~coAlpha) | (SchemeHasAlpha(target_scheme_) ? coAlpha : 0);
-  switch (source_scheme_) {
-    case TColorScheme::csIndexed:
-    case TColorScheme::csG:
-      row_routine_ = source_bits_ <= 8 ? &ColorManager::RowIndexed : &ColorManager::RowGrey;
+  sourceOptions_ = (sourceOptions_ & ~coAlpha) | (SchemeHasAlpha(sourceScheme_) ? coAlpha : 0);
+  targetOptions_ = (targetOptions_ & ~coAlpha) | (SchemeHasAlpha(targetScheme_) ? coAlpha : 0);
+  switch (sourceScheme_) {
+    case ColorScheme::Indexed:
+    case ColorScheme::Gray:
+      rowRoutine_ = sourceBits_ <= 8 ? &ColorManager::RowIndexed : &ColorManager::RowGrey;
       break;
-    case TColorScheme::csGA:
-      row_routine_ = &ColorManager::RowGrey;
+    case ColorScheme::GrayAlpha:
+      rowRoutine_ = &ColorManager::RowGrey;
       break;
-    case TColorScheme::csRGB:
-    case TColorScheme::csRGBA:
-      row_routine_ = &ColorManager::RowRGBA;
+    case ColorScheme::Rgb:
+    case ColorScheme::Rgba:
+      rowRoutine_ = &ColorManager::RowRGBA;
       break;
     default:
-      row_routine_ = nullptr;
+      rowRoutine_ = nullptr;
       break;
   }
 }
@@ -164,29 +164,29 @@ void ColorManager::ChooseRowRoutine() {
 // Grey and palette indices of 1 to 8 bits, packed most significant bits first on both sides.
 void ColorManager::RowIndexed(const std::uint8_t* source, std::uint8_t* target, std::uint32_t count,
                                std::uint8_t mask) {
-  const unsigned sb = source_bits_, tb = target_bits_;
+  const unsigned sb = sourceBits_, tb = targetBits_;
   if (sb == tb && mask == 0xFF) {
     std::memcpy(target, source, (std::size_t(count) * sb + 7) / 8);
     return;
   }
-  const unsigned source_max = (1u << sb) - 1, target_max = (1u << tb) - 1;
-  std::size_t source_bit = 0;  // bit position in the source row
+  const unsigned sourceMax = (1u << sb) - 1, targetMax = (1u << tb) - 1;
+  std::size_t sourceBit = 0;  // bit position in the source row
   ForEachColumn(mask, count, [&](std::uint32_t column) {
-    unsigned v = (source[source_bit / 8] >> (8 - sb - source_bit % 8)) & source_max;
-    source_bit += sb;
-    v = v * target_max / source_max;
-    const std::size_t target_bit = std::size_t(column) * tb;
-    std::uint8_t* t = target + target_bit / 8;
-    const unsigned shift = 8 - tb - unsigned(target_bit % 8);
-    *t = std::uint8_t((*t & ~(target_max << shift)) | (v << shift));
+    unsigned v = (source[sourceBit / 8] >> (8 - sb - sourceBit % 8)) & sourceMax;
+    sourceBit += sb;
+    v = v * targetMax / sourceMax;
+    const std::size_t targetBit = std::size_t(column) * tb;
+    std::uint8_t* t = target + targetBit / 8;
+    const unsigned shift = 8 - tb - unsigned(targetBit % 8);
+    *t = std::uint8_t((*t & ~(targetMax << shift)) | (v << shift));
   });
 }
 
 // One 8-bit grey value per pixel from 16-bit grey or from grey with alpha; the alpha is dropped.
 void ColorManager::RowGrey(const std::uint8_t* source, std::uint8_t* target, std::uint32_t count,
                             std::uint8_t mask) {
-  const bool wide = source_bits_ == 16;
-  const unsigned step = (wide ? 2 : 1) * (source_scheme_ == TColorScheme::csGA ? 2 : 1);
+  const bool wide = sourceBits_ == 16;
+  const unsigned step = (wide ? 2 : 1) * (sourceScheme_ == ColorScheme::GrayAlpha ? 2 : 1);
   ForEachColumn(mask, count, [&](std::uint32_t column) {
     target[column] = wide ? Reduce16(source) : source[0];
     source += step;
@@ -196,17 +196,17 @@ void ColorManager::RowGrey(const std::uint8_t* source, std::uint8_t* target, std
 // RGB or RGBA of 8 or 16 bits into BGR or BGRA of 8 bits; gamma on colour, never on alpha.
 void ColorManager::RowRGBA(const std::uint8_t* source, std::uint8_t* target, std::uint32_t count,
                             std::uint8_t mask) {
-  const bool source_alpha = source_options_ & coAlpha;
-  const bool target_alpha = target_options_ & coAlpha;
-  const bool gamma = target_options_ & coApplyGamma;
-  if (source_bits_ == 8 && mask == 0xFF && source_alpha == target_alpha) {
+  const bool sourceAlpha = sourceOptions_ & coAlpha;
+  const bool targetAlpha = targetOptions_ & coAlpha;
+  const bool gamma = targetOptions_ & coApplyGamma;
+  if (sourceBits_ == 8 && mask == 0xFF && sourceAlpha == targetAlpha) {
     RowRGBA8Fast(source, target, count, mask);
     return;
   }
-  const bool wide = source_bits_ == 16;
+  const bool wide = sourceBits_ == 16;
   const unsigned sample = wide ? 2 : 1;
-  const unsigned source_step = sample * (source_alpha ? 4 : 3);
-  const unsigned target_step = target_alpha ? 4 : 3;
+  const unsigned sourceStep = sample * (sourceAlpha ? 4 : 3);
+  const unsigned targetStep = targetAlpha ? 4 : 3;
   ForEachColumn(mask, count, [&](std::uint32_t column) {
     std::uint8_t r, g, b;
     if (wide) {
@@ -214,11 +214,11 @@ void ColorManager::RowRGBA(const std::uint8_t* source, std::uint8_t* target, std
     } else {
       r = source[0], g = source[1], b = source[2];
     }
-    if (gamma) r = gamma_table_[r], g = gamma_table_[g], b = gamma_table_[b];
-    std::uint8_t* t = target + std::size_t(column) * target_step;
+    if (gamma) r = gammaTable_[r], g = gammaTable_[g], b = gammaTable_[b];
+    std::uint8_t* t = target + std::size_t(column) * targetStep;
     t[0] = b, t[1] = g, t[2] = r;
-    if (source_alpha && target_alpha) t[3] = wide ? Reduce16(source + 6) : source[3];
-    source += source_step;
+    if (sourceAlpha && targetAlpha) t[3] = wide ? Reduce16(source + 6) : source[3];
+    source += sourceStep;
   });
 }
 
@@ -226,9 +226,9 @@ void ColorManager::RowRGBA(const std::uint8_t* source, std::uint8_t* target, std
 // table when there is one. Same result as RowRGBA.
 void ColorManager::RowRGBA8Fast(const std::uint8_t* source, std::uint8_t* target, std::uint32_t count,
                                  std::uint8_t) {
-  const bool alpha = source_options_ & coAlpha;
-  if (target_options_ & coApplyGamma) {
-    const std::uint8_t* g = gamma_table_;
+  const bool alpha = sourceOptions_ & coAlpha;
+  if (targetOptions_ & coApplyGamma) {
+    const std::uint8_t* g = gammaTable_;
     if (alpha) {
       for (std::uint32_t i = 0; i < count; ++i, source += 4, target += 4) {
         const std::uint8_t r = g[source[0]], gr = g[source[1]], b = g[source[2]], a = source[3];
@@ -243,12 +243,12 @@ void ColorManager::RowRGBA8Fast(const std::uint8_t* source, std::uint8_t* target
     std::uint32_t i = 0;
 #if defined(__SSE2__)
     // Four pixels at a time: keep green and alpha, swap the red and blue bytes of each pixel.
-    const __m128i green_alpha = _mm_set1_epi32(int(0xFF00FF00u));
+    const __m128i greenAlpha = _mm_set1_epi32(int(0xFF00FF00u));
     for (; i + 4 <= count; i += 4, source += 16, target += 16) {
       const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source));
-      const __m128i red_blue = _mm_andnot_si128(green_alpha, v);
-      const __m128i swapped = _mm_or_si128(_mm_slli_epi32(red_blue, 16), _mm_srli_epi32(red_blue, 16));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(target), _mm_or_si128(_mm_and_si128(green_alpha, v), swapped));
+      const __m128i redBlue = _mm_andnot_si128(greenAlpha, v);
+      const __m128i swapped = _mm_or_si128(_mm_slli_epi32(redBlue, 16), _mm_srli_epi32(redBlue, 16));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(target), _mm_or_si128(_mm_and_si128(greenAlpha, v), swapped));
     }
 #endif
     for (; i < count; ++i, source += 4, target += 4) {

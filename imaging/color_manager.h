@@ -7,7 +7,7 @@
 
 #include "framework/bitmap.h"
 
-enum class TColorScheme : std::uint8_t { csUnknown, csIndexed, csG, csGA, csRGB, csRGBA, csBGR, csBGRA };
+enum class ColorScheme : std::uint8_t { Unknown, Indexed, Gray, GrayAlpha, Rgb, Rgba, Bgr, Bgra };
 
 class ColorManager {
 public:
@@ -21,33 +21,33 @@ public:
   void SetTargetBitsPerSample(std::uint8_t bits);
   void SetSourceSamplesPerPixel(std::uint8_t samples);
   void SetTargetSamplesPerPixel(std::uint8_t samples);
-  void SetSourceColorScheme(TColorScheme scheme);
-  void SetTargetColorScheme(TColorScheme scheme);
+  void SetSourceColorScheme(ColorScheme scheme);
+  void SetTargetColorScheme(ColorScheme scheme);
 
-  std::uint8_t SourceBitsPerSample() const { return source_bits_; }
-  std::uint8_t TargetBitsPerSample() const { return target_bits_; }
-  std::uint8_t SourceSamplesPerPixel() const { return source_samples_; }
-  std::uint8_t TargetSamplesPerPixel() const { return target_samples_; }
-  TColorScheme SourceColorScheme() const { return source_scheme_; }
-  TColorScheme TargetColorScheme() const { return target_scheme_; }
+  std::uint8_t SourceBitsPerSample() const { return sourceBits_; }
+  std::uint8_t TargetBitsPerSample() const { return targetBits_; }
+  std::uint8_t SourceSamplesPerPixel() const { return sourceSamples_; }
+  std::uint8_t TargetSamplesPerPixel() const { return targetSamples_; }
+  ColorScheme SourceColorScheme() const { return sourceScheme_; }
+  ColorScheme TargetColorScheme() const { return targetScheme_; }
 
-  std::uint8_t SourceOptions() const { return source_options_; }
-  std::uint8_t TargetOptions() const { return target_options_; }
-  void SetSourceOptions(std::uint8_t options) { source_options_ = options; }
-  void SetTargetOptions(std::uint8_t options) { target_options_ = options; }
+  std::uint8_t SourceOptions() const { return sourceOptions_; }
+  std::uint8_t TargetOptions() const { return targetOptions_; }
+  void SetSourceOptions(std::uint8_t options) { sourceOptions_ = options; }
+  void SetTargetOptions(std::uint8_t options) { targetOptions_ = options; }
 
-  void BuildGammaTable(float main_gamma, float display_gamma);
-  const std::uint8_t* GammaTable() const { return gamma_table_; }
+  void BuildGammaTable(float mainGamma, float displayGamma);
+  const std::uint8_t* GammaTable() const { return gammaTable_; }
 
   // Converts `count` pixels from `source` into `target`; of each group of eight pixels only
-  // those whose bit in `column_mask` is set (bit 7 = first) are written and consume source.
+  // those whose bit in `columnMask` is set (bit 7 = first) are written and consume source.
   void TransferRow(const std::uint8_t* source, std::uint8_t* target, std::uint32_t count,
-                   std::uint8_t column_mask);
+                   std::uint8_t columnMask);
 
   // Grey ramp for the grey formats: 2, 16 or 256 entries.
-  std::vector<TColor> CreateGrayscalePalette() const;
+  std::vector<Color> CreateGrayscalePalette() const;
   // Palette from PLTE entries (red, green, blue bytes), at most 256, gamma applied.
-  std::vector<TColor> CreateColorPalette(const std::uint8_t* entries, std::uint32_t count) const;
+  std::vector<Color> CreateColorPalette(const std::uint8_t* entries, std::uint32_t count) const;
 
 private:
   using RowRoutine = void (ColorManager::*)(const std::uint8_t*, std::uint8_t*, std::uint32_t, std::uint8_t);
@@ -59,16 +59,16 @@ private:
   void RowRGBA8Fast(const std::uint8_t* source, std::uint8_t* target, std::uint32_t count, std::uint8_t mask);
 
   bool changed_ = true;
-  std::uint8_t source_bits_ = 8;
-  std::uint8_t target_bits_ = 8;
-  std::uint8_t source_samples_ = 3;
-  std::uint8_t target_samples_ = 3;
-  float main_gamma_ = 1.0f;
-  float display_gamma_ = 2.2f;
-  std::uint8_t gamma_table_[256] = {};
-  TColorScheme source_scheme_ = TColorScheme::csRGB;
-  TColorScheme target_scheme_ = TColorScheme::csBGR;
-  RowRoutine row_routine_ = nullptr;
-  std::uint8_t source_options_ = 0;
-  std::uint8_t target_options_ = 0;
+  std::uint8_t sourceBits_ = 8;
+  std::uint8_t targetBits_ = 8;
+  std::uint8_t sourceSamples_ = 3;
+  std::uint8_t targetSamples_ = 3;
+  float mainGamma_ = 1.0f;
+  float displayGamma_ = 2.2f;
+  std::uint8_t gammaTable_[256] = {};
+  ColorScheme sourceScheme_ = ColorScheme::Rgb;
+  ColorScheme targetScheme_ = ColorScheme::Bgr;
+  RowRoutine rowRoutine_ = nullptr;
+  std::uint8_t sourceOptions_ = 0;
+  std::uint8_t targetOptions_ = 0;
 };

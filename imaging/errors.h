@@ -4,13 +4,13 @@
 #include "framework/errors.h"
 
 // The image data cannot be read as a picture of the kind expected.
-class EInvalidGraphic : public Exception {
+class InvalidImageError : public Error {
 public:
-  using Exception::Exception;
+  using Error::Error;
 };
 
 // The inflate machinery itself failed to start or end.
-class EGraphicCompression : public Exception {
+class CompressionError : public Error {
 public:
-  using Exception::Exception;
+  using Error::Error;
 };

@@ -3,7 +3,7 @@
 #include "imaging/errors.h"
 #include "resources/texts.h"
 
-Inflater::Inflater(int flush_mode, bool auto_reset) : flush_mode_(flush_mode), auto_reset_(auto_reset) {}
+Inflater::Inflater(int flushMode, bool autoReset) : flushMode_(flushMode), autoReset_(autoReset) {}
 
 Inflater::~Inflater() {
   if (started_) inflateEnd(&stream_);
@@ -13,7 +13,7 @@ void Inflater::DecodeInit() {
   if (started_) DecodeEnd();
   stream_ = z_stream{};
   result_ = inflateInit(&stream_);
-  if (result_ != Z_OK) throw EGraphicCompression(texts::kLZ77Error);
+  if (result_ != Z_OK) throw CompressionError(texts::kLZ77Error);
   started_ = true;
 }
 
@@ -21,20 +21,20 @@ void Inflater::DecodeEnd() {
   if (!started_) return;
   started_ = false;
   result_ = inflateEnd(&stream_);
-  if (result_ != Z_OK) throw EGraphicCompression(texts::kLZ77Error);
+  if (result_ != Z_OK) throw CompressionError(texts::kLZ77Error);
 }
 
-int Inflater::Decode(const std::uint8_t*& source, std::uint32_t& source_count, std::uint8_t*& dest,
-                         std::uint32_t& dest_count) {
-  if (auto_reset_) inflateReset(&stream_);
+int Inflater::Decode(const std::uint8_t*& source, std::uint32_t& sourceCount, std::uint8_t*& dest,
+                         std::uint32_t& destCount) {
+  if (autoReset_) inflateReset(&stream_);
   stream_.next_in = const_cast<Bytef*>(source);
-  stream_.avail_in = source_count;
+  stream_.avail_in = sourceCount;
   stream_.next_out = dest;
-  stream_.avail_out = dest_count;
-  result_ = inflate(&stream_, flush_mode_);
+  stream_.avail_out = destCount;
+  result_ = inflate(&stream_, flushMode_);
   source = stream_.next_in;
-  source_count = stream_.avail_in;
+  sourceCount = stream_.avail_in;
   dest = stream_.next_out;
-  dest_count = stream_.avail_out;
+  destCount = stream_.avail_out;
   return result_;
 }

@@ -9,20 +9,20 @@
 
 class Inflater {
 public:
-  // `flush_mode` is passed to every inflate call; with `auto_reset` every Decode starts a new
+  // `flushMode` is passed to every inflate call; with `autoReset` every Decode starts a new
   // stream.
-  Inflater(int flush_mode, bool auto_reset);
+  Inflater(int flushMode, bool autoReset);
   ~Inflater();
   Inflater(const Inflater&) = delete;
   Inflater& operator=(const Inflater&) = delete;
 
-  // Throws EGraphicCompression "LZ77 decompression error." when zlib cannot start or end.
+  // Throws CompressionError "LZ77 decompression error." when zlib cannot start or end.
   void DecodeInit();
   void DecodeEnd();
   // Inflates from `source` into `dest`; both pointers and counts advance past what was used.
   // Returns zlib's result code.
-  int Decode(const std::uint8_t*& source, std::uint32_t& source_count, std::uint8_t*& dest,
-             std::uint32_t& dest_count);
+  int Decode(const std::uint8_t*& source, std::uint32_t& sourceCount, std::uint8_t*& dest,
+             std::uint32_t& destCount);
 
   std::uint32_t AvailableInput() const { return stream_.avail_in; }
   std::uint32_t AvailableOutput() const { return stream_.avail_out; }
@@ -30,8 +30,8 @@ public:
 
 private:
   z_stream stream_{};
-  int flush_mode_;
-  bool auto_reset_;
+  int flushMode_;
+  bool autoReset_;
   bool started_ = false;
   int result_ = Z_OK;
 };

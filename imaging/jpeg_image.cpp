@@ -46,7 +46,7 @@ void Silent(j_common_ptr) {}
 bool SizeBitmap(Run& run, int width, int height) noexcept {
   try {
     run.out->Clear();  // no palette or transparent colour of an earlier picture stays
-    run.out->SetFormat(PixelFormat::pf24bit);
+    run.out->SetFormat(PixelFormat::Bits24);
     run.out->SetSize(width, height);
     return true;
   } catch (const std::exception& e) {
@@ -115,13 +115,13 @@ bool Decompress(const std::uint8_t* data, std::size_t size, Run& run) {
 void LoadJpeg(const std::uint8_t* data, std::size_t size, Bitmap& out) {
   if (data == nullptr || size == 0) {
     out.Clear();
-    throw EInvalidGraphic(std::string(texts::kJpegPrefix) + texts::kJpegNoImageData);
+    throw InvalidImageError(std::string(texts::kJpegPrefix) + texts::kJpegNoImageData);
   }
   Run run;
   run.message[0] = '\0';
   run.out = &out;
   if (!Decompress(data, size, run)) {
     out.Clear();
-    throw EInvalidGraphic(texts::kJpegPrefix + std::string(run.message));
+    throw InvalidImageError(texts::kJpegPrefix + std::string(run.message));
   }
 }

@@ -10,8 +10,8 @@
 // Largest width or height accepted, checked before anything is allocated for the pixels.
 constexpr int kMaxJpegSide = 16384;
 
-// Replaces `out` with the JPEG in data[0, size) as PixelFormat::pf24bit (B, G, R, rows top-down);
+// Replaces `out` with the JPEG in data[0, size) as PixelFormat::Bits24 (B, G, R, rows top-down);
 // a grey image comes out with B = G = R. A stream cut short inside its image data gives what
-// arrived, the rest grey, as libjpeg pads it. Throws EInvalidGraphic for data that holds no
+// arrived, the rest grey, as libjpeg pads it. Throws InvalidImageError for data that holds no
 // picture we can show (CMYK included); `out` is then empty or unchanged.
 void LoadJpeg(const std::uint8_t* data, std::size_t size, Bitmap& out);

@@ -78,11 +78,11 @@ void FilterPixelsSSE2(std::uint8_t* __restrict row, const std::uint8_t* __restri
       pb = _mm_max_epi16(pb, _mm_sub_epi16(zero, pb));
       pc = _mm_max_epi16(pc, _mm_sub_epi16(zero, pc));
       // a unless pb < pa, then b; then c if pc is below the smaller of the two.
-      __m128i take_b = _mm_cmplt_epi16(pb, pa);
-      __m128i pick = _mm_or_si128(_mm_and_si128(take_b, b), _mm_andnot_si128(take_b, a));
+      __m128i takeB = _mm_cmplt_epi16(pb, pa);
+      __m128i pick = _mm_or_si128(_mm_and_si128(takeB, b), _mm_andnot_si128(takeB, a));
       __m128i best = _mm_min_epi16(pa, pb);
-      __m128i take_c = _mm_cmplt_epi16(pc, best);
-      predictor = _mm_or_si128(_mm_and_si128(take_c, c), _mm_andnot_si128(take_c, pick));
+      __m128i takeC = _mm_cmplt_epi16(pc, best);
+      predictor = _mm_or_si128(_mm_and_si128(takeC, c), _mm_andnot_si128(takeC, pick));
     }
     a = _mm_and_si128(_mm_add_epi16(x, predictor), _mm_set1_epi16(0xFF));
     const std::uint32_t out = std::uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(a, zero)));

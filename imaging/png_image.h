@@ -15,36 +15,36 @@
 
 class Inflater;
 
-enum class TCompressionType : std::uint8_t { ctUnknown, ctLZ77 };
+enum class CompressionMethod : std::uint8_t { Unknown, Deflate };
 
-struct TImageProperties {
+struct ImageProperties {
   static constexpr std::uint8_t kHeaderRead = 1;
   static constexpr std::uint8_t kGammaRead = 2;
 
-  std::uint8_t Flags = 0;
-  std::uint32_t Width = 0;
-  std::uint32_t Height = 0;
-  TColorScheme ColorScheme = TColorScheme::csUnknown;
-  std::uint8_t BitsPerSample = 0;
-  std::uint8_t SamplesPerPixel = 0;
-  std::uint8_t BitsPerPixel = 0;
-  TCompressionType Compression = TCompressionType::ctUnknown;
-  float FileGamma = 1.0f;
-  bool Interlaced = false;
-  bool HasAlpha = false;
-  std::uint8_t FilterMethod = 0;
+  std::uint8_t flags = 0;
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+  ColorScheme colorScheme = ColorScheme::Unknown;
+  std::uint8_t bitsPerSample = 0;
+  std::uint8_t samplesPerPixel = 0;
+  std::uint8_t bitsPerPixel = 0;
+  CompressionMethod compression = CompressionMethod::Unknown;
+  float fileGamma = 1.0f;
+  bool interlaced = false;
+  bool hasAlpha = false;
+  std::uint8_t filterMethod = 0;
   // The raw IHDR bytes that the decoding steps look at again.
-  std::uint8_t ColorType = 0;
-  std::uint8_t InterlaceMethod = 0;
+  std::uint8_t colorType = 0;
+  std::uint8_t interlaceMethod = 0;
 };
 
-enum class TProgressStage : std::uint8_t { psStarting, psRunning, psEnding };
+enum class ProgressStage : std::uint8_t { Starting, Running, Ending };
 
 // Told how a read is going; nothing in the product listens, tests do.
-class TProgressObserver {
+class ProgressObserver {
 public:
-  virtual ~TProgressObserver() = default;
-  virtual void Progress(TProgressStage stage, int percent, const std::string& text) = 0;
+  virtual ~ProgressObserver() = default;
+  virtual void Progress(ProgressStage stage, int percent, const std::string& text) = 0;
 };
 
 class PngImage : public Bitmap {
@@ -53,15 +53,15 @@ public:
   ~PngImage() override;
 
   // Reads one PNG from the stream's position and replaces the picture with it; the stream then
-  // stands just after IEND. Throws EInvalidGraphic, EGraphicCompression or EReadError; memory
-  // that cannot be had is an EInvalidGraphic too.
+  // stands just after IEND. Throws InvalidImageError, CompressionError or ReadError; memory
+  // that cannot be had is an InvalidImageError too.
   void ReadImage(Stream& stream);
   // The check pass: signature, IHDR and the gamma; fills Properties().
   bool ReadHeader(Stream& stream);
 
-  const TImageProperties& Properties() const { return properties_; }
-  ::ColorManager& Colors() { return *color_manager_; }
-  void SetProgressObserver(TProgressObserver* observer) { observer_ = observer; }
+  const ImageProperties& Properties() const { return properties_; }
+  ::ColorManager& Colors() { return *colorManager_; }
+  void SetProgressObserver(ProgressObserver* observer) { observer_ = observer; }
 
   // Images of more pixels are refused before anything is allocated for them. The plug-in's own
   // pictures are 120 by 120; 4096 by 4096 (64 MB at 32 bits) is as large as a screen-sized
@@ -78,7 +78,7 @@ private:
   void SkipChunkData();
   void ReadDataAndCheckCRC(void* data, std::uint32_t length);
   bool IsChunk(const char* name) const;
-  int SetupColorDepth(std::uint8_t color_type, std::uint8_t bit_depth);
+  int SetupColorDepth(std::uint8_t colorType, std::uint8_t bitDepth);
   void ReadPalette();
   void ReadTransparency();
   void ReadBackground();
@@ -86,29 +86,29 @@ private:
   void RequireColorFormat() const;
   void ReadImageData();
   void PrepareBitmap();
-  void DecodeRows(std::uint32_t first_row, std::uint32_t first_column, std::uint32_t row_step,
-                  std::uint32_t column_step, std::uint8_t column_mask, bool report_rows);
+  void DecodeRows(std::uint32_t firstRow, std::uint32_t firstColumn, std::uint32_t rowStep,
+                  std::uint32_t columnStep, std::uint8_t columnMask, bool reportRows);
   bool InflateRow(std::uint8_t* row, std::size_t size);
   void CheckImageSize() const;
-  void Report(TProgressStage stage, int percent, const std::string& text);
+  void Report(ProgressStage stage, int percent, const std::string& text);
 
-  std::unique_ptr<ColorManager> color_manager_;
-  TProgressObserver* observer_ = nullptr;
-  std::int64_t base_position_ = 0;
+  std::unique_ptr<ColorManager> colorManager_;
+  ProgressObserver* observer_ = nullptr;
+  std::int64_t basePosition_ = 0;
   Stream* stream_ = nullptr;
-  TImageProperties properties_;
+  ImageProperties properties_;
   std::unique_ptr<Inflater> decoder_;
   ReadState* state_ = nullptr;
-  std::uint32_t idat_size_ = 0;
-  std::vector<std::uint8_t> chunk_buffer_;
-  const std::uint8_t* current_source_ = nullptr;
-  std::uint32_t chunk_length_ = 0;
-  std::uint8_t chunk_type_[4] = {};
-  std::uint32_t running_crc_ = 0;
-  int filter_step_ = 1;
-  bool target_chosen_ = false;
-  bool has_palette_ = false;
-  std::vector<TColor> palette_entries_;
-  TColor transparent_color_ = kNoColor;
-  TColor background_color_ = 0x00FFFFFF;
+  std::uint32_t idatSize_ = 0;
+  std::vector<std::uint8_t> chunkBuffer_;
+  const std::uint8_t* currentSource_ = nullptr;
+  std::uint32_t chunkLength_ = 0;
+  std::uint8_t chunkType_[4] = {};
+  std::uint32_t runningCrc_ = 0;
+  int filterStep_ = 1;
+  bool targetChosen_ = false;
+  bool hasPalette_ = false;
+  std::vector<Color> paletteEntries_;
+  Color transparentColor_ = kNoColor;
+  Color backgroundColor_ = 0x00FFFFFF;
 };

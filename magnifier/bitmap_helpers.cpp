@@ -38,9 +38,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Dib> CreateDib24(int width, int height) { return CreateDib(width, height, PixelFormat::pf24bit); }
+std::unique_ptr<Dib> CreateDib24(int width, int height) { return CreateDib(width, height, PixelFormat::Bits24); }
 
-std::unique_ptr<Dib> CreateDib32(int width, int height) { return CreateDib(width, height, PixelFormat::pf32bit); }
+std::unique_ptr<Dib> CreateDib32(int width, int height) { return CreateDib(width, height, PixelFormat::Bits32); }
 
 void PaintNineSlice(Dib& dest, Dib& source, const RECT& D, const RECT& S, const Sides& M, const Sides& L,
                     const Sides& E, int centreMode, bool drawCentre) {
@@ -48,10 +48,10 @@ void PaintNineSlice(Dib& dest, Dib& source, const RECT& D, const RECT& S, const 
   const int ct = std::min(M.top, L.top);
   const int cr = std::min(M.right, L.right);
   const int cb = std::min(M.bottom, L.bottom);
-  const int iw = RectWidth(S, false) - M.left - M.right;
-  const int ih = RectHeight(S, false) - M.top - M.bottom;
-  const int spanW = RectWidth(D, false) - M.left - M.right;
-  const int spanH = RectHeight(D, false) - M.top - M.bottom;
+  const int iw = RectWidth(S) - M.left - M.right;
+  const int ih = RectHeight(S) - M.top - M.bottom;
+  const int spanW = RectWidth(D) - M.left - M.right;
+  const int spanH = RectHeight(D) - M.top - M.bottom;
 
   const StretchModeGuard whole(dest.Dc(), BLACKONWHITE);  // whole pixels, alpha and all
   const Painter p(dest.Dc(), source.Dc());

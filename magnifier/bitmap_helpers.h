@@ -6,9 +6,9 @@
 #include <memory>
 
 #include "framework/dib.h"
-#include "framework/rect.h"  // RectWidth, RectHeight (RECT works as well as TRect)
+#include "framework/rect.h"  // RectWidth, RectHeight (RECT works as well as Rect)
 
-// Bitmaps of the given size and format, owned by the caller. Throw Exception when GDI cannot
+// Bitmaps of the given size and format, owned by the caller. Throw Error when GDI cannot
 // make them.
 std::unique_ptr<Dib> CreateDib24(int width, int height);
 std::unique_ptr<Dib> CreateDib32(int width, int height);

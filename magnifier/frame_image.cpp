@@ -14,7 +14,7 @@ std::unique_ptr<Dib> LoadFrameImage(const char* name) { return LoadFrameImage(Th
 
 std::unique_ptr<Dib> LoadFrameImage(HMODULE module, const char* name) {
   const ResourceBytes resource = FindDataResource(module, name);
-  if (resource.data == nullptr) throw Exception(texts::ResourceNotFound(name));
+  if (resource.data == nullptr) throw Error(texts::ResourceNotFound(name));
 
   MemoryStream stream(resource.data, resource.size);
   PngImage png;

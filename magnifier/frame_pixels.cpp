@@ -21,17 +21,17 @@ void ZeroTransparentRow(std::uint8_t* row, std::size_t count) {
 }
 
 void CopyToBgra32(const Bitmap& source, Bitmap& target) {
-  target.SetFormat(PixelFormat::pf32bit);
+  target.SetFormat(PixelFormat::Bits32);
   target.SetSize(source.Width(), source.Height());
   const auto width = std::size_t(source.Width());
   for (int y = 0; y < source.Height(); ++y) {
     std::uint8_t* out = target.Row(y);
     switch (source.Format()) {
-      case PixelFormat::pf32bit: std::memcpy(out, source.Row(y), width * 4); break;
-      case PixelFormat::pf24bit: Bgr24RowToBgra32(source.Row(y), out, width); break;
+      case PixelFormat::Bits32: std::memcpy(out, source.Row(y), width * 4); break;
+      case PixelFormat::Bits24: Bgr24RowToBgra32(source.Row(y), out, width); break;
       default:
         for (int x = 0; x < source.Width(); ++x, out += 4) {
-          const TColor c = source.PixelColor(x, y);
+          const Color c = source.PixelColor(x, y);
           out[0] = BlueOf(c);
           out[1] = GreenOf(c);
           out[2] = RedOf(c);
@@ -43,7 +43,7 @@ void CopyToBgra32(const Bitmap& source, Bitmap& target) {
 }
 
 void ZeroTransparentPixels(Bitmap& bgra32) {
-  if (bgra32.Format() != PixelFormat::pf32bit) return;
+  if (bgra32.Format() != PixelFormat::Bits32) return;
   for (int y = 0; y < bgra32.Height(); ++y) ZeroTransparentRow(bgra32.Row(y), std::size_t(bgra32.Width()));
 }
 

@@ -8,11 +8,6 @@ namespace Lens {
 
 namespace {
 
-static_assert(kAreaLeft + kAreaRight == kAreaTop + kAreaBottom, "the margins across and down are equal");
-
-// Window side minus lens-area side: the frame's margins, equal across and down.
-std::int32_t Margins(const Metrics& m) { return m.areaLeft + m.areaRight; }
-
 std::int32_t ClampSide(std::int32_t v, const Metrics& m) {
   return v < m.minSize ? m.minSize : v > m.maxSize ? m.maxSize : v;
 }
@@ -27,9 +22,6 @@ std::int32_t Round(double v) {
   if (r >= std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();
   return static_cast<std::int32_t>(r);
 }
-
-// Screen coordinates may sit anywhere in 32 bits; sums wrap as the system's own arithmetic does.
-std::int32_t Add(std::int32_t a, std::int64_t b) { return static_cast<std::int32_t>(a + b); }
 
 // Right and bottom exclusive, as PtInRect has it.
 bool Contains(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom, std::int32_t x,
@@ -68,17 +60,16 @@ Size ClampedSize(std::int32_t windowWidth, std::int32_t windowHeight, const Metr
   return {ClampSide(windowWidth, metrics), ClampSide(windowHeight, metrics)};
 }
 
-TRect AreaOf(Size size, const Metrics& m) {
+Rect AreaOf(Size size, const Metrics& m) {
   return {m.areaLeft, m.areaTop, size.width - m.areaRight, size.height - m.areaBottom};
 }
 
-std::int32_t HitTest(const TRect& area, std::int32_t x, std::int32_t y, bool resizable, const Metrics& m) {
+std::int32_t HitTest(const Rect& area, std::int32_t x, std::int32_t y, const Metrics& m) {
   const std::int64_t left = std::int64_t{area.left} - m.growth;
   const std::int64_t top = std::int64_t{area.top} - m.growth;
   const std::int64_t right = std::int64_t{area.right} + m.growth;
   const std::int64_t bottom = std::int64_t{area.bottom} + m.growth;
   if (!Contains(left, top, right, bottom, x, y)) return kHitTransparent;
-  if (!resizable) return kHitClient;
 
   const bool inTop = Contains(left, top, right, top + m.bandDepth, x, y);
   const bool inLeft = Contains(left, top, left + m.bandDepth, bottom, x, y);
@@ -94,82 +85,10 @@ std::int32_t HitTest(const TRect& area, std::int32_t x, std::int32_t y, bool res
   return first;
 }
 
-// When the side derived from the aspect falls outside 150..800 it is pinned to the limit and the
-// other side is derived back from it. The edge moved for that is always one the user is dragging
-// (the dragged edge itself, or the corner's edge on that axis), so the fixed edges stay put.
-void KeepAspect(TRect& r, std::int32_t edge, std::int32_t currentWidth, std::int32_t currentHeight,
-                const Metrics& metrics) {
-  const std::int32_t margins = Margins(metrics);
-  const auto clamp = [&metrics](std::int32_t v) { return ClampSide(v, metrics); };
-  const std::int64_t areaWidth = std::int64_t{currentWidth} - margins;
-  const std::int64_t areaHeight = std::int64_t{currentHeight} - margins;
-  const double e = double(areaHeight < 1 ? 1 : areaHeight) / double(areaWidth < 1 ? 1 : areaWidth);
+std::int32_t AreaCentreX(const Rect& area) { return area.left + RectWidth(area) / 2; }
+std::int32_t AreaCentreY(const Rect& area) { return area.top + RectHeight(area) / 2; }
 
-  const std::int32_t h = clamp(RectHeight(r, false));
-  r.bottom = Add(r.top, h);
-  const std::int32_t w = clamp(RectWidth(r, false));
-  r.right = Add(r.left, w);
-
-  // Lens-area extents from window extents and back, through the ratio.
-  const auto widthFor = [e, margins](double height) { return (height - margins) / e + margins; };
-  const auto heightFor = [e, margins](double width) { return e * (width - margins) + margins; };
-
-  switch (edge) {
-    case kEdgeBottom:
-    case kEdgeBottomRight:
-    case kEdgeTop:
-    case kEdgeTopLeft: {
-      const bool movesRight = edge == kEdgeBottom || edge == kEdgeBottomRight;
-      if (movesRight) {
-        r.right = Round(r.left + widthFor(h));
-      } else {
-        r.left = Round(r.right - widthFor(h));
-      }
-      const std::int32_t width = RectWidth(r, false);
-      const std::int32_t pinned = clamp(width);
-      if (pinned == width) break;
-      if (movesRight) {
-        r.right = Add(r.left, pinned);
-        r.bottom = Round(r.top + heightFor(pinned));
-      } else {
-        r.left = Add(r.right, -std::int64_t{pinned});
-        r.top = Round(r.bottom - heightFor(pinned));
-      }
-      break;
-    }
-    case kEdgeRight:
-    case kEdgeBottomLeft:
-    case kEdgeLeft:
-    case kEdgeTopRight: {
-      const bool movesBottom = edge == kEdgeRight || edge == kEdgeBottomLeft;
-      if (movesBottom) {
-        r.bottom = Round(r.top + heightFor(w));
-      } else {
-        r.top = Round(r.bottom - heightFor(w));
-      }
-      const std::int32_t height = RectHeight(r, false);
-      const std::int32_t pinned = clamp(height);
-      if (pinned == height) break;
-      if (movesBottom) {
-        r.bottom = Add(r.top, pinned);
-      } else {
-        r.top = Add(r.bottom, -std::int64_t{pinned});
-      }
-      if (edge == kEdgeRight || edge == kEdgeTopRight) {
-        r.right = Round(r.left + widthFor(pinned));
-      } else {
-        r.left = Round(r.right - widthFor(pinned));
-      }
-      break;
-    }
-    default: break;  // not an edge we know: the clamp alone
-  }
-}
-
-std::int32_t AreaCentreX(const TRect& area) { return area.left + RectWidth(area, false) / 2; }
-std::int32_t AreaCentreY(const TRect& area) { return area.top + RectHeight(area, false) / 2; }
-
-void Confine(std::int32_t& x, std::int32_t& y, const TRect& area, const TRect& monitor, const Metrics& metrics) {
+void Confine(std::int32_t& x, std::int32_t& y, const Rect& area, const Rect& monitor, const Metrics& metrics) {
   const std::int64_t centreX = AreaCentreX(area);
   const std::int64_t centreY = AreaCentreY(area);
 
@@ -190,19 +109,19 @@ void Confine(std::int32_t& x, std::int32_t& y, const TRect& area, const TRect& m
   }
 }
 
-SourceRect SourceFor(std::int32_t x, std::int32_t y, const TRect& area, std::int32_t zoom) {
+SourceRect SourceFor(std::int32_t x, std::int32_t y, const Rect& area, std::int32_t zoom) {
   const std::int32_t s = zoom < 1 ? 1 : zoom;
-  const std::int32_t w = RectWidth(area, true);
-  const std::int32_t h = RectHeight(area, true);
+  const std::int32_t w = RectWidthOrZero(area);
+  const std::int32_t h = RectHeightOrZero(area);
   // Centred with the exact quotient; the size is the truncated one.
   const double offsetX = (w - w / double(s)) / 2;
   const double offsetY = (h - h / double(s)) / 2;
   return {Round(offsetX + (double(x) + area.left)), Round(offsetY + (double(y) + area.top)), w / s, h / s};
 }
 
-TRect ThumbnailSource(const TRect& window, std::int32_t zoom, std::int32_t sourceLeft, std::int32_t sourceTop) {
-  const std::int32_t w = RectWidth(window, false);
-  const std::int32_t h = RectHeight(window, false);
+Rect ThumbnailSource(const Rect& window, std::int32_t zoom, std::int32_t sourceLeft, std::int32_t sourceTop) {
+  const std::int32_t w = RectWidth(window);
+  const std::int32_t h = RectHeight(window);
   const std::int32_t left = window.left + (w - w / zoom) / 2;
   const std::int32_t top = window.top + (h - h / zoom) / 2;
   return {left - sourceLeft, top - sourceTop, left + w / zoom - sourceLeft, top + h / zoom - sourceTop};

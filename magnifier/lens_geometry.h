@@ -57,7 +57,7 @@ Size ClampedSize(std::int32_t windowWidth, std::int32_t windowHeight, const Metr
 
 // The lens area of a window of that (clamped) size, in window coordinates:
 // (24, 21, width - 26, height - 29) at 96 DPI, right and bottom exclusive.
-TRect AreaOf(Size size, const Metrics& metrics = {});
+Rect AreaOf(Size size, const Metrics& metrics = {});
 
 // Hit-test results, the values of the system's WM_NCHITTEST codes.
 enum HitCode : std::int32_t {
@@ -74,36 +74,18 @@ enum HitCode : std::int32_t {
 };
 
 // Where a point (window coordinates) of a lens with this area falls: outside the area grown by
-// 4 pixels the click goes through; inside, the 8-pixel bands at the grown area's rim resize
-// (when resizing is allowed at all) and the rest is client (pixels at 96 DPI).
-std::int32_t HitTest(const TRect& area, std::int32_t x, std::int32_t y, bool resizable, const Metrics& metrics = {});
-
-// The edge being dragged during a resize, the values of the system's WMSZ_* codes.
-enum SizingEdge : std::int32_t {
-  kEdgeLeft = 1,
-  kEdgeRight = 2,
-  kEdgeTop = 3,
-  kEdgeTopLeft = 4,
-  kEdgeTopRight = 5,
-  kEdgeBottom = 6,
-  kEdgeBottomLeft = 7,
-  kEdgeBottomRight = 8,
-};
-
-// Corrects a proposed window rectangle (screen coordinates, changed in place) so that the lens
-// area keeps the aspect it had in a window of currentWidth by currentHeight, and both sides stay
-// within 150..800. The edge decides which side moves; rounding is to nearest, halves to even.
-void KeepAspect(TRect& proposed, std::int32_t edge, std::int32_t currentWidth, std::int32_t currentHeight,
-                const Metrics& metrics = {});
+// 4 pixels the click goes through; inside, the 8-pixel bands at the grown area's rim resize and
+// the rest is client (pixels at 96 DPI).
+std::int32_t HitTest(const Rect& area, std::int32_t x, std::int32_t y, const Metrics& metrics = {});
 
 // Confines a proposed window position (x, y: the window's left and top) so that the centre of
 // the lens area stays on this monitor (the one nearest to where the centre was asked to go): it
 // may reach the monitor's left, right and top edges, and stops 8 pixels (at 96 DPI) above its bottom.
-void Confine(std::int32_t& x, std::int32_t& y, const TRect& area, const TRect& monitor, const Metrics& metrics = {});
+void Confine(std::int32_t& x, std::int32_t& y, const Rect& area, const Rect& monitor, const Metrics& metrics = {});
 
 // Where the centre of the lens area lies in the window; halves truncate.
-std::int32_t AreaCentreX(const TRect& area);
-std::int32_t AreaCentreY(const TRect& area);
+std::int32_t AreaCentreX(const Rect& area);
+std::int32_t AreaCentreY(const Rect& area);
 
 // The screen rectangle that a window at (x, y) enlarges into its lens area at this zoom:
 // centred on the area's centre, 1/zoom of its size (truncated). A zoom below 1 counts as 1.
@@ -114,13 +96,13 @@ struct SourceRect {
   std::int32_t height = 0;
   friend bool operator==(const SourceRect&, const SourceRect&) = default;
 };
-SourceRect SourceFor(std::int32_t x, std::int32_t y, const TRect& area, std::int32_t zoom);
+SourceRect SourceFor(std::int32_t x, std::int32_t y, const Rect& area, std::int32_t zoom);
 
 // Thumbnail mode: the part of the source window that the thumbnail window (at `window` on the
 // screen) shows at this zoom, in the source window's own coordinates (its top-left corner at
 // `sourceLeft`, `sourceTop` on the screen): the middle 1/zoom of the window, divisions
 // truncated. The zoom must not be 0.
-TRect ThumbnailSource(const TRect& window, std::int32_t zoom, std::int32_t sourceLeft, std::int32_t sourceTop);
+Rect ThumbnailSource(const Rect& window, std::int32_t zoom, std::int32_t sourceLeft, std::int32_t sourceTop);
 
 // One row of the lens area: `count` pixels of the enlarged screen (24-bit B, G, R) under the
 // frame (32-bit B, G, R, A, colour not multiplied by alpha) into `out` (32-bit). Each colour

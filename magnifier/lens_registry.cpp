@@ -8,10 +8,11 @@
 #include "magnifier/screen_source.h"
 #include "magnifier/thumbnail_window.h"
 
-LensRegistry::~LensRegistry() {
+void LensRegistry::Abandon() {
   (void)open_.release();
   (void)thumbnail_.release();
   for (WindowPtr<LensWindow>& lens : closed_) (void)lens.release();
+  closed_.clear();
 }
 
 LensWindow& LensRegistry::OpenLens(LensClient& client, HWND publication, int width, int height, int zoom) {

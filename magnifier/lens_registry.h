@@ -9,7 +9,7 @@
 //                   │                                             ▲
 //                   └────── its window destroyed by anyone ───────┘
 //
-//   open:    Lenses.Open(); it renders, follows the pointer and has the thumbnail window (in
+//   open:    Open(); it renders, follows the pointer and has the thumbnail window (in
 //            thumbnail mode).
 //   closed:  hidden; it has given up its client, thumbnail window, timer, menu and pictures (see
 //            LensWindow::ShutDown), and its window is destroyed once the messages already queued
@@ -33,9 +33,8 @@ class ThumbnailWindow;
 class LensRegistry : private LensWindow::Owner {
 public:
   LensRegistry() = default;
-  // As the module unloads, under the loader lock, no window may be touched: lenses left then stay
-  // as they are, as the panels do (see plugin/panels.cpp).
-  ~LensRegistry();
+  // Deletes every lens, unless Abandon came first.
+  ~LensRegistry() { DeleteAll(); }
   LensRegistry(const LensRegistry&) = delete;
   LensRegistry& operator=(const LensRegistry&) = delete;
 
@@ -50,6 +49,9 @@ public:
   // Deletes every lens, open or closed, so that no window of ours is left once the panels are
   // gone (the host may unload us next).
   void DeleteAll();
+  // For the module's end under the loader lock, where no window may be touched: the lenses are
+  // left as they are.
+  void Abandon();
 
 private:
   // The open lens stops being open (it closes, or its window ends): its thumbnail window goes at
@@ -80,4 +82,3 @@ private:
   std::vector<WindowPtr<LensWindow>> closed_;
 };
 
-inline LensRegistry Lenses;

@@ -183,7 +183,7 @@ bool LensWindow::ScreenShowsLens() {
 }
 
 void LensWindow::PickRimSamples() {
-  const TRect area = LensArea();
+  const Rect area = LensArea();
   const int width = frameLayer_->Width(), height = frameLayer_->Height();
   rim_ = {width / 2, height / 2, {}};
   const auto take = [this](int x, int y) {
@@ -199,8 +199,8 @@ void LensWindow::PickRimSamples() {
 }
 
 void LensWindow::EnlargeSource() {
-  const TRect area = LensArea();
-  const int w = RectWidth(area, false), h = RectHeight(area, false);
+  const Rect area = LensArea();
+  const int w = RectWidth(area), h = RectHeight(area);
   if (captureBitmap_->Width() != w || captureBitmap_->Height() != h) captureBitmap_->SetSize(w, h);
   StretchBlt(captureBitmap_->Dc(), 0, 0, w, h, sourcePixels_->Dc(), 0, 0, sourcePixels_->Width(), sourcePixels_->Height(),
              SRCCOPY);
@@ -225,7 +225,7 @@ bool LensWindow::SourceChanged() {
 
 void LensWindow::ComposeFrame() {
   const Lens::Size size = LensSize();
-  const TRect area = LensArea();
+  const Rect area = LensArea();
   if (outputBitmap_ == nullptr) {
     outputBitmap_ = CreateDib32(size.width, size.height);
   } else if (outputBitmap_->Width() != size.width || outputBitmap_->Height() != size.height) {
@@ -246,7 +246,7 @@ void LensWindow::ComposeFrame() {
   // with its clear pixels at alpha 1: see-through, yet still the lens's for the mouse.
   const std::size_t rowBytes = std::size_t(size.width) * 4;
   const std::size_t left = std::size_t(area.left) * 4;
-  const int areaWidth = RectWidth(area, false);
+  const int areaWidth = RectWidth(area);
   const bool thumbnailMode = Thumb() != nullptr;
   for (int y = 0; y < size.height; ++y) {
     std::uint8_t* out = outputBitmap_->Row(y);

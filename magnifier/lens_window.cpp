@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <utility>
 
 #include "framework/compositor.h"
 #include "framework/dpi.h"
 #include "framework/encoding.h"
 #include "framework/monitors.h"
+#include "framework/trace.h"
 #include "magnifier/bitmap_helpers.h"
 #include "magnifier/frame_image.h"
 #include "resources/texts.h"
@@ -36,7 +38,7 @@ LensWindow::LensWindow(Owner& owner, HWND publication)
   params.height = Lens::kOpeningSize;
   {
     const PerMonitorDpiScope aware;
-    CreateForm(L"VitrelleLens", params);
+    CreateAppWindow(L"VitrelleLens", params);
   }
   metrics_ = Lens::Metrics::AtDpi(DpiOfWindow(Handle()));
   SetDefaultPlacement(true);
@@ -54,12 +56,12 @@ LensWindow::LensWindow(Owner& owner, HWND publication)
 
 LensWindow::~LensWindow() {
   ShutDown();
-  DestroyForm();
+  DestroyAppWindow();
 }
 
 void LensWindow::ReleaseNow() {
   ShutDown();
-  Form::ReleaseNow();
+  AppWindow::ReleaseNow();
 }
 
 void LensWindow::Open(LensClient& client, LensSource source, ThumbnailWindow* thumbnail, int zoom) {
@@ -83,10 +85,10 @@ void LensWindow::UseSource(LensSource source, ThumbnailWindow* thumbnail) {
   if (thumbnail_ != nullptr) {
     captureBitmap_.reset();
     sourcePixels_.reset();
-    if (Visible()) FormShow();  // the thumbnail window beneath the lens area, shown, at once
+    if (Visible()) OnShown();  // the thumbnail window beneath the lens area, shown, at once
   } else if (captureBitmap_ == nullptr) {
-    const TRect area = LensArea();
-    captureBitmap_ = CreateDib24(RectWidth(area, false), RectHeight(area, false));
+    const Rect area = LensArea();
+    captureBitmap_ = CreateDib24(RectWidth(area), RectHeight(area));
   }
 }
 
@@ -139,7 +141,7 @@ void LensWindow::SetZoom(int zoom) {
 void LensWindow::UpdateThumbnail() { UpdateThumbnailAt(Left(), Top()); }
 
 void LensWindow::UpdateThumbnailAt(int x, int y) {
-  Thumb()->Zoom = zoom_;
+  Thumb()->SetZoom(zoom_);
   // Put back directly beneath the lens too: activation or another topmost window can come
   // between them, and a thumbnail window above the lens would take its clicks and show itself.
   PlaceThumbnail(x, y, false);
@@ -147,8 +149,8 @@ void LensWindow::UpdateThumbnailAt(int x, int y) {
 }
 
 void LensWindow::PlaceThumbnail(int x, int y, bool show) {
-  const TRect area = LensArea();
-  Thumb()->SetBounds(Handle(), x + area.left, y + area.top, RectWidth(area, false), RectHeight(area, false), show);
+  const Rect area = LensArea();
+  Thumb()->SetBounds(Handle(), x + area.left, y + area.top, RectWidth(area), RectHeight(area), show);
 }
 
 Lens::Size LensWindow::LensSize() const {
@@ -156,14 +158,14 @@ Lens::Size LensWindow::LensSize() const {
   return Lens::ClampedSize(Width(), Height(), metrics_);
 }
 
-TRect LensWindow::LensArea() const {
+Rect LensWindow::LensArea() const {
   if (!IsOpen()) return {};
   return Lens::AreaOf(LensSize(), metrics_);
 }
 
 // ---- Handlers ----
 
-// Every message the lens handles; what it leaves goes to the form's shortcuts, menu and close.
+// Every message the lens handles; what it leaves goes to the window's shortcuts, menu and close.
 LRESULT LensWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_NCDESTROY:
@@ -203,30 +205,16 @@ LRESULT LensWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (wParam == VK_ESCAPE) Close();
       if (OnKey(wParam)) return 0;
       break;  // then the menu's shortcuts, unless the lens has closed
+    // The class asks for double-clicks, so a press that follows a click quickly arrives as one:
+    // it drags the lens as any press does.
     case WM_LBUTTONDOWN:
-      OnMouseDown(MouseButton::Left, MouseShiftState(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+    case WM_LBUTTONDBLCLK:
+      OnDragStart();
       return 0;
     case WM_RBUTTONDOWN:
-      OnMouseDown(MouseButton::Right, MouseShiftState(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-      return 0;
-    case WM_MBUTTONDOWN:
-      OnMouseDown(MouseButton::Middle, MouseShiftState(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-      return 0;
-    case WM_MOUSEMOVE:
-      OnMouseMove(MouseShiftState(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-      return 0;
-    // The class asks for double-clicks, so a press that follows a click quickly arrives as one.
-    // It is still a press: after the double-click event it does what any press does, a left one
-    // starting a drag.
-    case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDOWN:
     case WM_MBUTTONDBLCLK:
-      if (message == WM_LBUTTONDBLCLK) OnDoubleClick();
-      if (IsOpen())  // unless the event closed the lens
-        OnMouseDown(message == WM_LBUTTONDBLCLK   ? MouseButton::Left
-                    : message == WM_RBUTTONDBLCLK ? MouseButton::Right
-                                                  : MouseButton::Middle,
-                    MouseShiftState(wParam) | kDouble, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       return 0;
     case WM_MOUSEWHEEL:
       // The wheel goes to the focus window, wherever the pointer is (before Windows 10), so the
@@ -240,12 +228,12 @@ LRESULT LensWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       break;
   }
-  return Form::HandleMessage(message, wParam, lParam);
+  return AppWindow::HandleMessage(message, wParam, lParam);
 }
 
 void LensWindow::FinalMessage() { owner_.LensWindowEnded(*this); }
 
-void LensWindow::FormShow() {
+void LensWindow::OnShown() {
   if (ThumbnailWindow* thumb = Thumb()) {
     thumb->RefreshThumbnail();
     if (Thumb() != nullptr) PlaceThumbnail(Left(), Top(), true);  // unless the lens closed meanwhile
@@ -265,39 +253,30 @@ LRESULT LensWindow::OnReframe(bool followThumb, UINT message, WPARAM wParam, LPA
 
 // A closed lens keeps only its hidden window until its final message, so that a script that
 // opens and closes the lens many times before any message runs holds no pictures meanwhile.
-void LensWindow::FormClose(CloseAction& action) {
-  action = CloseAction::Free;
+void LensWindow::OnClosing(CloseAction& action) {
+  action = CloseAction::Destroy;
   ShutDown();
 }
 
-void LensWindow::OnMouseDown(MouseButton button, ShiftState shift, int x, int y) {
-  if (client_ != nullptr) client_->LensMouseDown(button, shift, x, y);
-  // The component's handler may have closed the lens: a closed lens is not dragged.
-  if (button != MouseButton::Left || !IsOpen()) return;
-  dragPending_ = true;
+void LensWindow::OnDragStart() {
   ReleaseCapture();
-  // The system's move loop runs until the button is released and swallows the release; the
-  // first mouse move after it reports the end of the drag.
+  // The system's move loop runs until the button is released.
   SendMessageW(Handle(), WM_SYSCOMMAND, kDragMove, 0);
 }
 
-void LensWindow::OnMouseMove(ShiftState shift, int x, int y) {
-  if (!dragPending_) return;
-  if (client_ != nullptr) client_->LensDragEnded(shift, x, y);
-  dragPending_ = false;
-}
-
-void LensWindow::OnDoubleClick() {
-  if (client_ != nullptr) client_->LensDoubleClicked();
-}
-
 // Thumbnail mode only follows the lens with the thumbnail window: the frame changes only when
-// the lens moves, resizes, activates or re-zooms.
+// the lens moves, resizes, activates or re-zooms. A frame that fails is left for a debugger once,
+// not at every tick, until a frame succeeds again.
 void LensWindow::OnTick() {
-  if (Thumb() != nullptr) {
-    UpdateThumbnail();
-  } else {
-    RenderAt(Left(), Top());
+  try {
+    if (Thumb() != nullptr) {
+      UpdateThumbnail();
+    } else {
+      RenderAt(Left(), Top());
+    }
+    tickFailed_ = false;
+  } catch (...) {
+    if (!std::exchange(tickFailed_, true)) TraceFailure("the lens's frame");
   }
 }
 
@@ -387,20 +366,19 @@ bool LensWindow::OnKey(WPARAM key) {
 }
 
 POINT LensWindow::KeyboardMenuPoint() const {
-  const TRect area = LensArea();
+  const Rect area = LensArea();
   return {Lens::AreaCentreX(area), Lens::AreaCentreY(area)};
 }
 
 // ---- Internals ----
 
-// With its size, as the system's move loop proposes a place: a component's OnPosChanging sees
-// the keyboard's moves as it sees a drag's.
+// With its size, as the system's move loop proposes a place: the keyboard's moves are confined as
+// a drag's are.
 void LensWindow::MoveTo(int x, int y) {
   SetWindowPos(Handle(), nullptr, x, y, Width(), Height(), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void LensWindow::ResizeBy(int dw, int dh) {
-  if (client_ != nullptr && client_->LensSizing() == asmNone) return;
   RECT r = {};
   GetWindowRect(Handle(), &r);
   r.right += dw;
@@ -416,25 +394,12 @@ LRESULT LensWindow::OnHitTest(LPARAM point) const {
   GetWindowRect(Handle(), &window);
   const int x = std::int16_t(LOWORD(point)) - window.left;
   const int y = std::int16_t(HIWORD(point)) - window.top;
-  const bool resizable = client_ == nullptr || client_->LensSizing() != asmNone;
-  return Lens::HitTest(LensArea(), x, y, resizable, metrics_);
+  return Lens::HitTest(LensArea(), x, y, metrics_);
 }
 
+// A closed lens is not resized.
 void LensWindow::OnSizing(WPARAM edge, RECT* proposed) {
-  if (client_ == nullptr) return;
-  switch (client_->LensSizing()) {
-    case asmFreeAspectRatio:
-      DefaultHandler(WM_SIZING, edge, reinterpret_cast<LPARAM>(proposed));
-      break;
-    case asmFixedAspectRatio: {
-      TRect r{proposed->left, proposed->top, proposed->right, proposed->bottom};
-      Lens::KeepAspect(r, std::int32_t(LOWORD(edge)), Width(), Height(), metrics_);
-      *proposed = RECT{r.left, r.top, r.right, r.bottom};
-      break;
-    }
-    case asmNone:
-      break;
-  }
+  if (client_ != nullptr) DefaultHandler(WM_SIZING, edge, reinterpret_cast<LPARAM>(proposed));
 }
 
 // Every proposed position is confined so that the centre of the lens area stays on a monitor (the
@@ -446,12 +411,10 @@ void LensWindow::OnPositionChanging(WINDOWPOS& pos) {
   const bool moves = (pos.flags & SWP_NOMOVE) == 0;
   int x = pos.x, y = pos.y;
   if (moves) {
-    if (client_ == nullptr || pos.cx == 0 || pos.cy == 0 || !client_->LensMoving(x, y)) {
-      const TRect area = LensArea();
-      const RECT m = MonitorNearest({ClampToInt(std::int64_t{x} + Lens::AreaCentreX(area)),
-                                     ClampToInt(std::int64_t{y} + Lens::AreaCentreY(area))});
-      Lens::Confine(x, y, area, {m.left, m.top, m.right, m.bottom}, metrics_);
-    }
+    const Rect area = LensArea();
+    const RECT m = MonitorNearest({ClampToInt(std::int64_t{x} + Lens::AreaCentreX(area)),
+                                   ClampToInt(std::int64_t{y} + Lens::AreaCentreY(area))});
+    Lens::Confine(x, y, area, {m.left, m.top, m.right, m.bottom}, metrics_);
     pos.x = x;
     pos.y = y;
   }

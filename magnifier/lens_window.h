@@ -18,14 +18,14 @@
 
 #include "framework/controls.h"
 #include "framework/dib.h"
-#include "framework/form.h"
+#include "framework/app_window.h"
 #include "framework/popup_menu.h"
 #include "magnifier/lens_client.h"
 #include "magnifier/lens_geometry.h"
 #include "magnifier/lens_source.h"
 #include "magnifier/thumbnail_window.h"
 
-class LensWindow : public Form {
+class LensWindow : public AppWindow {
 public:
   // What the lens tells its owner, the registry, of its state.
   class Owner {
@@ -50,7 +50,7 @@ public:
   // publication, hides while it is minimised, and goes when it goes. The window is per-monitor DPI
   // aware where Windows has such windows (10 1607 on), whatever the host is: it sees and draws the
   // screen's own pixels, and its measures follow the density of its monitor. Lenses are made and
-  // deleted by their owner, the registry (Lenses), alone.
+  // deleted by their owner, the registry, alone.
   LensWindow(Owner& owner, HWND publication);
   ~LensWindow() override;
 
@@ -84,7 +84,7 @@ public:
   // window coordinates. A lens that is not open (closed, awaiting its end) has an empty area and renders
   // nothing.
   Lens::Size LensSize() const;
-  TRect LensArea() const;
+  Rect LensArea() const;
 
   // Renders and shows one frame for the window standing at (x, y) on the screen. What lies under
   // the area's middle is copied every time, for that is how a change is seen; the frame is made
@@ -110,8 +110,8 @@ protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void FinalMessage() override;
   void ReleaseNow() override;
-  void FormClose(CloseAction& action) override;
-  void FormShow() override;
+  void OnClosing(CloseAction& action) override;
+  void OnShown() override;
   // The menu key and Shift+F10 open the menu at the centre of the lens area.
   POINT KeyboardMenuPoint() const override;
 
@@ -121,9 +121,8 @@ private:
   // The lens resized or its activation changed: the thumbnail window follows when asked, and the
   // frame is rendered again after the default handling (which moves the focus on activation).
   LRESULT OnReframe(bool followThumb, UINT message, WPARAM wParam, LPARAM lParam);
-  void OnMouseDown(MouseButton button, ShiftState shift, int x, int y);
-  void OnMouseMove(ShiftState shift, int x, int y);
-  void OnDoubleClick();
+  // A left press anywhere in the lens area drags the lens.
+  void OnDragStart();
   // A turn of the wheel over the lens: each notch (WHEEL_DELTA) steps to the next zoom of the
   // menu, forward to a larger one.
   void OnWheel(int delta);
@@ -221,10 +220,11 @@ private:
   // Set while a frame is being made: the layered update resizes the window, and the position
   // change that follows must not start a frame inside this one.
   bool rendering_ = false;
+  // The last tick's frame failed (and was reported).
+  bool tickFailed_ = false;
   // What the wheel has turned short of a notch, in the direction of its sign.
   int wheelRest_ = 0;
   // A frame has been pushed since the lens opened: until then a position change renders nothing.
   bool rendered_ = false;
   // A left-button drag started and its end is not reported yet.
-  bool dragPending_ = false;
 };

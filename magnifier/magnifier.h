@@ -1,46 +1,37 @@
 // Magnifier: the non-visual component through which a panel drives the lens. It keeps the lens
-// settings; the lens window itself is one for the whole process (Lenses.Open(), kept by the lens
-// registry), opened by whichever component opens it first and closed or destroyed by any of them.
+// settings; the lens window itself is one for the whole process (the open lens of the registry
+// the component is given), opened by whichever component opens it first and closed or destroyed
+// by any of them.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
-#include <functional>
 
 #include "magnifier/lens_client.h"
 
-class PopupMenu;
-class Magnifier;
+class LensRegistry;
 
-// Lens window width and height, 150..800 by declaration; not checked when set from code.
-using TMagnSize = std::uint16_t;
-
-using TNotifyEvent = std::function<void(Magnifier* sender)>;
-using TMouseEvent = std::function<void(Magnifier* sender, MouseButton button, ShiftState shift, int x, int y)>;
-// The proposed left and top of the lens window, which the handler may change.
-using TPosChangingEvent = std::function<void(int& x, int& y)>;
+// Lens window width and height at 96 DPI, 150..800 by declaration; not checked when set from code.
+using LensExtent = std::uint16_t;
 
 class Magnifier : private LensClient {
 public:
-  Magnifier() = default;
+  explicit Magnifier(LensRegistry& lenses) : lenses_(lenses) {}
   // Gives up every lens, unless ReleaseNow has already run.
   ~Magnifier();
   Magnifier(const Magnifier&) = delete;
   Magnifier& operator=(const Magnifier&) = delete;
 
-  // When set, the lens shows this menu instead of its own zoom menu. Not owned.
-  ::PopupMenu* PopupMenu = nullptr;
   // A window of the publication that uses the component: a lens opened without a place is centred
-  // on the monitor that holds the publication (on the main monitor when this is null), and belongs
-  // to the publication's top-level window.
-  HWND PublicationWindow = nullptr;
-  TMagnSize Width = 250;
-  TMagnSize Height = 250;
-  TacSizingMode SizingMode = asmFreeAspectRatio;
-  TNotifyEvent OnDblClick;
-  TMouseEvent OnMouseDown;
-  // Reported once after a drag of the lens has ended.
-  TMouseEvent OnMouseUp;
-  TPosChangingEvent OnPosChanging;
+  // on the monitor that holds the publication (on the main monitor when there is none), and
+  // belongs to the publication's top-level window.
+  void SetPublicationWindow(HWND window) { publicationWindow_ = window; }
+  // The size of the lens the component opens next.
+  void SetLensSize(LensExtent width, LensExtent height) {
+    width_ = width;
+    height_ = height;
+  }
 
   std::int32_t Zoom() const { return zoom_; }
   // Clamps to 2..16 and re-zooms an open lens, whoever opened it.
@@ -57,16 +48,12 @@ public:
   void ReleaseNow();
 
 private:
-  TacSizingMode LensSizing() const override { return SizingMode; }
   void LensZoomChosen(int zoom) override { SetZoom(zoom); }
-  void LensMouseDown(MouseButton button, ShiftState shift, int x, int y) override;
-  void LensDragEnded(ShiftState shift, int x, int y) override;
-  void LensDoubleClicked() override;
-  bool LensMoving(int& x, int& y) override;
-  // A point of the lens window (in its pixels) in the host's units: the host is an unaware
-  // program on a scaled screen, or at the lens's density.
-  POINT InHostUnits(int x, int y) const;
 
+  LensRegistry& lenses_;
+  HWND publicationWindow_ = nullptr;
+  LensExtent width_ = 250;
+  LensExtent height_ = 250;
   std::int32_t zoom_ = 2;
   bool released_ = false;
 };

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 bool PixelRows32::Attach(Bitmap& bitmap) {
-  if (bitmap.Height() < 2 || bitmap.Width() < 2 || bitmap.Format() != PixelFormat::pf32bit) {
+  if (bitmap.Height() < 2 || bitmap.Width() < 2 || bitmap.Format() != PixelFormat::Bits32) {
     width_ = 0;
     return false;
   }
@@ -11,13 +11,13 @@ bool PixelRows32::Attach(Bitmap& bitmap) {
   width_ = bitmap.Width();
   height_ = bitmap.Height();
   row0_ = bitmap.Row(0);
-  row_delta_ = std::int32_t(bitmap.Row(1) - row0_);
+  rowDelta_ = std::int32_t(bitmap.Row(1) - row0_);
   return true;
 }
 
-void PixelRows32::Fill(const TRect& r, std::uint32_t value) {
+void PixelRows32::Fill(const Rect& r, std::uint32_t value) {
   const std::int32_t first = std::max<std::int32_t>(r.left, 0);
-  const std::int64_t end = std::min<std::int64_t>(std::int64_t(r.left) + RectWidth(r, true), width_);
+  const std::int64_t end = std::min<std::int64_t>(std::int64_t(r.left) + RectWidthOrZero(r), width_);
   const std::int32_t top = std::max<std::int32_t>(r.top, 0);
   const std::int32_t bottom = std::min(r.bottom, height_);
   const std::uint8_t bytes[4] = {std::uint8_t(value), std::uint8_t(value >> 8), std::uint8_t(value >> 16),

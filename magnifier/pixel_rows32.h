@@ -25,12 +25,12 @@ public:
   std::int32_t Width() const { return width_; }
   std::int32_t Height() const { return height_; }
   // Bytes from row 0 to row 1; negative for rows stored bottom-up.
-  std::int32_t RowDelta() const { return row_delta_; }
+  std::int32_t RowDelta() const { return rowDelta_; }
   std::uint8_t* Row0() const { return row0_; }
 
   // No bounds checks here: these run once per pixel of every frame.
   std::uint8_t* PixelAddress(std::int32_t x, std::int32_t y) const {
-    return row0_ + std::ptrdiff_t(y) * row_delta_ + std::ptrdiff_t(x) * 4;
+    return row0_ + std::ptrdiff_t(y) * rowDelta_ + std::ptrdiff_t(x) * 4;
   }
   // The pixel as a framework colour with the alpha in the top byte (0xAABBGGRR).
   std::uint32_t Read(std::int32_t x, std::int32_t y) const {
@@ -48,12 +48,12 @@ public:
   // Sets the rectangle's pixels to a compositor colour (0xAARRGGBB, stored as it is). Rows
   // top..bottom-1, right-left pixels from left (none when negative); the part outside the
   // attached size is left alone.
-  void Fill(const TRect& r, std::uint32_t value);
+  void Fill(const Rect& r, std::uint32_t value);
 
 private:
   Bitmap* bitmap_ = nullptr;
   std::int32_t width_ = 0;
   std::int32_t height_ = 0;
-  std::int32_t row_delta_ = 0;
+  std::int32_t rowDelta_ = 0;
   std::uint8_t* row0_ = nullptr;
 };

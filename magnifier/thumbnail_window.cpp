@@ -34,36 +34,36 @@ ThumbnailWindow::ThumbnailWindow(HWND publication) : background_(GetSysColor(COL
   params.height = 226;
   // Aware of its monitor's density as the lens above it is, so that the two match pixel for pixel.
   const PerMonitorDpiScope aware;
-  CreateForm(L"VitrelleThumb", params);
+  CreateAppWindow(L"VitrelleThumb", params);
 }
 
 ThumbnailWindow::~ThumbnailWindow() {
   // Hidden or not, the thumbnail is given back to the compositor before its window goes.
-  FormHide();
-  DestroyForm();
+  OnHidden();
+  DestroyAppWindow();
 }
 
 void ThumbnailWindow::ReleaseNow() {
-  FormHide();
-  Form::ReleaseNow();
+  OnHidden();
+  AppWindow::ReleaseNow();
 }
 
 void ThumbnailWindow::RefreshThumbnail() {
-  if (Zoom == 0 || !HandleAllocated()) return;
+  if (zoom_ == 0 || !HasHandle()) return;
   if (!coloured_) coloured_ = Recolour();
   FindSourceWindow();
-  if (ThumbnailId == nullptr) return;  // nothing under the centre, or the compositor said no
+  if (thumbnailId_ == nullptr) return;  // nothing under the centre, or the compositor said no
   DWM_THUMBNAIL_PROPERTIES properties = {};
   properties.dwFlags = kThumbnailProperties;
   properties.fVisible = TRUE;
   GetClientRect(Handle(), &properties.rcDestination);
-  const TRect source = SourceRect();
+  const Rect source = SourceRect();
   properties.rcSource = RECT{source.left, source.top, source.right, source.bottom};
-  if (sentFor_ == ThumbnailId && SameRectangles(properties, sent_)) return;
+  if (sentFor_ == thumbnailId_ && SameRectangles(properties, sent_)) return;
   sentFor_ = nullptr;
-  if (SUCCEEDED(Dwm::UpdateThumbnailProperties(ThumbnailId, &properties))) {
+  if (SUCCEEDED(Dwm::UpdateThumbnailProperties(thumbnailId_, &properties))) {
     sent_ = properties;
-    sentFor_ = ThumbnailId;
+    sentFor_ = thumbnailId_;
   }
 }
 
@@ -77,7 +77,7 @@ bool ThumbnailWindow::CompositorMakesThumbnails() const {
 }
 
 void ThumbnailWindow::SetBounds(HWND above, int left, int top, int width, int height, bool show) {
-  if (!HandleAllocated()) return;
+  if (!HasHandle()) return;
   // Each placement is work for the window manager and the compositor. Placed after `above`, the
   // window joins its topmost band or leaves it; so it is where it would be put when it is next
   // to it, in the same band, at these bounds, and visible if asked.
@@ -90,14 +90,14 @@ void ThumbnailWindow::SetBounds(HWND above, int left, int top, int width, int he
   SetWindowPos(Handle(), above, left, top, width, height, SWP_NOACTIVATE | (show ? SWP_SHOWWINDOW : 0));
 }
 
-TRect ThumbnailWindow::SourceRect() const {
+Rect ThumbnailWindow::SourceRect() const {
   const RECT own = WindowRectOf(Handle());
-  const RECT source = WindowRectOf(SourceWindow);
-  const TRect part = Lens::ThumbnailSource(TRect{own.left, own.top, own.right, own.bottom}, Zoom == 0 ? 1 : Zoom,
+  const RECT source = WindowRectOf(sourceWindow_);
+  const Rect part = Lens::ThumbnailSource(Rect{own.left, own.top, own.right, own.bottom}, zoom_ == 0 ? 1 : zoom_,
                                            source.left, source.top);
   // A window of another density (an unaware host's on a scaled screen) keeps its picture at its
   // own: the part is given in its numbers, which the compositor then enlarges to the screen's.
-  const int sourceDpi = DpiOfWindow(SourceWindow), ownDpi = DpiOfWindow(Handle());
+  const int sourceDpi = DpiOfWindow(sourceWindow_), ownDpi = DpiOfWindow(Handle());
   if (sourceDpi == ownDpi) return part;
   return {MulDiv(part.left, sourceDpi, ownDpi), MulDiv(part.top, sourceDpi, ownDpi),
           MulDiv(part.right, sourceDpi, ownDpi), MulDiv(part.bottom, sourceDpi, ownDpi)};
@@ -109,7 +109,7 @@ LRESULT ThumbnailWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
       background_.FillClient(Handle(), reinterpret_cast<HDC>(wParam));
       return 1;
     case WM_SHOWWINDOW:
-      if (!wParam) FormHide();
+      if (!wParam) OnHidden();
       break;
     case kColorizationChanged:
       Recolour();  // even before the lens has given a zoom
@@ -117,21 +117,21 @@ LRESULT ThumbnailWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
     default:
       break;
   }
-  return Form::HandleMessage(message, wParam, lParam);
+  return AppWindow::HandleMessage(message, wParam, lParam);
 }
 
-void ThumbnailWindow::FormHide() {
+void ThumbnailWindow::OnHidden() {
   coloured_ = false;
-  if (ThumbnailId == nullptr) return;
+  if (thumbnailId_ == nullptr) return;
   UnregisterThumbnail();
   // Forgotten with the thumbnail, so that showing again registers afresh.
-  SourceWindow = nullptr;
+  sourceWindow_ = nullptr;
 }
 
 void ThumbnailWindow::UnregisterThumbnail() {
-  if (ThumbnailId == nullptr) return;
-  Dwm::UnregisterThumbnail(ThumbnailId);
-  ThumbnailId = nullptr;
+  if (thumbnailId_ == nullptr) return;
+  Dwm::UnregisterThumbnail(thumbnailId_);
+  thumbnailId_ = nullptr;
   sentFor_ = nullptr;  // a new one may get the same handle
 }
 
@@ -139,7 +139,7 @@ bool ThumbnailWindow::Recolour() {
   DWORD colour = 0;
   BOOL opaque = FALSE;
   if (Dwm::GetColorizationColor(&colour, &opaque) != S_OK) return false;
-  if (background_.SetColor(SwapRedBlue(colour)) && HandleAllocated()) InvalidateRect(Handle(), nullptr, TRUE);
+  if (background_.SetColor(SwapRedBlue(colour)) && HasHandle()) InvalidateRect(Handle(), nullptr, TRUE);
   return true;
 }
 
@@ -154,10 +154,10 @@ void ThumbnailWindow::FindSourceWindow() {
     const RECT r = WindowRectOf(found);
     if (IsWindowVisible(found) && PtInRect(&r, centre) && !IsCloaked(found)) break;
   }
-  if (found != SourceWindow) {
+  if (found != sourceWindow_) {
     UnregisterThumbnail();
     HTHUMBNAIL id = nullptr;
-    ThumbnailId = Dwm::RegisterThumbnail(Handle(), found, &id) == S_OK ? id : nullptr;
+    thumbnailId_ = Dwm::RegisterThumbnail(Handle(), found, &id) == S_OK ? id : nullptr;
   }
-  SourceWindow = found;
+  sourceWindow_ = found;
 }

@@ -7,22 +7,24 @@
 #include <cstdint>
 
 #include "framework/compositor.h"
-#include "framework/form.h"
+#include "framework/app_window.h"
 #include "framework/gdi.h"
 #include "framework/rect.h"
 
-class ThumbnailWindow : public Form {
+class ThumbnailWindow : public AppWindow {
 public:
   // Creates the window, hidden, owned by the publication's top-level window as the lens is (none
   // when null). It never takes the focus.
   explicit ThumbnailWindow(HWND publication = nullptr);
   ~ThumbnailWindow() override;
 
-  // The window shown in the thumbnail, and the compositor's handle of the thumbnail.
-  HWND SourceWindow = nullptr;
-  HTHUMBNAIL ThumbnailId = nullptr;
+  // The window shown in the thumbnail, and the compositor's handle of the thumbnail (this window
+  // gives it back).
+  HWND SourceWindow() const { return sourceWindow_; }
+  HTHUMBNAIL ThumbnailId() const { return thumbnailId_; }
   // The lens's zoom; 0 until the lens gives it one, and the window does nothing until then.
-  std::int32_t Zoom = 0;
+  std::int32_t Zoom() const { return zoom_; }
+  void SetZoom(std::int32_t zoom) { zoom_ = zoom; }
 
   // Follows the window under the centre and points the thumbnail at the middle 1/Zoom of this
   // window's place, in that window's coordinates. The compositor keeps a thumbnail live by
@@ -38,16 +40,17 @@ public:
   // window would then stay empty.
   bool CompositorMakesThumbnails() const;
 
-  // The part of SourceWindow (in its own window coordinates) that the thumbnail shows.
-  TRect SourceRect() const;
-  COLORREF Color() const { return background_.Color(); }
+  // The part of the source window (in its own window coordinates) that the thumbnail shows.
+  Rect SourceRect() const;
+  COLORREF BackgroundColour() const { return background_.Color(); }
 
 protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void ReleaseNow() override;
 
 private:
-  void FormHide();
+  // Hidden, the window gives its thumbnail back.
+  void OnHidden();
   // The one place the thumbnail handle is given back.
   void UnregisterThumbnail();
   // The background takes the composition colour; kept when the compositor cannot say, and
@@ -55,10 +58,13 @@ private:
   bool Recolour();
   void FindSourceWindow();
 
+  HWND sourceWindow_ = nullptr;
+  HTHUMBNAIL thumbnailId_ = nullptr;
+  std::int32_t zoom_ = 0;
   SolidBrush background_;
   // Whether the colour has been read since the window last hid.
   bool coloured_ = false;
-  // The properties the compositor has for ThumbnailId, when sentFor_ is that thumbnail: forgotten
+  // The properties the compositor has for the thumbnail, when sentFor_ is that thumbnail: forgotten
   // when it is given back, and not kept from an update that failed.
   DWM_THUMBNAIL_PROPERTIES sent_ = {};
   HTHUMBNAIL sentFor_ = nullptr;

@@ -1,7 +1,7 @@
-#include "actions.h"
+#include "plugin/actions.h"
 
-#include "catalogue.h"
-#include "panels.h"
+#include "plugin/catalogue.h"
+#include "plugin/panels.h"
 #include "dialogs/object_dialog.h"
 #include "resources/texts.h"
 
@@ -16,32 +16,32 @@ std::string Param(const HostString* params, int index) {
 
 }  // namespace
 
-bool ExecAction(std::int32_t id, const HostString* params) {
+bool ExecAction(PanelList& panels, std::int32_t id, const HostString* params) {
   switch (id) {
     case kActionCreate: {
       const std::string object = Param(params, 0), variable = Param(params, 1);
-      return AttachPanel(object, variable);
+      return panels.Attach(object, variable);
     }
     case kActionExecute: {
       const std::string object = Param(params, 0), zoom = Param(params, 1);
-      return StartPanel(object, zoom);
+      return panels.Start(object, zoom);
     }
     case kActionClose:
-      return ClosePanel(Param(params, 0));
+      return panels.Close(Param(params, 0));
     default:
       return false;
   }
 }
 
-bool EditAction(std::int32_t id, HostString* params) {
+bool EditAction(const HostServices& host, std::int32_t id, HostString* params) {
   if (params == nullptr) return false;  // no block, nothing to edit
   switch (id) {
     case kActionCreate:
-      return EditObjectParamAction(&params[0], &params[1], texts::kVariableNameLabel);
+      return EditObjectParamAction(&params[0], &params[1], texts::kVariableNameLabel, host);
     case kActionExecute:
-      return EditObjectParamAction(&params[0], &params[1], texts::kScaleLabel);
+      return EditObjectParamAction(&params[0], &params[1], texts::kScaleLabel, host);
     case kActionClose:
-      return EditObjectAction(&params[0]);
+      return EditObjectAction(&params[0], host);
     default:
       return false;
   }

@@ -16,7 +16,7 @@ int HexDigit(char c) {
 
 }  // namespace
 
-std::optional<std::int32_t> TryStrToInt(std::string_view text) {
+std::optional<std::int32_t> TryParseInt(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size() && text[i] == ' ') ++i;
   bool negative = false;
@@ -58,7 +58,7 @@ std::optional<std::int32_t> TryStrToInt(std::string_view text) {
   return static_cast<std::int32_t>(value);
 }
 
-std::int32_t StrToInt(std::string_view text) {
-  if (auto value = TryStrToInt(text)) return *value;
-  throw EConvertError(texts::NotAnInteger(text));
+std::int32_t ParseInt(std::string_view text) {
+  if (auto value = TryParseInt(text)) return *value;
+  throw ConversionError(texts::NotAnInteger(text));
 }

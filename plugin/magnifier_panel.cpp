@@ -9,28 +9,32 @@ constexpr LPARAM kRefitParent = 4;
 
 }  // namespace
 
-MagnifierPanel::MagnifierPanel(HWND parent) : font_(L"MS Sans Serif", 11) {
+MagnifierPanel::MagnifierPanel(HWND parent, LensRegistry& lenses, std::string objectName, std::string changeVariable)
+    : objectName_(std::move(objectName)),
+      changeVariable_(std::move(changeVariable)),
+      magnifier_(lenses),
+      font_(L"MS Sans Serif", 11) {
   CreateParams params;
   params.style = parent != nullptr ? WS_CHILD | WS_CLIPSIBLINGS : WS_POPUP;
   params.parent = parent;
   params.width = 253;
   params.height = 33;
   params.background = GetSysColorBrush(COLOR_BTNFACE);
-  CreateForm(L"VitrellePanel", params);
+  CreateAppWindow(L"VitrellePanel", params);
   SendMessageW(Handle(), WM_SETFONT, WPARAM(font_.Handle()), FALSE);
   label_.emplace(*this, 4, 4, texts::kPanelLabel, font_);
-  magnifier_.PublicationWindow = Handle();
+  magnifier_.SetPublicationWindow(Handle());
 }
 
-MagnifierPanel::~MagnifierPanel() { DestroyForm(); }
+MagnifierPanel::~MagnifierPanel() { DestroyAppWindow(); }
 
 void MagnifierPanel::ReleaseNow() {
-  Form::ReleaseNow();
+  AppWindow::ReleaseNow();
   magnifier_.ReleaseNow();
 }
 
 void MagnifierPanel::OpenLens(const std::string& zoomText) {
-  magnifier_.SetZoom(StrToInt(zoomText));
+  magnifier_.SetZoom(ParseInt(zoomText));
   magnifier_.ShowLens(-1, -1);
 }
 
@@ -47,5 +51,5 @@ LRESULT MagnifierPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
     if (lParam == kRefitParent) FitToParent();
     return 0;
   }
-  return Form::HandleMessage(message, wParam, lParam);
+  return AppWindow::HandleMessage(message, wParam, lParam);
 }

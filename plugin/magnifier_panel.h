@@ -6,20 +6,20 @@
 #include <string>
 
 #include "framework/controls.h"
-#include "framework/form.h"
+#include "framework/app_window.h"
 #include "magnifier/magnifier.h"
 
-class MagnifierPanel : public Form {
+class MagnifierPanel : public AppWindow {
 public:
   // A panel as laid out at design: 253 by 33, button-face colour, its label at (4, 4). With a
-  // parent it is made a child of that window (still hidden).
-  explicit MagnifierPanel(HWND parent);
+  // parent it is made a child of that window (still hidden). It is attached to the host object
+  // as the script named it; the script's variable hears of the panel's end. Its lens comes from
+  // `lenses`.
+  MagnifierPanel(HWND parent, LensRegistry& lenses, std::string objectName, std::string changeVariable);
   ~MagnifierPanel() override;
 
-  // The host object the panel is attached to, as the script named it, and the script's variable
-  // that hears of the panel's end.
-  std::string ObjectName;
-  std::string VarName;
+  const std::string& ObjectName() const { return objectName_; }
+  const std::string& ChangeVariable() const { return changeVariable_; }
 
   // Converts the zoom text, sets the component's zoom and opens (or raises) the lens. Throws on
   // failure; the caller reports the outcome.
@@ -34,6 +34,8 @@ protected:
   void ReleaseNow() override;
 
 private:
+  std::string objectName_;
+  std::string changeVariable_;
   Magnifier magnifier_;
   Font font_;
   std::optional<Label> label_;

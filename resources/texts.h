@@ -50,8 +50,8 @@ inline constexpr const char* kAboutCaption = "О плагине";
 inline constexpr const char* kAboutTitle = "Создание экранной лупы";
 inline constexpr const char* kAboutVersion = "Версия 2010.01";
 inline constexpr const char* kAboutSeries = "Дополнительные плагины для NeoBook";
-inline constexpr const char* kAboutCredit1 = "© Vitrelle, 2010";
-inline constexpr const char* kAboutCredit2 = "Лупа для ваших публикаций";
+inline constexpr const char* kAboutCopyright = "© Vitrelle, 2010";
+inline constexpr const char* kAboutTagline = "Лупа для ваших публикаций";
 
 // The panel on the host's object, and the lens with its menu.
 inline constexpr const char* kPanelLabel = "Лупа активирована";
@@ -74,6 +74,9 @@ inline std::string NoSuchObject(std::string_view object) {
 inline constexpr const char* kPanelFreed = "The magnifier panel has been freed.";
 // A failed allocation anywhere in an action.
 inline constexpr const char* kOutOfMemory = "Out of memory";
+// A host call on another thread than the one the plug-in's windows run on: refused, nothing done.
+inline constexpr const char* kWrongThread =
+    "Vitrelle was called on another thread than the one its windows run on; nothing was done.";
 inline std::string NotAnInteger(std::string_view text) {
   return Joined({"'", text, "' is not a valid integer value"});
 }

@@ -33,7 +33,7 @@ public:
 
   std::size_t Read(void* buffer, std::size_t count) override {
     const std::size_t read = std::fread(buffer, 1, count, file_);
-    if (read < count && std::ferror(file_)) throw Exception(texts::CannotReadFile(path_));
+    if (read < count && std::ferror(file_)) throw Error(texts::CannotReadFile(path_));
     position_ += std::int64_t(read);
     return read;
   }
@@ -41,7 +41,7 @@ public:
   // As a memory stream does: a position past either end stands at that end.
   void Seek(std::int64_t position) override {
     position = position < 0 ? 0 : position > size_ ? size_ : position;
-    if (fseeko(file_, off_t(position), SEEK_SET) != 0) throw Exception(texts::CannotReadFile(path_));
+    if (fseeko(file_, off_t(position), SEEK_SET) != 0) throw Error(texts::CannotReadFile(path_));
     position_ = position;
   }
   std::int64_t Size() const override { return size_; }
@@ -60,8 +60,8 @@ private:
 // the palette lacks), as CopyToBgra32 and Bitmap::PixelColor read them.
 class TupleRows {
 public:
-  explicit TupleRows(const Bitmap& image) : image_(image), alpha_(image.Format() == PixelFormat::pf32bit) {
-    const std::vector<TColor>& palette = image.Palette();
+  explicit TupleRows(const Bitmap& image) : image_(image), alpha_(image.Format() == PixelFormat::Bits32) {
+    const std::vector<Color>& palette = image.Palette();
     for (std::size_t i = 0; i < palette.size() && i < 256; ++i) {
       colours_[i][0] = RedOf(palette[i]);
       colours_[i][1] = GreenOf(palette[i]);
@@ -79,23 +79,23 @@ public:
     std::uint8_t* out = row_.data();
     const std::size_t width = std::size_t(image_.Width());
     switch (image_.Format()) {
-      case PixelFormat::pf32bit:
+      case PixelFormat::Bits32:
         for (std::size_t x = 0; x < width; ++x, in += 4, out += 4) {
           out[0] = in[2], out[1] = in[1], out[2] = in[0], out[3] = in[3];
         }
         break;
-      case PixelFormat::pf24bit:
+      case PixelFormat::Bits24:
         for (std::size_t x = 0; x < width; ++x, in += 3, out += 3) out[0] = in[2], out[1] = in[1], out[2] = in[0];
         break;
-      case PixelFormat::pf8bit:
+      case PixelFormat::Bits8:
         for (std::size_t x = 0; x < width; ++x, out += 3) std::memcpy(out, colours_[in[x]], 3);
         break;
-      case PixelFormat::pf4bit:
+      case PixelFormat::Bits4:
         for (std::size_t x = 0; x < width; ++x, out += 3) {
           std::memcpy(out, colours_[(in[x >> 1] >> ((x & 1) ? 0 : 4)) & 15], 3);
         }
         break;
-      case PixelFormat::pf1bit:
+      case PixelFormat::Bits1:
         for (std::size_t x = 0; x < width; ++x, out += 3) std::memcpy(out, colours_[(in[x >> 3] >> (7 - (x & 7))) & 1], 3);
         break;
     }

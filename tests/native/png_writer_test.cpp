@@ -57,8 +57,8 @@ TEST(PngWriter, RoundTripsRgbRowsAndIgnoresStridePadding) {
 
 TEST(PngWriter, RefusesAnEmptyPicture) {
   const std::uint8_t pixel[3] = {};
-  EXPECT_THROW(EncodePng(0, 1, pixel, 3), Exception);
-  EXPECT_THROW(EncodePng(1, 0, pixel, 3), Exception);
+  EXPECT_THROW(EncodePng(0, 1, pixel, 3), Error);
+  EXPECT_THROW(EncodePng(1, 0, pixel, 3), Error);
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 constexpr std::uint8_t kSentinel = 0xA5;
 
-void Prepare(Bitmap& b, int width, int height, PixelFormat format = PixelFormat::pf32bit) {
+void Prepare(Bitmap& b, int width, int height, PixelFormat format = PixelFormat::Bits32) {
   b.SetFormat(format);
   b.SetSize(width, height);
   for (int y = 0; y < height; ++y) std::memset(b.Row(y), kSentinel, b.Stride());
@@ -34,9 +34,9 @@ TEST(PixelRows32, AttachNeedsTwoByTwoPixelsOf32Bits) {
     PixelFormat format;
     bool attached;
   };
-  const Case cases[] = {{1, 100, PixelFormat::pf32bit, false}, {100, 1, PixelFormat::pf32bit, false},
-                        {2, 2, PixelFormat::pf32bit, true},    {3, 7, PixelFormat::pf32bit, true},
-                        {10, 10, PixelFormat::pf24bit, false}};
+  const Case cases[] = {{1, 100, PixelFormat::Bits32, false}, {100, 1, PixelFormat::Bits32, false},
+                        {2, 2, PixelFormat::Bits32, true},    {3, 7, PixelFormat::Bits32, true},
+                        {10, 10, PixelFormat::Bits24, false}};
   Bitmap good;
   Prepare(good, 4, 4);
   for (const Case& c : cases) {
@@ -68,7 +68,7 @@ TEST(PixelRows32, AddressesRowsThroughTheRowDeltaAndSwapsRedAndBlue) {
 }
 
 TEST(PixelRows32, FillStoresTheValueUnswappedInsideTheRectangle) {
-  const TRect cases[] = {
+  const Rect cases[] = {
       {1, 1, 4, 3},    // inner block
       {0, 0, 5, 4},    // whole bitmap
       {4, 0, 1, 4},    // negative width: nothing
@@ -76,7 +76,7 @@ TEST(PixelRows32, FillStoresTheValueUnswappedInsideTheRectangle) {
       {-2, -1, 9, 2},  // beyond the edges: cut
   };
   const Bytes stored{0x33, 0x22, 0x11, 0x80};  // of the compositor colour 0x80112233
-  for (const TRect& r : cases) {
+  for (const Rect& r : cases) {
     Bitmap b;
     Prepare(b, 5, 4);
     PixelRows32 f;
@@ -100,7 +100,7 @@ TEST(ColourSwap, SwapsRedAndBlueAndClearsTheTopByte) {
 
 TEST(RectExtents, AreNegativeUnlessAskedNotToBe) {
   struct Case {
-    TRect r;
+    Rect r;
     std::int32_t width, height, widthOrZero, heightOrZero;
   };
   const Case cases[] = {
@@ -109,10 +109,10 @@ TEST(RectExtents, AreNegativeUnlessAskedNotToBe) {
       {{INT_MIN, 0, INT_MAX, 0}, -1, 0, 0, 0},  // wraps as the machine does, no overflow trap
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(RectWidth(c.r, false), c.width);
-    EXPECT_EQ(RectHeight(c.r, false), c.height);
-    EXPECT_EQ(RectWidth(c.r, true), c.widthOrZero);
-    EXPECT_EQ(RectHeight(c.r, true), c.heightOrZero);
+    EXPECT_EQ(RectWidth(c.r), c.width);
+    EXPECT_EQ(RectHeight(c.r), c.height);
+    EXPECT_EQ(RectWidthOrZero(c.r), c.widthOrZero);
+    EXPECT_EQ(RectHeightOrZero(c.r), c.heightOrZero);
   }
 }
 
@@ -125,7 +125,7 @@ TEST(FramePixels, CopiesEveryFormatToBgra32AndClearsTransparentPixels) {
   const Bytes rgba_bytes{1, 2, 3, 0, 4, 5, 6, 200};
   std::memcpy(rgba.Row(0), rgba_bytes.data(), 8);
   CopyToBgra32(rgba, target);
-  ASSERT_EQ(target.Format(), PixelFormat::pf32bit);
+  ASSERT_EQ(target.Format(), PixelFormat::Bits32);
   ASSERT_EQ(target.Width(), 2);
   ASSERT_EQ(target.Height(), 1);
   EXPECT_EQ(Pixels(target, 0, 0, 2), rgba_bytes);
@@ -133,13 +133,13 @@ TEST(FramePixels, CopiesEveryFormatToBgra32AndClearsTransparentPixels) {
   EXPECT_EQ(Pixels(target, 0, 0, 2), (Bytes{0, 0, 0, 0, 4, 5, 6, 200}));
 
   Bitmap bgr;
-  Prepare(bgr, 2, 2, PixelFormat::pf24bit);
+  Prepare(bgr, 2, 2, PixelFormat::Bits24);
   for (int i = 0; i < 6; ++i) bgr.Row(1)[i] = std::uint8_t(10 + i);
   CopyToBgra32(bgr, target);
   EXPECT_EQ(Pixels(target, 0, 1, 2), (Bytes{10, 11, 12, 255, 13, 14, 15, 255}));
 
   Bitmap indexed;
-  Prepare(indexed, 3, 1, PixelFormat::pf8bit);
+  Prepare(indexed, 3, 1, PixelFormat::Bits8);
   indexed.SetPalette({RGBColor(1, 2, 3), RGBColor(40, 50, 60)});
   const std::uint8_t indices[3] = {1, 0, 7};  // 7 is beyond the palette: black
   std::memcpy(indexed.Row(0), indices, 3);

@@ -40,22 +40,22 @@ const Case kCases[] = {
 TEST(WholeNumber, ReadsOrRefusesEachText) {
   for (const Case& c : kCases) {
     SCOPED_TRACE(std::string("text '") + c.text + "'");
-    EXPECT_EQ(TryStrToInt(c.text), c.value);
+    EXPECT_EQ(TryParseInt(c.text), c.value);
   }
 }
 
 TEST(WholeNumber, FailureMessageHoldsTheWholeTextUnchanged) {
   for (const char* text : {"", " 8 ", "abc", "$", "2147483648"}) {
     try {
-      StrToInt(text);
+      ParseInt(text);
       ADD_FAILURE() << "no failure for '" << text << "'";
-    } catch (const EConvertError& e) {
+    } catch (const ConversionError& e) {
       EXPECT_EQ(std::string(e.what()), "'" + std::string(text) + "' is not a valid integer value");
     }
   }
-  EXPECT_EQ(StrToInt(" -$10"), -16);
+  EXPECT_EQ(ParseInt(" -$10"), -16);
 }
 
 TEST(WholeNumber, ATextWithAnEmbeddedZeroIsRefused) {
-  EXPECT_EQ(TryStrToInt(std::string_view("12\0", 3)), std::nullopt);
+  EXPECT_EQ(TryParseInt(std::string_view("12\0", 3)), std::nullopt);
 }

@@ -136,7 +136,7 @@ TEST(JpegImage, Banner) {
   ASSERT_FALSE(jpeg.empty());
   Bitmap banner;
   LoadJpeg(jpeg.data(), jpeg.size(), banner);
-  ASSERT_EQ(banner.Format(), PixelFormat::pf24bit);
+  ASSERT_EQ(banner.Format(), PixelFormat::Bits24);
   ASSERT_EQ(banner.Width(), 298);
   ASSERT_EQ(banner.Height(), 75);
 
@@ -171,7 +171,7 @@ TEST(JpegImage, EncodedPicturesReadBackWithinJpegLosses) {
     const Picture p = Gradient(c.width, c.height, c.components);
     const Bytes jpeg = Encode(p, c.progressive);
     Bitmap b;
-    b.SetFormat(PixelFormat::pf8bit);
+    b.SetFormat(PixelFormat::Bits8);
     b.SetSize(3, 3);
     b.SetPalette({0x123456});
     b.SetTransparentColor(0x123456);
@@ -179,7 +179,7 @@ TEST(JpegImage, EncodedPicturesReadBackWithinJpegLosses) {
     LoadJpeg(jpeg.data(), jpeg.size(), b);
     const std::string what = std::to_string(c.width) + "x" + std::to_string(c.height) + " components " +
                              std::to_string(c.components) + (c.progressive ? " progressive" : "");
-    ASSERT_EQ(b.Format(), PixelFormat::pf24bit) << what;
+    ASSERT_EQ(b.Format(), PixelFormat::Bits24) << what;
     ASSERT_EQ(b.Width(), c.width) << what;
     ASSERT_EQ(b.Height(), c.height) << what;
     EXPECT_FALSE(b.Transparent()) << what;
@@ -247,7 +247,7 @@ TEST(JpegImage, DamagedDataRaisesInvalidGraphicAndLeavesTheBitmapEmpty) {
     try {
       LoadJpeg(c.data.data(), c.data.size(), b);
       ADD_FAILURE() << c.name << ": no error";
-    } catch (const EInvalidGraphic& e) {
+    } catch (const InvalidImageError& e) {
       EXPECT_EQ(e.what(), prefix + c.error) << c.name;
     }
     EXPECT_TRUE(b.Empty()) << c.name;

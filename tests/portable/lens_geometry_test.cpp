@@ -15,10 +15,10 @@ namespace {
 using Quad = std::array<std::int32_t, 4>;
 using Bytes = std::vector<std::uint8_t>;
 
-Quad Of(const TRect& r) { return {r.left, r.top, r.right, r.bottom}; }
+Quad Of(const Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
 Quad Of(const Lens::SourceRect& s) { return {s.x, s.y, s.width, s.height}; }
 
-TRect AreaOfWindow(std::int32_t width, std::int32_t height) {
+Rect AreaOfWindow(std::int32_t width, std::int32_t height) {
   return Lens::AreaOf(Lens::ClampedSize(width, height));
 }
 
@@ -44,13 +44,13 @@ TEST(LensGeometry, ClampsTheWindowAndPlacesTheAreaInsideTheFrame) {
     EXPECT_EQ(Of(Lens::AreaOf(size)), c.area) << c.width << "x" << c.height;
   }
   // The default window's area is 200 by 200 and centred on (124, 121).
-  const TRect area = AreaOfWindow(250, 250);
-  EXPECT_EQ(area.left + RectWidth(area, false) / 2, 124);
-  EXPECT_EQ(area.top + RectHeight(area, false) / 2, 121);
+  const Rect area = AreaOfWindow(250, 250);
+  EXPECT_EQ(area.left + RectWidth(area) / 2, 124);
+  EXPECT_EQ(area.top + RectHeight(area) / 2, 121);
 }
 
 // On a scaled screen every measure grows with the density, rounded to nearest, and the frame's
-// margins still add up to the same across and down (KeepAspect relies on it).
+// margins still add up to the same across and down.
 TEST(LensGeometry, MeasuresGrowWithTheDensity) {
   struct Case {
     std::int32_t dpi;
@@ -74,123 +74,65 @@ TEST(LensGeometry, MeasuresGrowWithTheDensity) {
   EXPECT_EQ(Lens::Metrics::AtDpi(96), Lens::Metrics{});
 
   // At 150%: the window is clamped to 225..1200, the hit bands are 12 deep around an area grown
-  // by 6, a resize keeps the area's aspect, and the centre stops 12 above the monitor's bottom.
+  // by 6, and the centre stops 12 above the monitor's bottom.
   const Lens::Metrics m = Lens::Metrics::AtDpi(144);
-  const TRect area = Lens::AreaOf(Lens::ClampedSize(100, 5000, m), m);
+  const Rect area = Lens::AreaOf(Lens::ClampedSize(100, 5000, m), m);
   EXPECT_EQ(Of(area), (Quad{36, 32, 225 - 39, 1200 - 43}));
-  EXPECT_EQ(Lens::HitTest(area, 30, 500, true, m), Lens::kHitLeft);
-  EXPECT_EQ(Lens::HitTest(area, 29, 500, true, m), Lens::kHitTransparent);
-  EXPECT_EQ(Lens::HitTest(area, 41, 500, true, m), Lens::kHitLeft);
-  EXPECT_EQ(Lens::HitTest(area, 42, 500, true, m), Lens::kHitClient);
-  TRect r{0, 0, 375 + 150, 375};  // a 300x300 area dragged 150 wider at the right
-  Lens::KeepAspect(r, Lens::kEdgeRight, 375, 375, m);
-  EXPECT_EQ(Of(r), (Quad{0, 0, 525, 525}));
+  EXPECT_EQ(Lens::HitTest(area, 30, 500, m), Lens::kHitLeft);
+  EXPECT_EQ(Lens::HitTest(area, 29, 500, m), Lens::kHitTransparent);
+  EXPECT_EQ(Lens::HitTest(area, 41, 500, m), Lens::kHitLeft);
+  EXPECT_EQ(Lens::HitTest(area, 42, 500, m), Lens::kHitClient);
   std::int32_t x = 0, y = 100000;
-  Lens::Confine(x, y, Lens::AreaOf({375, 375}, m), TRect{0, 0, 1920, 1080}, m);
+  Lens::Confine(x, y, Lens::AreaOf({375, 375}, m), Rect{0, 0, 1920, 1080}, m);
   EXPECT_EQ(y, 1080 - 12 - (32 + 150));
 }
 
 TEST(LensHitTest, GrowsTheAreaByFourAndResizesInEightPixelBands) {
   // Area (24, 21, 224, 221) grown to (20, 17, 228, 225): bands are x 20..27 and 220..227,
   // y 17..24 and 217..224.
-  const TRect area = AreaOfWindow(250, 250);
+  const Rect area = AreaOfWindow(250, 250);
   struct Case {
-    std::int32_t x, y, resizable, fixed;
+    std::int32_t x, y, code;
   };
   constexpr std::int32_t T = Lens::kHitTransparent, C = Lens::kHitClient;
   const Case cases[] = {
       // Across the middle row, left to right.
-      {19, 120, T, T}, {20, 120, Lens::kHitLeft, C}, {27, 120, Lens::kHitLeft, C}, {28, 120, C, C},
-      {124, 121, C, C}, {219, 120, C, C}, {220, 120, Lens::kHitRight, C}, {227, 120, Lens::kHitRight, C},
-      {228, 120, T, T},
+      {19, 120, T}, {20, 120, Lens::kHitLeft}, {27, 120, Lens::kHitLeft}, {28, 120, C},
+      {124, 121, C}, {219, 120, C}, {220, 120, Lens::kHitRight}, {227, 120, Lens::kHitRight},
+      {228, 120, T},
       // Down the middle column.
-      {120, 16, T, T}, {120, 17, Lens::kHitTop, C}, {120, 24, Lens::kHitTop, C}, {120, 25, C, C},
-      {120, 216, C, C}, {120, 217, Lens::kHitBottom, C}, {120, 224, Lens::kHitBottom, C}, {120, 225, T, T},
+      {120, 16, T}, {120, 17, Lens::kHitTop}, {120, 24, Lens::kHitTop}, {120, 25, C},
+      {120, 216, C}, {120, 217, Lens::kHitBottom}, {120, 224, Lens::kHitBottom}, {120, 225, T},
       // Corners, where two bands meet, and just past them.
-      {20, 17, Lens::kHitTopLeft, C}, {27, 24, Lens::kHitTopLeft, C}, {28, 24, Lens::kHitTop, C},
-      {27, 25, Lens::kHitLeft, C}, {227, 17, Lens::kHitTopRight, C}, {220, 24, Lens::kHitTopRight, C},
-      {20, 224, Lens::kHitBottomLeft, C}, {27, 217, Lens::kHitBottomLeft, C},
-      {227, 224, Lens::kHitBottomRight, C}, {220, 217, Lens::kHitBottomRight, C},
-      {19, 17, T, T}, {228, 225, T, T},
+      {20, 17, Lens::kHitTopLeft}, {27, 24, Lens::kHitTopLeft}, {28, 24, Lens::kHitTop},
+      {27, 25, Lens::kHitLeft}, {227, 17, Lens::kHitTopRight}, {220, 24, Lens::kHitTopRight},
+      {20, 224, Lens::kHitBottomLeft}, {27, 217, Lens::kHitBottomLeft},
+      {227, 224, Lens::kHitBottomRight}, {220, 217, Lens::kHitBottomRight},
+      {19, 17, T}, {228, 225, T},
       // The frame's shadow well outside, including negative coordinates.
-      {-5, -5, T, T}, {240, 240, T, T},
+      {-5, -5, T}, {240, 240, T},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(Lens::HitTest(area, c.x, c.y, true), c.resizable) << c.x << "," << c.y;
-    EXPECT_EQ(Lens::HitTest(area, c.x, c.y, false), c.fixed) << c.x << "," << c.y;
+    EXPECT_EQ(Lens::HitTest(area, c.x, c.y), c.code) << c.x << "," << c.y;
   }
 }
 
 TEST(LensHitTest, TopAndLeftBandsWinWhereTheyOverlapTheOthers) {
   // Grown to (6, 6, 18, 18): the bands overlap everywhere but in the middle of each side.
-  const TRect tiny{10, 10, 14, 14};
-  EXPECT_EQ(Lens::HitTest(tiny, 11, 11, true), Lens::kHitTopLeft);  // in all four
-  EXPECT_EQ(Lens::HitTest(tiny, 17, 11, true), Lens::kHitTop);      // top, right and bottom
-  EXPECT_EQ(Lens::HitTest(tiny, 11, 17, true), Lens::kHitLeft);     // left, right and bottom
-  EXPECT_EQ(Lens::HitTest(tiny, 17, 17, true), Lens::kHitBottomRight);
-}
-
-TEST(LensKeepAspect, DerivesTheOtherSideFromTheDraggedOneAndPinsItToTheLimits) {
-  // Current windows: 250x250 keeps a square area; 250x450 an area twice as high as wide
-  // (e = 2); 450x250 one half as high (e = 0.5).
-  struct Case {
-    const char* what;
-    std::int32_t edge, currentWidth, currentHeight;
-    Quad proposed, expected;
-  };
-  const Case cases[] = {
-      {"bottom, square", Lens::kEdgeBottom, 250, 250, {1000, 500, 1250, 800}, {1000, 500, 1300, 800}},
-      {"bottom-right, square", Lens::kEdgeBottomRight, 250, 250, {1000, 500, 1400, 700}, {1000, 500, 1200, 700}},
-      {"top, square", Lens::kEdgeTop, 250, 250, {1000, 500, 1250, 800}, {950, 500, 1250, 800}},
-      {"top-left, square", Lens::kEdgeTopLeft, 250, 250, {1000, 500, 1400, 700}, {1200, 500, 1400, 700}},
-      {"right, square", Lens::kEdgeRight, 250, 250, {1000, 500, 1300, 750}, {1000, 500, 1300, 800}},
-      {"bottom-left, square", Lens::kEdgeBottomLeft, 250, 250, {1000, 500, 1200, 750}, {1000, 500, 1200, 700}},
-      {"left, square", Lens::kEdgeLeft, 250, 250, {1000, 500, 1300, 750}, {1000, 450, 1300, 750}},
-      {"top-right, square", Lens::kEdgeTopRight, 250, 250, {1000, 500, 1200, 750}, {1000, 550, 1200, 750}},
-      {"bottom, e 2", Lens::kEdgeBottom, 250, 450, {0, 0, 999, 450}, {0, 0, 250, 450}},
-      // Height clamped to 800 first, then the top derived from the width.
-      {"left, e 2, height clamped", Lens::kEdgeLeft, 250, 450, {-300, -200, -100, 9999}, {-300, 250, -100, 600}},
-
-      // Halves go to even, also below zero: 100.5 + 50 from the left, 150.5 from the right.
-      {"bottom, tie down", Lens::kEdgeBottom, 250, 450, {1000, 0, 1300, 251}, {1000, 0, 1150, 251}},
-      {"bottom, tie up", Lens::kEdgeBottom, 250, 450, {1001, 0, 1301, 251}, {1001, 0, 1152, 251}},
-      {"top, tie at -150.5", Lens::kEdgeTop, 250, 450, {-300, 0, 0, 251}, {-150, 0, 0, 251}},
-      {"top, tie at -149.5", Lens::kEdgeTop, 250, 450, {-300, 0, 1, 251}, {-150, 0, 1, 251}},
-      {"right, tie down", Lens::kEdgeRight, 450, 250, {0, 500, 251, 600}, {0, 500, 251, 650}},
-      {"right, tie up", Lens::kEdgeRight, 450, 250, {0, 501, 251, 600}, {0, 501, 251, 652}},
-
-      // Derived side past a limit: pinned there, the other side derived back on the dragged edge.
-      {"bottom, width 950", Lens::kEdgeBottom, 450, 250, {100, 100, 200, 600}, {100, 100, 900, 525}},
-      {"bottom-right, width 125", Lens::kEdgeBottomRight, 250, 450, {100, 100, 300, 300}, {100, 100, 250, 350}},
-      {"top, width 950", Lens::kEdgeTop, 450, 250, {100, 100, 1000, 600}, {100, 175, 900, 600}},
-      {"top-left, width 125", Lens::kEdgeTopLeft, 250, 450, {100, 100, 300, 300}, {150, 50, 300, 300}},
-      {"right, height 950", Lens::kEdgeRight, 250, 450, {100, 100, 600, 300}, {100, 100, 525, 900}},
-      {"bottom-left, height 125", Lens::kEdgeBottomLeft, 450, 250, {100, 100, 300, 300}, {50, 100, 300, 250}},
-      {"left, height 950", Lens::kEdgeLeft, 250, 450, {100, 100, 600, 300}, {175, -500, 600, 300}},
-      {"top-right, height 125", Lens::kEdgeTopRight, 450, 250, {100, 100, 300, 300}, {100, 150, 350, 300}},
-
-      // A current window no larger than the frame's margins counts as a 1 by 1 area.
-      {"bottom, degenerate current", Lens::kEdgeBottom, 50, 20, {0, 0, 100, 300}, {0, 0, 300, 300}},
-
-      // Unknown edges: only the clamp, by moving the bottom and the right.
-      {"edge 0", 0, 250, 250, {10, 20, 110, 920}, {10, 20, 160, 820}},
-      {"edge 9", 9, 250, 250, {10, 20, 110, 920}, {10, 20, 160, 820}},
-      {"edge 0, inside out", 0, 250, 250, {50, 50, 0, 0}, {50, 50, 200, 200}},
-  };
-  for (const Case& c : cases) {
-    TRect r{c.proposed[0], c.proposed[1], c.proposed[2], c.proposed[3]};
-    Lens::KeepAspect(r, c.edge, c.currentWidth, c.currentHeight);
-    EXPECT_EQ(Of(r), c.expected) << c.what;
-  }
+  const Rect tiny{10, 10, 14, 14};
+  EXPECT_EQ(Lens::HitTest(tiny, 11, 11), Lens::kHitTopLeft);  // in all four
+  EXPECT_EQ(Lens::HitTest(tiny, 17, 11), Lens::kHitTop);      // top, right and bottom
+  EXPECT_EQ(Lens::HitTest(tiny, 11, 17), Lens::kHitLeft);     // left, right and bottom
+  EXPECT_EQ(Lens::HitTest(tiny, 17, 17), Lens::kHitBottomRight);
 }
 
 TEST(LensConfine, KeepsTheAreaCentreOnTheMonitor) {
   // A wide monitor reaching left of the main one's origin, and one that begins above zero.
-  const TRect wide{-1280, 0, 1920, 1040};
-  const TRect raised{0, -768, 1024, 768};
+  const Rect wide{-1280, 0, 1920, 1040};
+  const Rect raised{0, -768, 1024, 768};
   struct Case {
     std::int32_t windowWidth, windowHeight;
-    const TRect& monitor;
+    const Rect& monitor;
     std::int32_t x, y, confinedX, confinedY;
   };
   // The 250x250 window's area centre sits at (124, 121); the 251x151 one's at (124, 71), its
@@ -242,9 +184,9 @@ TEST(LensSource, CentresATruncatedFractionOfTheAreaOnItsCentre) {
 
 TEST(LensSource, ThumbnailShowsTheMiddleOfItsWindowInTheSourcesCoordinates) {
   struct Case {
-    TRect window;
+    Rect window;
     std::int32_t zoom, sourceLeft, sourceTop;
-    TRect source;
+    Rect source;
   };
   const Case cases[] = {
       // The default 200 by 200 area at zoom 4: 50 by 50, 75 inside, here over a source at (0, 0).

@@ -23,11 +23,11 @@ namespace {
 
 struct Decoded {
   std::string error;  // empty on success
-  PixelFormat format = PixelFormat::pf1bit;
+  PixelFormat format = PixelFormat::Bits1;
   int width = 0, height = 0;
-  std::vector<TColor> colors;        // per pixel, through the palette where there is one
+  std::vector<Color> colors;        // per pixel, through the palette where there is one
   std::vector<std::uint8_t> alpha;   // per pixel, 32-bit results only
-  TColor transparent = kNoColor;
+  Color transparent = kNoColor;
 };
 
 Decoded Decode(const std::vector<std::uint8_t>& png) {
@@ -36,7 +36,7 @@ Decoded Decode(const std::vector<std::uint8_t>& png) {
   MemoryStream stream(png.data(), png.size());
   try {
     image.ReadImage(stream);
-  } catch (const Exception& e) {
+  } catch (const Error& e) {
     d.error = e.what();
     return d;
   }
@@ -47,7 +47,7 @@ Decoded Decode(const std::vector<std::uint8_t>& png) {
   for (int y = 0; y < d.height; ++y) {
     for (int x = 0; x < d.width; ++x) {
       d.colors.push_back(image.PixelColor(x, y));
-      if (d.format == PixelFormat::pf32bit) d.alpha.push_back(image.Row(y)[4 * x + 3]);
+      if (d.format == PixelFormat::Bits32) d.alpha.push_back(image.Row(y)[4 * x + 3]);
     }
   }
   return d;
@@ -68,12 +68,12 @@ std::uint8_t Expected8(const pe::Image& image, unsigned v) {
 
 PixelFormat ExpectedFormat(const pe::Image& image) {
   switch (image.color_type) {
-    case pe::kRGB: return PixelFormat::pf24bit;
-    case pe::kRGBA: return PixelFormat::pf32bit;
-    case pe::kGreyAlpha: return PixelFormat::pf8bit;
+    case pe::kRGB: return PixelFormat::Bits24;
+    case pe::kRGBA: return PixelFormat::Bits32;
+    case pe::kGreyAlpha: return PixelFormat::Bits8;
     default:
-      return image.bit_depth == 1 ? PixelFormat::pf1bit : image.bit_depth <= 4 ? PixelFormat::pf4bit
-                                                                               : PixelFormat::pf8bit;
+      return image.bit_depth == 1 ? PixelFormat::Bits1 : image.bit_depth <= 4 ? PixelFormat::Bits4
+                                                                               : PixelFormat::Bits8;
   }
 }
 
@@ -85,7 +85,7 @@ void ExpectPixels(const pe::Image& image, const Decoded& d, const std::string& w
   int mismatches = 0;
   for (std::uint32_t y = 0; y < image.height; ++y) {
     for (std::uint32_t x = 0; x < image.width; ++x) {
-      TColor want;
+      Color want;
       std::size_t i = std::size_t(y) * image.width + x;
       if (image.color_type == pe::kIndexed) {
         pe::Rgb c = image.palette[image.Sample(x, y, 0)];
@@ -181,7 +181,7 @@ TEST(PngReader, GammaChangesColourButNeverAlpha) {
   EXPECT_EQ(g.alpha, plain.alpha);
   auto mapped = [](std::uint8_t v) { return std::uint8_t(v >= 20 && v <= 198 ? v - 1 : v); };
   for (std::size_t i = 0; i < plain.colors.size(); ++i) {
-    TColor c = plain.colors[i];
+    Color c = plain.colors[i];
     ASSERT_EQ(g.colors[i], RGBColor(mapped(RedOf(c)), mapped(GreenOf(c)), mapped(BlueOf(c)))) << i;
   }
 
@@ -219,7 +219,7 @@ TEST(PngReader, TransparencyAndBackground) {
   struct Case {
     std::uint8_t type, depth;
     std::vector<std::uint16_t> trns;
-    TColor want;
+    Color want;
   } cases[] = {
       {0, 2, {3}, RGBColor(15, 15, 15)},
       {0, 8, {200}, RGBColor(200, 200, 200)},
@@ -441,7 +441,7 @@ TEST(PngReader, SizesAFileCanClaim) {
     try {
       image.ReadImage(stream);
       ADD_FAILURE() << "decoded without memory";
-    } catch (const EInvalidGraphic& e) {
+    } catch (const InvalidImageError& e) {
       EXPECT_STREQ(e.what(), "Cannot load image. Not enough memory for the PNG image.");
     }
   }
@@ -503,9 +503,9 @@ TEST(PngReader, ReadsOneImageAndLeavesTheStreamAfterIt) {
 }
 
 TEST(PngReader, ReportsProgress) {
-  struct Log : TProgressObserver {
+  struct Log : ProgressObserver {
     std::vector<std::string> events;
-    void Progress(TProgressStage stage, int percent, const std::string& text) override {
+    void Progress(ProgressStage stage, int percent, const std::string& text) override {
       events.push_back(std::to_string(int(stage)) + ":" + std::to_string(percent) + ":" + text);
     }
   } log;
@@ -521,7 +521,7 @@ TEST(PngReader, ReportsProgress) {
   bad.back() ^= 1;  // IEND's CRC is never checked: damage IDAT instead
   bad[bad.size() - 20] ^= 0xFF;
   MemoryStream bad_stream(bad.data(), bad.size());
-  EXPECT_THROW(image.ReadImage(bad_stream), EInvalidGraphic);
+  EXPECT_THROW(image.ReadImage(bad_stream), InvalidImageError);
   EXPECT_EQ(log.events.back().substr(0, 2), "2:");
   EXPECT_TRUE(image.Empty());
 }
@@ -548,10 +548,10 @@ TEST(PngReader, LensFrameArt) {
   PngImage image;
   MemoryStream stream(png.data(), png.size());
   image.ReadImage(stream);
-  ASSERT_EQ(image.Format(), PixelFormat::pf32bit);
+  ASSERT_EQ(image.Format(), PixelFormat::Bits32);
   ASSERT_EQ(image.Width(), 120);
   ASSERT_EQ(image.Height(), 120);
-  EXPECT_EQ(image.Properties().FileGamma, 0.45f);
+  EXPECT_EQ(image.Properties().fileGamma, 0.45f);
   auto bgra = [&](int x, int y) {
     const std::uint8_t* p = image.Row(y) + 4 * x;
     return std::vector<int>{p[0], p[1], p[2], p[3]};

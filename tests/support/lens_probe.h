@@ -56,7 +56,7 @@ inline POINT AreaCentreOf(HWND lens) {
   RECT r = {};
   GetWindowRect(lens, &r);
   const Lens::Metrics m = MetricsOf(lens);
-  const TRect area = Lens::AreaOf(Lens::ClampedSize(r.right - r.left, r.bottom - r.top, m), m);
+  const Rect area = Lens::AreaOf(Lens::ClampedSize(r.right - r.left, r.bottom - r.top, m), m);
   return {Lens::AreaCentreX(area), Lens::AreaCentreY(area)};
 }
 

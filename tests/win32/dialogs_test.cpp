@@ -394,10 +394,19 @@ TEST_F(DialogsTest, TheBannerShowsWithoutItsTopTwoRows) {
   } grab;
   {
     const OnceOpen open(L"VitrelleAboutForm", [&grab](HWND box) {
-      RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
       GetClientRect(box, &grab.rect);
       MapWindowPoints(box, HWND_DESKTOP, reinterpret_cast<POINT*>(&grab.rect), 2);
-      grab.client = std::make_unique<ScreenGrab>(grab.rect);
+      // On a busy machine the screen may show the labels a moment after the box: read it again
+      // until the title's first row of ink is there.
+      for (int attempt = 0; attempt < 20; ++attempt) {
+        RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        grab.client = std::make_unique<ScreenGrab>(grab.rect);
+        bool inked = false;
+        for (int y = 81; y < 105 && !inked; ++y)
+          for (int x = 9; x < 289 && !inked; ++x) inked = grab.client->At(grab.rect.left + x, grab.rect.top + y) != 0xFFFFFFu;
+        if (inked) break;
+        Sleep(50);
+      }
     });
     host->About();
   }

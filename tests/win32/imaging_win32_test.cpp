@@ -87,9 +87,9 @@ int TiledSource(int d, int destStart, int destLength, int sourceStart, int sourc
 // --- Dib ---
 
 TEST(Dib, IsATopDownSectionInItsOwnDc) {
-  for (const PixelFormat format : {PixelFormat::pf24bit, PixelFormat::pf32bit}) {
+  for (const PixelFormat format : {PixelFormat::Bits24, PixelFormat::Bits32}) {
     const int bytes = BitsOf(format) / 8;
-    auto dib = format == PixelFormat::pf24bit ? CreateDib24(7, 5) : CreateDib32(7, 5);
+    auto dib = format == PixelFormat::Bits24 ? CreateDib24(7, 5) : CreateDib32(7, 5);
     ASSERT_EQ(dib->Width(), 7);
     ASSERT_EQ(dib->Height(), 5);
     ASSERT_EQ(dib->Format(), format);
@@ -108,7 +108,7 @@ TEST(Dib, IsATopDownSectionInItsOwnDc) {
 }
 
 TEST(Dib, ResizingRecreatesTheSectionAndEmptyingPutsBackTheDCsOwnBitmap) {
-  Dib dib(4, 4, PixelFormat::pf32bit);
+  Dib dib(4, 4, PixelFormat::Bits32);
   dib.SetSize(9, 3);
   BITMAP selected{};
   GetObject(GetCurrentObject(dib.Dc(), OBJ_BITMAP), sizeof selected, &selected);
@@ -358,7 +358,7 @@ using Module = std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFree>;
 std::string ErrorOf(const std::function<void()>& f) {
   try {
     f();
-  } catch (const Exception& e) {
+  } catch (const Error& e) {
     return e.what();
   }
   return "no error";
@@ -376,7 +376,7 @@ TEST(FrameImage, DecodesToBgraWithTransparentPixelsZero) {
   const auto frame = LoadFrameImage("FRAMETEST");
   ASSERT_EQ(frame->Width(), 3);
   ASSERT_EQ(frame->Height(), 2);
-  ASSERT_EQ(frame->Format(), PixelFormat::pf32bit);
+  ASSERT_EQ(frame->Format(), PixelFormat::Bits32);
   const std::uint8_t* p = frame->Row(0);
   EXPECT_EQ(std::vector<std::uint8_t>(p, p + 12), (std::vector<std::uint8_t>{0, 0, 0, 0, 0, 0, 255, 255, 0, 255, 0, 128}));
   p = frame->Row(1);

@@ -715,8 +715,8 @@ TEST_F(ScreenCopyLensTest, EveryRenderCopiesTheScreenUnderTheAreasMiddle) {
   const auto source = [&lens, &zoom] {
     const Lens::Metrics m = MetricsOf(lens);
     const RECT r = WindowRectOf(lens), from = SourceUnder(r, zoom, m);
-    const TRect area = Lens::AreaOf(Lens::ClampedSize(r.right - r.left, r.bottom - r.top, m), m);
-    return std::pair{from, RECT{0, 0, RectWidth(area, false), RectHeight(area, false)}};
+    const Rect area = Lens::AreaOf(Lens::ClampedSize(r.right - r.left, r.bottom - r.top, m), m);
+    return std::pair{from, RECT{0, 0, RectWidth(area), RectHeight(area)}};
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(step.what);

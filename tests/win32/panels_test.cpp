@@ -1,8 +1,11 @@
 // Magnifier panels through the real plug-in: attaching them to the publication's objects, the
 // three actions' results and variable writes, the shared lens, re-fitting and the clean-up notice.
+#include <thread>
+
 #include "host_fixture.h"
 #include "lens_probe.h"
 #include "memory_shortage.h"
+#include "resources/texts.h"
 
 namespace {
 
@@ -331,6 +334,26 @@ TEST_F(PanelTest, TheCleanUpNoticeFreesEveryPanelAndTheLens) {
   // The registry comes back with the next attach.
   ASSERT_TRUE(Create("Rectangle1"));
   EXPECT_TRUE(Execute("Rectangle1", "2"));
+}
+
+// The windows belong to the thread that made them: a host that calls from another is refused,
+// told why, and finds every panel and the lens as they were.
+TEST_F(PanelTest, ACallFromAnotherThreadIsRefusedAndDestroysNothing) {
+  ASSERT_TRUE(Create("Rectangle1", "[Changed]"));
+  ASSERT_TRUE(Execute("Rectangle1", "4"));
+  const HWND panel = PanelOf(rectangle);
+  host->ClearRecords();
+  bool closed = true;
+  std::thread([&] {
+    closed = host->ExecAction(4, {"Rectangle1"});
+    host->Message(2);
+  }).join();
+  EXPECT_FALSE(closed);
+  const std::string refused = "[LastError]=" + std::string(texts::kWrongThread);
+  EXPECT_EQ(Trace(), (Writes{refused, refused}));
+  EXPECT_TRUE(IsWindow(panel));
+  EXPECT_NE(TheLens(), nullptr);
+  EXPECT_TRUE(Close("Rectangle1"));
 }
 
 TEST_F(PanelTest, LensesClosedEarlierGoWithThePanelsToo) {

@@ -431,15 +431,15 @@ TEST_F(ThumbnailTest, AnInertWindowDoesNothingButStillTakesNewColours) {
     stand_in->ClearLog();
     thumb.RefreshThumbnail();
     EXPECT_TRUE(stand_in->Calls().empty());
-    EXPECT_EQ(thumb.Color(), GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(thumb.BackgroundColour(), GetSysColor(COLOR_BTNFACE));
 
     SendMessageW(thumb.Handle(), 0x0320, 0xFF112233, 0);  // the composition colour changed
-    EXPECT_EQ(thumb.Color(), COLORREF(0x00332211));       // red 11, green 22, blue 33
+    EXPECT_EQ(thumb.BackgroundColour(), COLORREF(0x00332211));       // red 11, green 22, blue 33
     const auto calls = stand_in->Calls();
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_STREQ(calls[0].function, "DwmGetColorizationColor");
-    EXPECT_EQ(thumb.ThumbnailId, nullptr);
-    EXPECT_EQ(thumb.SourceWindow, nullptr);
+    EXPECT_EQ(thumb.ThumbnailId(), nullptr);
+    EXPECT_EQ(thumb.SourceWindow(), nullptr);
   }
   // This program's own copy of the lens code releases the compositor too.
   CompositorTesting::Use(nullptr, nullptr);

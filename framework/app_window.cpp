@@ -1,4 +1,4 @@
-#include "framework/form.h"
+#include "framework/app_window.h"
 
 #include <windowsx.h>
 
@@ -7,7 +7,7 @@
 
 namespace {
 
-// Posted to a form that closed itself for good, so that its window is destroyed after what is
+// Posted to a window that closed itself for good, so that its window is destroyed after what is
 // queued for it.
 constexpr UINT kDestroyMessage = WM_APP + 0x3F0;
 
@@ -21,17 +21,7 @@ ShiftState KeyboardShiftState() {
   return s;
 }
 
-ShiftState MouseShiftState(WPARAM keys) {
-  ShiftState s = KeyboardShiftState() & kAlt;
-  if (keys & MK_SHIFT) s |= kShift;
-  if (keys & MK_CONTROL) s |= kCtrl;
-  if (keys & MK_LBUTTON) s |= kLeftButton;
-  if (keys & MK_RBUTTON) s |= kRightButton;
-  if (keys & MK_MBUTTON) s |= kMiddleButton;
-  return s;
-}
-
-void Form::CreateForm(const wchar_t* className, const CreateParams& params) {
+void AppWindow::CreateAppWindow(const wchar_t* className, const CreateParams& params) {
   loading_ = true;
   try {
     CreateHandle(className, params);
@@ -42,37 +32,37 @@ void Form::CreateForm(const wchar_t* className, const CreateParams& params) {
   loading_ = false;
 }
 
-void Form::Show() {
+void AppWindow::Show() {
   if (centred_) CentreOnScreen();
   closing_ = false;
   ShowWindow(Handle(), SW_SHOW);
-  // Showing activates the form, and whoever loses the activation may close or end it meanwhile.
-  if (HandleAllocated() && !closing_) FormShow();
+  // Showing activates the window, and whoever loses the activation may close or end it meanwhile.
+  if (HasHandle() && !closing_) OnShown();
 }
 
-void Form::Hide() { ShowWindow(Handle(), SW_HIDE); }
+void AppWindow::Hide() { ShowWindow(Handle(), SW_HIDE); }
 
-void Form::Close() {
-  if (closing_ || !HandleAllocated()) return;
+void AppWindow::Close() {
+  if (closing_ || !HasHandle()) return;
   CloseAction action = CloseAction::Hide;
-  FormClose(action);
+  OnClosing(action);
   if (action == CloseAction::None) return;
   closing_ = true;
   Hide();
-  if (action == CloseAction::Free) PostDestroy();
+  if (action == CloseAction::Destroy) PostDestroy();
 }
 
-void Form::PostDestroy() {
-  if (destroyPosted_ || !HandleAllocated()) return;
+void AppWindow::PostDestroy() {
+  if (destroyPosted_ || !HasHandle()) return;
   destroyPosted_ = true;
   PostMessageW(Handle(), kDestroyMessage, 0, 0);
 }
 
-void Form::BringToFront() {
+void AppWindow::BringToFront() {
   SetWindowPos(Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
-bool Form::Visible() const { return HandleAllocated() && IsWindowVisible(Handle()); }
+bool AppWindow::Visible() const { return HasHandle() && IsWindowVisible(Handle()); }
 
 namespace {
 
@@ -87,48 +77,48 @@ RECT WindowRect(HWND hwnd) {
 
 }  // namespace
 
-int Form::Left() const { return WindowRect(Handle()).left; }
-int Form::Top() const { return WindowRect(Handle()).top; }
-int Form::Width() const {
+int AppWindow::Left() const { return WindowRect(Handle()).left; }
+int AppWindow::Top() const { return WindowRect(Handle()).top; }
+int AppWindow::Width() const {
   const RECT r = WindowRect(Handle());
   return r.right - r.left;
 }
-int Form::Height() const {
+int AppWindow::Height() const {
   const RECT r = WindowRect(Handle());
   return r.bottom - r.top;
 }
 
-void Form::SetLeft(int left) {
+void AppWindow::SetLeft(int left) {
   centred_ = false;
   SetWindowPos(Handle(), nullptr, left, Top(), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
-void Form::SetTop(int top) {
+void AppWindow::SetTop(int top) {
   centred_ = false;
   SetWindowPos(Handle(), nullptr, Left(), top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
-void Form::SetWidth(int width) {
+void AppWindow::SetWidth(int width) {
   SetWindowPos(Handle(), nullptr, 0, 0, width, Height(), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
-void Form::SetHeight(int height) {
+void AppWindow::SetHeight(int height) {
   SetWindowPos(Handle(), nullptr, 0, 0, Width(), height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-DWORD Form::ExStyle() const { return DWORD(GetWindowLongW(Handle(), GWL_EXSTYLE)); }
-void Form::SetExStyle(DWORD exStyle) { SetWindowLongW(Handle(), GWL_EXSTYLE, LONG(exStyle)); }
+DWORD AppWindow::ExStyle() const { return DWORD(GetWindowLongW(Handle(), GWL_EXSTYLE)); }
+void AppWindow::SetExStyle(DWORD exStyle) { SetWindowLongW(Handle(), GWL_EXSTYLE, LONG(exStyle)); }
 
-void Form::CentreOnScreen() {
+void AppWindow::CentreOnScreen() {
   RECT monitor = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   if (centreNear_ != nullptr && IsWindow(centreNear_)) monitor = MonitorOf(GetAncestor(centreNear_, GA_ROOT));
   const POINT place = CentredIn(monitor, Width(), Height());
   SetWindowPos(Handle(), nullptr, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-bool Form::ShortcutKey(WORD key) {
+bool AppWindow::ShortcutKey(WORD key) {
   if (popup_ == nullptr) return false;
   return popup_->RunShortcut(key, KeyboardShiftState());
 }
 
-LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT AppWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case kDestroyMessage:
       DestroyHandle();  // the owner deletes the object on the final message
