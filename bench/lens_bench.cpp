@@ -1,5 +1,5 @@
 // The lens's frame, step by step, in-process: the screen capture, the composition and the
-// layered update, each timed on its own, and whole frames (RenderAt) against the 20 ms refresh
+// layered update, each timed on its own, and whole frames (Render) against the 20 ms refresh
 // interval. The baseline, measured in the same run, is a plain copy of the lens picture's bytes
 // (width x height x 4), the least any frame must do with them. The composition's share that is
 // the blend of the lens area is timed apart, through the same row blend on buffers of the
@@ -11,6 +11,8 @@
 // system's): its timer tick, which only follows the lens with the thumbnail window and
 // refreshes the thumbnail, and so for a still lens only finds both as they were, and its frame,
 // which draws the frame without a screen copy.
+// The steps and whole frames are made by a renderer of the bench's own for the open lens's
+// window; the timer ticks are the lens's own.
 // Built twice: with the capture that runs under Wine (the windows beneath the lens, each read from
 // its own picture), and as lens_bench_screen_copy with the one that Windows XP and 7 run (a copy
 // of the screen), which leaves the CPU shares and the thumbnail mode to the first: under Wine that copy
@@ -23,8 +25,10 @@
 #include <vector>
 
 #include "framework/compositor.h"
+#include "magnifier/frame_image.h"
 #include "magnifier/lens_geometry.h"
 #include "magnifier/lens_registry.h"
+#include "magnifier/lens_renderer.h"
 #include "magnifier/lens_window.h"
 #include "magnifier/magnifier.h"
 #include "magnifier/screen_source.h"
@@ -78,6 +82,23 @@ LensWindow& OpenLens(LensRegistry& lenses, Magnifier& magnifier, int size, int z
   return *lenses.Open();
 }
 
+// The lens as it stands, for a renderer.
+LensRenderer::Target TargetOf(const LensWindow& lens) {
+  return {lens.Handle(), lens.Left(), lens.Top(), lens.Width(), lens.Height(), lens.Zoom(), lens.Metrics()};
+}
+
+// A renderer making the open lens's frames from the source the lens has settled on.
+void StartRenderer(LensRenderer& renderer, const LensWindow& lens) {
+  renderer.SetFramePicture(LoadFrameImage("MAGN"));
+  renderer.UseSource(lens.Source(), lens.LensArea());
+}
+
+// The lens's own timer ticks, in which a copy of the screen that shows the lens gives way to the
+// next source.
+void WarmUp(const LensWindow& lens) {
+  for (int i = 0; i < kWarmUpFrames; ++i) SendMessageW(lens.Handle(), WM_TIMER, 1, 0);
+}
+
 struct Result {
   int size, zoom;
   double composeRatio;
@@ -88,11 +109,12 @@ Result Measure(int size, int zoom) {
   LensRegistry lenses;
   Magnifier magnifier(lenses);
   LensWindow& lens = OpenLens(lenses, magnifier, size, zoom);
-  const int x = lens.Left(), y = lens.Top();
-  const Lens::SourceRect source = Lens::SourceFor(x, y, lens.LensArea(), lens.Zoom());
-
-  for (int i = 0; i < kWarmUpFrames; ++i) lens.RenderAt(x, y);
-  const Dib& output = *lens.OutputBitmap();
+  WarmUp(lens);
+  LensRenderer renderer;
+  StartRenderer(renderer, lens);
+  const LensRenderer::Target target = TargetOf(lens);
+  for (int i = 0; i < kWarmUpFrames; ++i) renderer.Render(target);
+  const Dib& output = *renderer.Output();
   const std::size_t bytes = std::size_t(output.Width()) * std::size_t(output.Height()) * 4;
   std::vector<std::uint8_t> copy(bytes);
 
@@ -100,11 +122,11 @@ Result Measure(int size, int zoom) {
   std::vector<double> capture, compose, push, baseline, whole;
   for (int i = 0; i < kFrames; ++i) {
     const double t0 = Now();
-    lens.CaptureScreen(source);
+    renderer.Capture(target);
     const double t1 = Now();
-    lens.ComposeFrame();
+    renderer.Compose(target);
     const double t2 = Now();
-    lens.PushFrame();
+    renderer.Push(target);
     const double t3 = Now();
     std::memcpy(copy.data(), output.Row(0), bytes);
     const double t4 = Now();
@@ -115,14 +137,15 @@ Result Measure(int size, int zoom) {
     baseline.push_back((t4 - t3) * 1e3);
   }
   for (int i = 0; i < kFrames; ++i) {
-    lens.ForgetPushedFrame();  // a frame made and pushed, as when something has changed
+    renderer.ForgetPushedFrame();  // a frame made and pushed, as when something has changed
     const double t0 = Now();
-    lens.RenderAt(x, y);
+    renderer.Render(target);
     whole.push_back((Now() - t0) * 1e3);
   }
-  const Rect area = lens.LensArea();
+  const Rect area = target.LensArea();
   const int width = output.Width(), height = output.Height();
   magnifier.CloseLens();  // the lens's pictures go with it
+  renderer.ReleasePictures();
   const double blendMs = BlendMs(RectWidth(area), RectHeight(area));
 
   const double copyMs = Median(baseline);
@@ -219,16 +242,19 @@ void MeasureCpu(int size, int zoom) {
   const int x = lens.Left(), y = lens.Top();
   const Lens::SourceRect source = Lens::SourceFor(x, y, lens.LensArea(), lens.Zoom());
   const int cx = source.x + source.width / 2, cy = source.y + source.height / 2;
-  for (int i = 0; i < kWarmUpFrames; ++i) SendMessageW(lens.Handle(), WM_TIMER, 1, 0);
+  WarmUp(lens);
+  LensRenderer renderer;
+  StartRenderer(renderer, lens);
+  const LensRenderer::Target target = TargetOf(lens);
 
   // One tick: the page changes first when asked; then the bare pipeline, or the lens's timer.
   const auto share = [&](bool changing, bool bare) {
     return CpuShare([&] {
       if (changing) page.Change(cx, cy);
       if (bare) {
-        lens.CaptureScreen(source);
-        lens.ComposeFrame();
-        lens.PushFrame();
+        renderer.Capture(target);
+        renderer.Compose(target);
+        renderer.Push(target);
       } else {
         SendMessageW(lens.Handle(), WM_TIMER, 1, 0);
       }
@@ -241,8 +267,9 @@ void MeasureCpu(int size, int zoom) {
     bareChanging.push_back(share(true, true));
     lensChanging.push_back(share(true, false));
   }
-  const int width = lens.OutputBitmap()->Width(), height = lens.OutputBitmap()->Height();
+  const int width = renderer.Output()->Width(), height = renderer.Output()->Height();
   magnifier.CloseLens();
+  renderer.ReleasePictures();
   const double bs = Median(bareStill), ls = Median(lensStill), bc = Median(bareChanging), lc = Median(lensChanging);
   std::printf("%4dx%-4d %4d   %5.1f%%  %5.1f%%  %5.2f    %5.1f%%  %5.1f%%  %5.2f     %5.2f\n", width, height, zoom,
               100 * bs, 100 * ls, ls / bs, 100 * bc, 100 * lc, lc / bc, ls / lc);
@@ -270,21 +297,23 @@ void MeasureThumbnail(const Result& capture) {
   LensRegistry lenses;
   Magnifier magnifier(lenses);
   LensWindow& lens = OpenLens(lenses, magnifier, capture.size, capture.zoom);
-  const int x = lens.Left(), y = lens.Top();
+  LensRenderer renderer;
+  StartRenderer(renderer, lens);
+  const LensRenderer::Target target = TargetOf(lens);
   for (int i = 0; i < kWarmUpFrames; ++i) {
-    lens.RenderAt(x, y);
+    renderer.Render(target);
     SendMessageW(lens.Handle(), WM_TIMER, 1, 0);
   }
-  const Dib& output = *lens.OutputBitmap();
+  const Dib& output = *renderer.Output();
   const std::size_t bytes = std::size_t(output.Width()) * std::size_t(output.Height()) * 4;
   std::vector<std::uint8_t> copy(bytes);
   std::vector<double> tick, frame, baseline;
   for (int i = 0; i < kFrames; ++i) {
     const double t0 = Now();
     SendMessageW(lens.Handle(), WM_TIMER, 1, 0);
-    lens.ForgetPushedFrame();
+    renderer.ForgetPushedFrame();
     const double t1 = Now();
-    lens.RenderAt(x, y);
+    renderer.Render(target);
     const double t2 = Now();
     std::memcpy(copy.data(), output.Row(0), bytes);
     const double t3 = Now();
@@ -295,6 +324,7 @@ void MeasureThumbnail(const Result& capture) {
   }
   const int width = output.Width(), height = output.Height();
   magnifier.CloseLens();
+  renderer.ReleasePictures();
   const double copyMs = Median(baseline), tickMs = Median(tick), frameMs = Median(frame);
   std::printf("%4dx%-4d %4d  %6.3f  %7.3f %6.1fx  %7.3f %6.1fx %6.2f\n", width, height, capture.zoom,
               copyMs, tickMs, tickMs / copyMs, frameMs, frameMs / copyMs, frameMs / capture.frameMs);
@@ -314,7 +344,7 @@ HMODULE LoadStandInCompositor(const wchar_t*) {
 
 int main() {
   std::printf("lens frame steps: median ms of %d frames, and each step / copy of the picture's bytes;\n"
-              "blend = the lens area's blend alone (part of compose); whole frames made and pushed (RenderAt after\n"
+              "blend = the lens area's blend alone (part of compose); whole frames made and pushed (Render after\n"
               "a change) as p50 and p95 and their share of the %.0f ms refresh interval\n\n",
               kFrames, kBudgetMs);
   std::printf("capture: %s\n\n", CopiesTheScreenAsOnWindows7()

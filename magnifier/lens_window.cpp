@@ -12,7 +12,6 @@
 #include "framework/encoding.h"
 #include "framework/monitors.h"
 #include "framework/trace.h"
-#include "magnifier/bitmap_helpers.h"
 #include "magnifier/frame_image.h"
 #include "resources/texts.h"
 
@@ -70,26 +69,14 @@ void LensWindow::Open(LensClient& client, LensSource source, ThumbnailWindow* th
   state_ = State::Open;
   UseSource(source, thumbnail);
   refreshTimer_.SetEnabled(true);
-  frameBitmap_ = LoadFrameImage("MAGN");
+  renderer_.SetFramePicture(LoadFrameImage("MAGN"));
 }
 
 void LensWindow::UseSource(LensSource source, ThumbnailWindow* thumbnail) {
-  // Into or out of thumbnail mode the frame is made another way; between two copies, the frame
-  // is pushed again only if what the new one copies differs.
-  if ((thumbnail != nullptr) != (thumbnail_ != nullptr)) {
-    pushed_.reset();
-    pushedSource_ = {};
-  }
-  source_ = source;
   thumbnail_ = thumbnail;
-  if (thumbnail_ != nullptr) {
-    captureBitmap_.reset();
-    sourcePixels_.reset();
-    if (Visible()) OnShown();  // the thumbnail window beneath the lens area, shown, at once
-  } else if (captureBitmap_ == nullptr) {
-    const Rect area = LensArea();
-    captureBitmap_ = CreateDib24(RectWidth(area), RectHeight(area));
-  }
+  renderer_.UseSource(source, LensArea());
+  // The thumbnail window beneath the lens area, shown, at once.
+  if (thumbnail_ != nullptr && Visible()) OnShown();
 }
 
 void LensWindow::ShutDown() {
@@ -101,22 +88,7 @@ void LensWindow::ShutDown() {
   if (wasOpen) owner_.LensShutDown(*this);  // the thumbnail window goes there
   refreshTimer_.SetEnabled(false);
   zoomMenu_.Release();
-  if (!rendering_) ReleasePictures();  // else when the frame in progress is done
-}
-
-void LensWindow::ReleasePictures() {
-  frameBitmap_.reset();
-  scaledFrame_.reset();
-  captureBitmap_.reset();
-  outputBitmap_.reset();
-  frameLayer_.reset();
-  sourcePixels_.reset();
-  pushed_.reset();
-  pushedSource_ = {};
-  rim_ = {};
-  shownRim_ = {};
-  rimColumn_.reset();
-  rimRow_.reset();
+  renderer_.ReleasePictures();
 }
 
 void LensWindow::CheckZoomItem(std::int32_t zoom) {
@@ -165,7 +137,7 @@ Rect LensWindow::LensArea() const {
 
 // ---- Handlers ----
 
-// Every message the lens handles; what it leaves goes to the window's shortcuts, menu and close.
+// Every message the lens handles; what it leaves goes to the form's shortcuts, menu and close.
 LRESULT LensWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_NCDESTROY:
@@ -189,7 +161,7 @@ LRESULT LensWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ACTIVATE:
       return OnReframe(LOWORD(wParam) != WA_INACTIVE, message, wParam, lParam);
     case WM_DISPLAYCHANGE:
-      ForgetPushedFrame();  // the next tick pushes its frame afresh
+      renderer_.ForgetPushedFrame();  // the next tick pushes its frame afresh
       break;
     case WM_DPICHANGED:
       OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
@@ -197,7 +169,7 @@ LRESULT LensWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kCompositionChanged:
       // A theme change on Windows 7, or a remote session: thumbnails come or go, and the lens
       // changes its source in place, showing a frame made the new way at once.
-      ForgetPushedFrame();
+      renderer_.ForgetPushedFrame();
       if (IsOpen()) owner_.LensCompositionChanged(*this);
       if (IsOpen()) RenderAt(Left(), Top());
       break;
@@ -245,7 +217,7 @@ LRESULT LensWindow::OnReframe(bool followThumb, UINT message, WPARAM wParam, LPA
   if (followThumb && Thumb() != nullptr) UpdateThumbnail();
   const LRESULT result = DefaultHandler(message, wParam, lParam);
   if (!Destroying() && !Loading() && Visible()) {
-    ForgetPushedFrame();
+    renderer_.ForgetPushedFrame();
     RenderAt(Left(), Top());
   }
   return result;
@@ -372,6 +344,24 @@ POINT LensWindow::KeyboardMenuPoint() const {
 
 // ---- Internals ----
 
+void LensWindow::RenderAt(int x, int y) {
+  // A closed lens awaiting its end renders nothing.
+  if (!IsOpen()) return;
+  const LensRenderer::Outcome outcome = renderer_.Render({Handle(), x, y, Width(), Height(), zoom_, metrics_});
+  // No frame started (one inside another), or the lens closed while the frame was made (the
+  // layered update sends messages), its pictures gone with the frame's end.
+  if (outcome == LensRenderer::Outcome::Skipped || !IsOpen()) return;
+  if (outcome == LensRenderer::Outcome::SawItself) {
+    // Rendered again with the next source. Each source fails once at most, and the windows
+    // beneath never: this ends.
+    const LensSource failed = Source();
+    owner_.LensSawItself(*this);
+    if (Source() != failed) RenderAt(x, y);
+    return;
+  }
+  rendered_ = true;
+}
+
 // With its size, as the system's move loop proposes a place: the keyboard's moves are confined as
 // a drag's are.
 void LensWindow::MoveTo(int x, int y) {
@@ -430,9 +420,7 @@ void LensWindow::OnPositionChanging(WINDOWPOS& pos) {
 void LensWindow::OnDpiChanged(int dpi, const RECT& suggested) {
   metrics_ = Lens::Metrics::AtDpi(dpi);
   // The frame is made again at the new density by the next render.
-  scaledFrame_.reset();
-  frameLayer_.reset();
-  ForgetPushedFrame();
+  renderer_.ForgetPushedFrame();
   SetWindowPos(Handle(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }

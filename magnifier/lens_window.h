@@ -2,7 +2,8 @@
 // lens area enlarged inside the frame picture. It never paints through WM_PAINT: every frame is
 // pushed whole with one layered-window update. Dragged with the left button (the system's move
 // loop), resized at the rim of its lens area, re-zoomed from its menu or with the mouse wheel,
-// closed with Esc; the keyboard moves, resizes and re-zooms it too (see OnKey).
+// closed with Esc; the keyboard moves, resizes and re-zooms it too (see OnKey). Its frames are
+// made and pushed by its renderer (magnifier/lens_renderer.h), told where the lens stands.
 // Where the lens's picture comes from is its source (magnifier/lens_source.h), which the owner
 // chooses: a copy of the screen, or of the windows beneath, enlarged into the frame; or, on a
 // composed desktop, the compositor's thumbnail in a window beneath the lens area
@@ -12,16 +13,13 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
-#include <optional>
-#include <vector>
 
 #include "framework/controls.h"
-#include "framework/dib.h"
 #include "framework/app_window.h"
 #include "framework/popup_menu.h"
 #include "magnifier/lens_client.h"
 #include "magnifier/lens_geometry.h"
+#include "magnifier/lens_renderer.h"
 #include "magnifier/lens_source.h"
 #include "magnifier/thumbnail_window.h"
 
@@ -61,7 +59,7 @@ public:
   // The open lens takes another source (with its thumbnail window in thumbnail mode, else null);
   // its next render pushes a frame made the new way.
   void UseSource(LensSource source, ThumbnailWindow* thumbnail);
-  LensSource Source() const { return source_; }
+  LensSource Source() const { return renderer_.Source(); }
   // Stops being the open lens: gives up the client, the thumbnail window, the timer, the menu and
   // the pictures, and tells the owner. Runs once, when the lens closes or its window ends,
   // whoever ends it.
@@ -86,25 +84,7 @@ public:
   Lens::Size LensSize() const;
   Rect LensArea() const;
 
-  // Renders and shows one frame for the window standing at (x, y) on the screen. What lies under
-  // the area's middle is copied every time, for that is how a change is seen; the frame is made
-  // and pushed only when that copy, the place, the size or the zoom differ from the last frame
-  // pushed, since the window still shows that frame otherwise. A copy of the screen that shows
-  // the lens is never used: the lens asks its owner for another source and renders with that.
-  void RenderAt(int x, int y);
-
-  // The steps of a frame, each on its own for the frame benchmark. The capture is the copy of
-  // what lies under the source rectangle, at its own resolution, then enlarged over the area.
-  void CaptureScreen(const Lens::SourceRect& source);
-  void ComposeFrame();
-  // False when the system refused the update.
-  bool PushFrame();
-  // The next render pushes its frame whatever it finds: after an activation or a display change
-  // the system may no longer show the last one as it was.
-  void ForgetPushedFrame() { pushed_.reset(); }
-
   ::PopupMenu& ZoomMenu() { return zoomMenu_; }
-  const Dib* OutputBitmap() const { return outputBitmap_.get(); }
 
 protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -139,6 +119,10 @@ private:
   // place and size the system suggests for it there.
   void OnDpiChanged(int dpi, const RECT& suggested);
 
+  // Renders and shows one frame for the window standing at (x, y) on the screen (see
+  // LensRenderer::Render). A copy of the screen that shows the lens is never used: the lens asks
+  // its owner for another source and renders with that.
+  void RenderAt(int x, int y);
   // The menu's zoom item next above (or below) this zoom; -1 when there is none.
   int NextZoomItem(int zoom, bool up) const;
   // The keyboard's moves and resizes, which take the ways of a drag: the window's position change
@@ -151,31 +135,9 @@ private:
   // The thumbnail window directly beneath the lens, at the lens area of the lens standing at
   // (x, y); shown too when asked.
   void PlaceThumbnail(int x, int y, bool show);
-  void ReleasePictures();
-  // The frame picture at the lens's density: as loaded at 96 DPI, smoothly scaled at any other.
-  Dib& FramePicture();
-  // Where a point of the screen, in the lens's own numbers, lies among the screen's pixels: the
-  // same point, unless the lens is an unaware window on a scaled screen (Windows 8.1, and 10
-  // before 1607), whose numbers are the system's 96-DPI ones.
-  POINT ScreenPixelOf(int x, int y) const;
-  // Copies what lies under the source rectangle; false when the copy is of the screen and shows
-  // the lens.
-  bool CopySource(const Lens::SourceRect& source);
-  // Whether the screen shows the lens where it stands now: most of its frame's opaque pixels on
-  // two lines across the frame's bands, read back from the screen, have the colours the lens last
-  // pushed there. False before the lens's first frame is on the screen.
-  bool ScreenShowsLens();
-  // Takes those pixels from the frame layer just painted: on the column through the window's
-  // middle, above and below the lens area, and on the row through it, left and right of the area.
-  void PickRimSamples();
-  void EnlargeSource();
-  // Whether the source copied last differs from the source of the frame pushed last; the copy is
-  // kept for the next comparison when it does.
-  bool SourceChanged();
 
   Owner& owner_;
   State state_ = State::Made;
-  LensSource source_ = LensSource::ScreenCopy;
   // The component that opened the lens, and the thumbnail window beneath it; neither owned, both
   // null once the lens has shut down.
   LensClient* client_ = nullptr;
@@ -184,47 +146,13 @@ private:
   Lens::Metrics metrics_;
   ::PopupMenu zoomMenu_;
   Timer refreshTimer_;
-  std::unique_ptr<Dib> frameBitmap_;
-  // The frame picture scaled to the lens's density, when that is not 96 DPI.
-  std::unique_ptr<Dib> scaledFrame_;
-  // Capture mode's enlarged screen.
-  std::unique_ptr<Dib> captureBitmap_;
-  std::unique_ptr<Dib> outputBitmap_;
-  // The frame stretched to the window's size. The frame picture never changes, so it is painted
-  // again only when the size does.
-  std::unique_ptr<Dib> frameLayer_;
-  // Capture mode: what lies under the source rectangle, at its own resolution.
-  std::unique_ptr<Dib> sourcePixels_;
-  // Opaque pixels of the frame layer (window coordinates, colour as blue, green, red) on the
-  // column and the row through the window's middle, for ScreenShowsLens: those of the frame layer
-  // now, and those of the frame on the screen.
-  struct RimSample {
-    int x, y;
-    std::uint8_t bgr[3];
-  };
-  struct Rim {
-    int column = 0, row = 0;
-    std::vector<RimSample> samples;
-  };
-  Rim rim_, shownRim_;
-  // The screen along that column and row, read back.
-  std::unique_ptr<Dib> rimColumn_, rimRow_;
-  // What the last frame pushed was made for, and in capture mode its source pixels, row after
-  // row; none when no frame has been pushed or the last push failed.
-  struct FrameKey {
-    int x, y, width, height, zoom;
-    friend bool operator==(const FrameKey&, const FrameKey&) = default;
-  };
-  std::optional<FrameKey> pushed_;
-  std::vector<std::uint8_t> pushedSource_;
-  // Set while a frame is being made: the layered update resizes the window, and the position
-  // change that follows must not start a frame inside this one.
-  bool rendering_ = false;
-  // The last tick's frame failed (and was reported).
-  bool tickFailed_ = false;
+  // Its pictures and what it pushed last; they go when the lens shuts down.
+  LensRenderer renderer_;
   // What the wheel has turned short of a notch, in the direction of its sign.
   int wheelRest_ = 0;
   // A frame has been pushed since the lens opened: until then a position change renders nothing.
   bool rendered_ = false;
+  // The last tick's frame failed (and was reported).
+  bool tickFailed_ = false;
   // A left-button drag started and its end is not reported yet.
 };

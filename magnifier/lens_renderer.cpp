@@ -1,6 +1,5 @@
-// The lens picture: what lies under the lens area stretched by the zoom, the frame laid over it
-// with its alpha, pushed to the window in one per-pixel-alpha update. In thumbnail mode the
-// picture is the frame alone, over an area that the thumbnail window beneath shows through.
+#include "magnifier/lens_renderer.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -11,7 +10,6 @@
 #include "framework/gdi.h"
 #include "magnifier/bitmap_helpers.h"
 #include "magnifier/frame_pixels.h"
-#include "magnifier/lens_window.h"
 #include "magnifier/screen_source.h"
 
 namespace {
@@ -67,93 +65,184 @@ RECT VirtualScreen() {
 
 }  // namespace
 
-void LensWindow::RenderAt(int x, int y) {
-  // A closed lens awaiting its end renders nothing, nor does a frame start inside another.
-  if (!IsOpen() || rendering_ || frameBitmap_ == nullptr) return;
+void LensRenderer::UseSource(LensSource source, const Rect& area) {
+  // Into or out of thumbnail mode the frame is made another way; between two copies, the frame
+  // is pushed again only if what the new one copies differs.
+  if ((source == LensSource::Thumbnail) != ThumbnailMode()) {
+    pushed_.reset();
+    pushedSource_ = {};
+  }
+  source_ = source;
+  if (ThumbnailMode()) {
+    capture_.reset();
+    sourcePixels_.reset();
+  } else if (capture_ == nullptr) {
+    capture_ = CreateDib24(RectWidth(area), RectHeight(area));
+  }
+}
+
+LensRenderer::Outcome LensRenderer::Render(const Target& target) {
+  if (rendering_ || framePicture_ == nullptr) return Outcome::Skipped;
   rendering_ = true;
   bool sawItself = false;
   try {
-    const FrameKey key{x, y, Width(), Height(), zoom_};
+    const FrameKey key{target.x, target.y, target.width, target.height, target.zoom};
     bool changed = pushed_ != key;
-    if (Thumb() == nullptr) {
-      sawItself = !CopySource(Lens::SourceFor(x, y, LensArea(), zoom_));
+    if (!ThumbnailMode()) {
+      const Rect area = target.LensArea();
+      sawItself = !CopySource(target.window, Lens::SourceFor(target.x, target.y, area, target.zoom));
       changed = !sawItself && (SourceChanged() || changed);
-      if (changed) EnlargeSource();
+      if (changed) EnlargeSource(area);
     }
     if (changed) {
       pushed_.reset();
-      ComposeFrame();
-      if (PushFrame()) {
+      Compose(target);
+      if (Push(target)) {
         pushed_ = key;
         shownRim_ = rim_;
       }
     }
   } catch (...) {
-    rendering_ = false;
-    if (!IsOpen()) ReleasePictures();
+    EndFrame();
     throw;
   }
+  EndFrame();
+  return sawItself ? Outcome::SawItself : Outcome::Shown;
+}
+
+void LensRenderer::Capture(const Target& target) {
+  const Rect area = target.LensArea();
+  CopySource(target.window, Lens::SourceFor(target.x, target.y, area, target.zoom));
+  EnlargeSource(area);
+}
+
+void LensRenderer::Compose(const Target& target) {
+  const Lens::Metrics& metrics = target.metrics;
+  const Lens::Size size = target.LensSize();
+  const Rect area = target.LensArea();
+  if (output_ == nullptr) {
+    output_ = CreateDib32(size.width, size.height);
+  } else if (output_->Width() != size.width || output_->Height() != size.height) {
+    output_->SetSize(size.width, size.height);
+  }
+  // At another density the frame is painted again, from the picture scaled anew.
+  if (layerMetrics_ != metrics) {
+    scaledFrame_.reset();
+    frameLayer_.reset();
+    layerMetrics_ = metrics;
+  }
+  if (frameLayer_ == nullptr || frameLayer_->Width() != size.width || frameLayer_->Height() != size.height) {
+    frameLayer_ = CreateDib32(size.width, size.height);
+    const int c = metrics.frameCorner;
+    PaintNineSlice(*frameLayer_, FramePicture(metrics), RECT{0, 0, size.width, size.height},
+                   RECT{0, 0, metrics.frameSize, metrics.frameSize}, Sides{c, c, c, c}, Sides{255, 255, 255, 255},
+                   Sides{kNineSliceStretch, kNineSliceStretch, kNineSliceStretch, kNineSliceStretch},
+                   kNineSliceStretch, true);
+    PickRimSamples(area);
+  }
+
+  // Outside the lens area the window shows the stretched frame as it is. Inside, in capture mode,
+  // the enlarged screen under the frame's inner shade, fully opaque; in thumbnail mode the frame
+  // with its clear pixels at alpha 1: see-through, yet still the lens's for the mouse.
+  const std::size_t rowBytes = std::size_t(size.width) * 4;
+  const std::size_t left = std::size_t(area.left) * 4;
+  const int areaWidth = RectWidth(area);
+  const bool thumbnailMode = ThumbnailMode();
+  for (int y = 0; y < size.height; ++y) {
+    std::uint8_t* out = output_->Row(y);
+    const std::uint8_t* frame = frameLayer_->Row(y);
+    if (y < area.top || y >= area.bottom || areaWidth < 1) {
+      std::memcpy(out, frame, rowBytes);
+      continue;
+    }
+    std::memcpy(out, frame, left);
+    if (thumbnailMode) {
+      std::memcpy(out + left, frame + left, std::size_t(areaWidth) * 4);
+      Lens::LiftTransparentAlpha(out + left, areaWidth);
+    } else {
+      Lens::BlendRow(out + left, capture_->Row(y - area.top), frame + left, areaWidth);
+    }
+    const std::size_t right = std::size_t(area.right) * 4;
+    std::memcpy(out + right, frame + right, rowBytes - right);
+  }
+}
+
+bool LensRenderer::Push(const Target& target) {
+  const Lens::Size size = target.LensSize();
+  ScreenDC screen;
+  SIZE extent = {size.width, size.height};
+  POINT origin = {0, 0};
+  BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  return UpdateLayeredWindow(target.window, screen.get(), nullptr, &extent, output_->Dc(), &origin,
+                             kNoColorKey, &blend, ULW_ALPHA) != FALSE;
+}
+
+void LensRenderer::ReleasePictures() {
+  if (rendering_) {
+    releaseDue_ = true;
+    return;
+  }
+  releaseDue_ = false;
+  framePicture_.reset();
+  scaledFrame_.reset();
+  capture_.reset();
+  output_.reset();
+  frameLayer_.reset();
+  sourcePixels_.reset();
+  pushed_.reset();
+  pushedSource_ = {};
+  rim_ = {};
+  shownRim_ = {};
+  rimColumn_.reset();
+  rimRow_.reset();
+}
+
+// ---- Internals ----
+
+void LensRenderer::EndFrame() {
   rendering_ = false;
-  // Closed while the frame was made (the layered update sends messages): the pictures go now.
-  if (!IsOpen()) {
-    ReleasePictures();
-    return;
-  }
-  if (sawItself) {
-    // Rendered again with the next source. Each source fails once at most, and the windows
-    // beneath never: this ends.
-    const LensSource failed = source_;
-    owner_.LensSawItself(*this);
-    if (source_ != failed) RenderAt(x, y);
-    return;
-  }
-  rendered_ = true;
+  if (releaseDue_) ReleasePictures();
 }
 
-void LensWindow::CaptureScreen(const Lens::SourceRect& source) {
-  CopySource(source);
-  EnlargeSource();
-}
-
-bool LensWindow::CopySource(const Lens::SourceRect& source) {
+bool LensRenderer::CopySource(HWND window, const Lens::SourceRect& source) {
   const auto sizePixels = [this](int width, int height) {
     if (sourcePixels_ == nullptr) sourcePixels_ = CreateDib24(width, height);
     if (sourcePixels_->Width() != width || sourcePixels_->Height() != height) sourcePixels_->SetSize(width, height);
   };
   if (source_ == LensSource::WindowsBeneath) {
     sizePixels(source.width, source.height);
-    CopyBeneath(Handle(), sourcePixels_->Dc(),
+    CopyBeneath(window, sourcePixels_->Dc(),
                 RECT{source.x, source.y, source.x + source.width, source.y + source.height});
     GdiFlush();
     return true;
   }
   // An unaware lens on a scaled screen reads the screen's own pixels under its area: more of them
   // than its numbers say, and enlarged all the same to the area.
-  const POINT first = ScreenPixelOf(source.x, source.y);
-  const POINT last = ScreenPixelOf(source.x + source.width, source.y + source.height);
+  const POINT first = ScreenPixelOf(window, source.x, source.y);
+  const POINT last = ScreenPixelOf(window, source.x + source.width, source.y + source.height);
   const int width = last.x - first.x, height = last.y - first.y;
   sizePixels(width, height);
   ScreenDC screen;
   // Without CAPTUREBLT, which would bring layered windows in on every Windows.
   BitBlt(sourcePixels_->Dc(), 0, 0, width, height, screen.get(), first.x, first.y, SRCCOPY);
   GdiFlush();
-  return CopiesTheScreenAsOnWindows7() || !ScreenShowsLens();
+  return CopiesTheScreenAsOnWindows7() || !ScreenShowsLens(window);
 }
 
-POINT LensWindow::ScreenPixelOf(int x, int y) const {
-  return ThreadSeesPhysicalPixels() ? POINT{x, y} : LogicalToPhysical(Handle(), POINT{x, y});
+POINT LensRenderer::ScreenPixelOf(HWND window, int x, int y) {
+  return ThreadSeesPhysicalPixels() ? POINT{x, y} : LogicalToPhysical(window, POINT{x, y});
 }
 
-bool LensWindow::ScreenShowsLens() {
-  if (shownRim_.samples.empty() || !Visible()) return false;
+bool LensRenderer::ScreenShowsLens(HWND lens) {
+  if (shownRim_.samples.empty() || !IsWindowVisible(lens)) return false;
   RECT window = {};
-  GetWindowRect(Handle(), &window);
+  GetWindowRect(lens, &window);
   const int width = window.right - window.left, height = window.bottom - window.top;
   if (width <= 0 || height <= 0) return false;
   // The two lines across the frame, from the screen as it is now, among the screen's pixels.
-  const POINT topLeft = ScreenPixelOf(window.left, window.top);
-  const POINT bottomRight = ScreenPixelOf(window.right, window.bottom);
-  const POINT crossing = ScreenPixelOf(window.left + shownRim_.column, window.top + shownRim_.row);
+  const POINT topLeft = ScreenPixelOf(lens, window.left, window.top);
+  const POINT bottomRight = ScreenPixelOf(lens, window.right, window.bottom);
+  const POINT crossing = ScreenPixelOf(lens, window.left + shownRim_.column, window.top + shownRim_.row);
   const int screenWidth = bottomRight.x - topLeft.x, screenHeight = bottomRight.y - topLeft.y;
   if (screenWidth <= 0 || screenHeight <= 0) return false;
   if (rimColumn_ == nullptr) rimColumn_ = CreateDib32(1, screenHeight);
@@ -169,7 +258,7 @@ bool LensWindow::ScreenShowsLens() {
   for (const RimSample& sample : shownRim_.samples) {
     const POINT at = {window.left + sample.x, window.top + sample.y};
     if (sample.x >= width || sample.y >= height || !PtInRect(&desktop, at)) continue;
-    const POINT pixel = ScreenPixelOf(at.x, at.y);
+    const POINT pixel = ScreenPixelOf(lens, at.x, at.y);
     const int column = pixel.x - topLeft.x, row = pixel.y - topLeft.y;
     if (column < 0 || column >= screenWidth || row < 0 || row >= screenHeight) continue;
     ++looked;
@@ -182,8 +271,7 @@ bool LensWindow::ScreenShowsLens() {
   return seen >= 8 && seen * 4 >= looked * 3;
 }
 
-void LensWindow::PickRimSamples() {
-  const Rect area = LensArea();
+void LensRenderer::PickRimSamples(const Rect& area) {
   const int width = frameLayer_->Width(), height = frameLayer_->Height();
   rim_ = {width / 2, height / 2, {}};
   const auto take = [this](int x, int y) {
@@ -198,16 +286,15 @@ void LensWindow::PickRimSamples() {
   }
 }
 
-void LensWindow::EnlargeSource() {
-  const Rect area = LensArea();
+void LensRenderer::EnlargeSource(const Rect& area) {
   const int w = RectWidth(area), h = RectHeight(area);
-  if (captureBitmap_->Width() != w || captureBitmap_->Height() != h) captureBitmap_->SetSize(w, h);
-  StretchBlt(captureBitmap_->Dc(), 0, 0, w, h, sourcePixels_->Dc(), 0, 0, sourcePixels_->Width(), sourcePixels_->Height(),
+  if (capture_->Width() != w || capture_->Height() != h) capture_->SetSize(w, h);
+  StretchBlt(capture_->Dc(), 0, 0, w, h, sourcePixels_->Dc(), 0, 0, sourcePixels_->Width(), sourcePixels_->Height(),
              SRCCOPY);
   GdiFlush();
 }
 
-bool LensWindow::SourceChanged() {
+bool LensRenderer::SourceChanged() {
   const std::size_t rowBytes = std::size_t(sourcePixels_->Width()) * 3;
   const std::size_t bytes = rowBytes * std::size_t(sourcePixels_->Height());
   bool changed = pushedSource_.size() != bytes;
@@ -223,65 +310,11 @@ bool LensWindow::SourceChanged() {
   return changed;
 }
 
-void LensWindow::ComposeFrame() {
-  const Lens::Size size = LensSize();
-  const Rect area = LensArea();
-  if (outputBitmap_ == nullptr) {
-    outputBitmap_ = CreateDib32(size.width, size.height);
-  } else if (outputBitmap_->Width() != size.width || outputBitmap_->Height() != size.height) {
-    outputBitmap_->SetSize(size.width, size.height);
-  }
-  if (frameLayer_ == nullptr || frameLayer_->Width() != size.width || frameLayer_->Height() != size.height) {
-    frameLayer_ = CreateDib32(size.width, size.height);
-    const int c = metrics_.frameCorner;
-    PaintNineSlice(*frameLayer_, FramePicture(), RECT{0, 0, size.width, size.height},
-                   RECT{0, 0, metrics_.frameSize, metrics_.frameSize}, Sides{c, c, c, c}, Sides{255, 255, 255, 255},
-                   Sides{kNineSliceStretch, kNineSliceStretch, kNineSliceStretch, kNineSliceStretch},
-                   kNineSliceStretch, true);
-    PickRimSamples();
-  }
-
-  // Outside the lens area the window shows the stretched frame as it is. Inside, in capture mode,
-  // the enlarged screen under the frame's inner shade, fully opaque; in thumbnail mode the frame
-  // with its clear pixels at alpha 1: see-through, yet still the lens's for the mouse.
-  const std::size_t rowBytes = std::size_t(size.width) * 4;
-  const std::size_t left = std::size_t(area.left) * 4;
-  const int areaWidth = RectWidth(area);
-  const bool thumbnailMode = Thumb() != nullptr;
-  for (int y = 0; y < size.height; ++y) {
-    std::uint8_t* out = outputBitmap_->Row(y);
-    const std::uint8_t* frame = frameLayer_->Row(y);
-    if (y < area.top || y >= area.bottom || areaWidth < 1) {
-      std::memcpy(out, frame, rowBytes);
-      continue;
-    }
-    std::memcpy(out, frame, left);
-    if (thumbnailMode) {
-      std::memcpy(out + left, frame + left, std::size_t(areaWidth) * 4);
-      Lens::LiftTransparentAlpha(out + left, areaWidth);
-    } else {
-      Lens::BlendRow(out + left, captureBitmap_->Row(y - area.top), frame + left, areaWidth);
-    }
-    const std::size_t right = std::size_t(area.right) * 4;
-    std::memcpy(out + right, frame + right, rowBytes - right);
-  }
-}
-
-Dib& LensWindow::FramePicture() {
-  if (metrics_.dpi == kDefaultDpi) return *frameBitmap_;
+Dib& LensRenderer::FramePicture(const Lens::Metrics& metrics) {
+  if (metrics.dpi == kDefaultDpi) return *framePicture_;
   if (scaledFrame_ == nullptr) {
-    scaledFrame_ = CreateDib32(metrics_.frameSize, metrics_.frameSize);
-    ScaleBgra32(*frameBitmap_, *scaledFrame_);
+    scaledFrame_ = CreateDib32(metrics.frameSize, metrics.frameSize);
+    ScaleBgra32(*framePicture_, *scaledFrame_);
   }
   return *scaledFrame_;
-}
-
-bool LensWindow::PushFrame() {
-  const Lens::Size size = LensSize();
-  ScreenDC screen;
-  SIZE extent = {size.width, size.height};
-  POINT origin = {0, 0};
-  BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  return UpdateLayeredWindow(Handle(), screen.get(), nullptr, &extent, outputBitmap_->Dc(), &origin,
-                             kNoColorKey, &blend, ULW_ALPHA) != FALSE;
 }
