@@ -75,7 +75,8 @@ public:
 
 protected:
   // Provides storage for `height` rows of `stride` zeroed bytes, rows top-down; nullptr with a
-  // zero size. The default keeps the pixels in ordinary memory.
+  // zero size, or when there is no memory (a derived class may throw instead, with the cause).
+  // The default keeps the pixels in ordinary memory.
   virtual std::uint8_t* AllocatePixels(int width, int height, PixelFormat format, std::size_t stride);
 
 private:

@@ -45,7 +45,7 @@ std::uint8_t* Dib::AllocatePixels(int width, int height, PixelFormat format, std
 
   void* pixels = nullptr;
   HBITMAP section = CreateDIBSection(dc_, info, DIB_RGB_COLORS, &pixels, nullptr, 0);
-  if (section == nullptr) return nullptr;
+  if (section == nullptr) throw SystemError(texts::kNoBitmap, GetLastError());
   section_ = section;
   SelectObject(dc_, section_);
   return static_cast<std::uint8_t*>(pixels);
