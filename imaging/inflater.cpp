@@ -3,7 +3,7 @@
 #include "imaging/errors.h"
 #include "resources/texts.h"
 
-Inflater::Inflater(int flush_mode, bool auto_reset) : flush_mode_(flush_mode), auto_reset_(auto_reset) {}
+Inflater::Inflater(int flush_mode) : flush_mode_(flush_mode) {}
 
 Inflater::~Inflater() {
   if (started_) inflateEnd(&stream_);
@@ -12,29 +12,26 @@ Inflater::~Inflater() {
 void Inflater::DecodeInit() {
   if (started_) DecodeEnd();
   stream_ = z_stream{};
-  result_ = inflateInit(&stream_);
-  if (result_ != Z_OK) throw EGraphicCompression(texts::kLZ77Error);
+  if (inflateInit(&stream_) != Z_OK) throw EGraphicCompression(texts::kLZ77Error);
   started_ = true;
 }
 
 void Inflater::DecodeEnd() {
   if (!started_) return;
   started_ = false;
-  result_ = inflateEnd(&stream_);
-  if (result_ != Z_OK) throw EGraphicCompression(texts::kLZ77Error);
+  if (inflateEnd(&stream_) != Z_OK) throw EGraphicCompression(texts::kLZ77Error);
 }
 
 int Inflater::Decode(const std::uint8_t*& source, std::uint32_t& source_count, std::uint8_t*& dest,
-                         std::uint32_t& dest_count) {
-  if (auto_reset_) inflateReset(&stream_);
+                     std::uint32_t& dest_count) {
   stream_.next_in = const_cast<Bytef*>(source);
   stream_.avail_in = source_count;
   stream_.next_out = dest;
   stream_.avail_out = dest_count;
-  result_ = inflate(&stream_, flush_mode_);
+  const int result = inflate(&stream_, flush_mode_);
   source = stream_.next_in;
   source_count = stream_.avail_in;
   dest = stream_.next_out;
   dest_count = stream_.avail_out;
-  return result_;
+  return result;
 }

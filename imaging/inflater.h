@@ -9,9 +9,8 @@
 
 class Inflater {
 public:
-  // `flush_mode` is passed to every inflate call; with `auto_reset` every Decode starts a new
-  // stream.
-  Inflater(int flush_mode, bool auto_reset);
+  // `flush_mode` is passed to every inflate call.
+  explicit Inflater(int flush_mode);
   ~Inflater();
   Inflater(const Inflater&) = delete;
   Inflater& operator=(const Inflater&) = delete;
@@ -24,14 +23,8 @@ public:
   int Decode(const std::uint8_t*& source, std::uint32_t& source_count, std::uint8_t*& dest,
              std::uint32_t& dest_count);
 
-  std::uint32_t AvailableInput() const { return stream_.avail_in; }
-  std::uint32_t AvailableOutput() const { return stream_.avail_out; }
-  int ZLibResult() const { return result_; }
-
 private:
   z_stream stream_{};
   int flush_mode_;
-  bool auto_reset_;
   bool started_ = false;
-  int result_ = Z_OK;
 };
