@@ -63,7 +63,6 @@ Function<decltype(&::DwmRegisterThumbnail)> register_thumbnail("DwmRegisterThumb
 Function<decltype(&::DwmUnregisterThumbnail)> unregister_thumbnail("DwmUnregisterThumbnail");
 Function<decltype(&::DwmUpdateThumbnailProperties)> update_thumbnail_properties("DwmUpdateThumbnailProperties");
 Function<decltype(&::DwmGetColorizationColor)> get_colorization_color("DwmGetColorizationColor");
-Function<decltype(&::DwmSetWindowAttribute)> set_window_attribute("DwmSetWindowAttribute");
 Function<decltype(&::DwmGetWindowAttribute)> get_window_attribute("DwmGetWindowAttribute");
 
 template <typename Signature, typename... Args>
@@ -93,10 +92,6 @@ HRESULT UpdateThumbnailProperties(HTHUMBNAIL thumbnail, const DWM_THUMBNAIL_PROP
 
 HRESULT GetColorizationColor(DWORD* colorization, BOOL* opaqueBlend) {
   return Call(get_colorization_color, colorization, opaqueBlend);
-}
-
-HRESULT SetWindowAttribute(HWND window, DWORD attribute, const void* value, DWORD size) {
-  return Call(set_window_attribute, window, attribute, value, size);
 }
 
 HRESULT GetWindowAttribute(HWND window, DWORD attribute, void* value, DWORD size) {

@@ -278,15 +278,15 @@ protected:
   }
   void TearDown() override { CompositorTesting::Use(nullptr, nullptr); }
 
-  // Every thumbnail wrapper's answer.
-  static std::vector<HRESULT> ThumbnailAnswers() {
+  // Every wrapper's answer.
+  static std::vector<HRESULT> WrapperAnswers() {
     HTHUMBNAIL thumbnail = nullptr;
     DWM_THUMBNAIL_PROPERTIES properties{};
     DWORD colour = 0;
     BOOL opaque = FALSE;
     return {Dwm::RegisterThumbnail(nullptr, nullptr, &thumbnail), Dwm::UnregisterThumbnail(thumbnail),
             Dwm::UpdateThumbnailProperties(thumbnail, &properties), Dwm::GetColorizationColor(&colour, &opaque),
-            Dwm::SetWindowAttribute(nullptr, 2, &opaque, sizeof opaque)};
+            Dwm::GetWindowAttribute(nullptr, 14, &colour, sizeof colour)};
   }
 };
 
@@ -314,7 +314,7 @@ TEST_F(Compositor, WithoutTheLibraryOrItsFunctionsAnswersFalseAndNotImplemented)
     Use(c.major, c.loader);
     for (int round = 0; round < 2; ++round) {
       EXPECT_FALSE(IsCompositionEnabled());
-      EXPECT_EQ(ThumbnailAnswers(), std::vector<HRESULT>(5, HRESULT(0x80004001)));
+      EXPECT_EQ(WrapperAnswers(), std::vector<HRESULT>(5, HRESULT(0x80004001)));
     }
     EXPECT_EQ(loads, c.loads);
   }
@@ -340,10 +340,10 @@ TEST_F(Compositor, CompositionIsOnOnlyWhenTheCallSucceedsAndSaysSo) {
 TEST_F(Compositor, ThumbnailWrappersCallTheirOwnFunctionAndPassItsAnswerOn) {
   Use(6, LoadSelf);
   fake_compositor.result = HRESULT(0x12345);
-  EXPECT_EQ(ThumbnailAnswers(), std::vector<HRESULT>(5, HRESULT(0x12345)));
+  EXPECT_EQ(WrapperAnswers(), std::vector<HRESULT>(5, HRESULT(0x12345)));
   EXPECT_EQ(fake_compositor.calls,
             (std::vector<std::string>{"DwmRegisterThumbnail", "DwmUnregisterThumbnail", "DwmUpdateThumbnailProperties",
-                                      "DwmGetColorizationColor", "DwmSetWindowAttribute"}));
+                                      "DwmGetColorizationColor", "DwmGetWindowAttribute"}));
 }
 
 // --- Frame picture ---
