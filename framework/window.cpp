@@ -17,6 +17,11 @@ namespace {
 
 constexpr wchar_t kObjectProperty[] = L"VitrelleWindowObject";
 
+void NoteOutlivedWindow(HWND) { OutputDebugStringW(L"Vitrelle: a window outlived its object\n"); }
+
+// Constant-initialized: set before any static initializer that installs another handler runs.
+constinit OutlivedWindowHandler outlived_window_handler = NoteOutlivedWindow;
+
 // The window classes this module registered. A DLL's classes outlive it unless it unregisters
 // them, and a class left behind would point at code that is gone after the host unloads us; they
 // are unregistered once no window of ours is left (see ReleaseIfIdle), never as the module unloads.
@@ -96,12 +101,16 @@ ReentryScope::~ReentryScope() {
   --callDepth;
 }
 
+void SetOutlivedWindowHandler(OutlivedWindowHandler handler) {
+  outlived_window_handler = handler != nullptr ? handler : NoteOutlivedWindow;
+}
+
 HINSTANCE ThisModule() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
 
 Window::~Window() {
   going_ = true;
   if (hwnd_ != nullptr) {
-    WindowOutlivedItsObject(hwnd_);
+    outlived_window_handler(hwnd_);
     DestroyHandle();
   }
 }

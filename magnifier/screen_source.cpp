@@ -1,4 +1,11 @@
 #include "magnifier/screen_source.h"
 
-// Alone in its file: a program that links its own definition first keeps this one out.
-bool CopiesTheScreenAsOnWindows7() { return false; }
+namespace {
+
+constinit bool copies_as_on_windows7 = false;
+
+}  // namespace
+
+bool CopiesTheScreenAsOnWindows7() { return copies_as_on_windows7; }
+
+void CopyTheScreenAsOnWindows7() { copies_as_on_windows7 = true; }

@@ -1,5 +1,6 @@
 // The lens's GDI helpers under Wine: bitmaps with a device context, the nine-slice painter, the frame
-// loader and the run-time bound compositor and layered-window functions.
+// loader and the run-time bound compositor and layered-window functions; and the window check that
+// test programs install.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -12,6 +13,7 @@
 #include "fake_compositor.h"
 #include "framework/compositor.h"
 #include "framework/errors.h"
+#include "framework/window.h"
 #include "heap_usage.h"
 #include "magnifier/bitmap_helpers.h"
 #include "magnifier/frame_image.h"
@@ -359,3 +361,20 @@ TEST(FrameImage, LoadingItThousandsOfTimesLeavesNothingBehind) {
   EXPECT_EQ(HeapBytesInUse(), before);
 }
 
+// --- Window checks ---
+
+namespace {
+
+// Its destructor leaves the window alive, as a derived class that forgets DestroyHandle does.
+class ForgetfulWindow : public Window {
+public:
+  ForgetfulWindow() { CreateHandle(L"VitrelleForgetfulWindow", CreateParams{}); }
+};
+
+}  // namespace
+
+// The test programs that link the window framework in install the check (window_checks): without
+// it, such a window would only be noted for a debugger and every lens test would pass over it.
+TEST(WindowChecksDeathTest, AWindowThatOutlivesItsObjectStopsTheProgram) {
+  EXPECT_DEATH({ ForgetfulWindow window; }, "VitrelleForgetfulWindow outlived its object");
+}
