@@ -343,6 +343,9 @@ HMODULE LoadStandInCompositor(const wchar_t*) {
 }  // namespace
 
 int main() {
+#ifdef LENS_BENCH_SCREEN_COPY
+  CopyTheScreenAsOnWindows7();
+#endif
   std::printf("lens frame steps: median ms of %d frames, and each step / copy of the picture's bytes;\n"
               "blend = the lens area's blend alone (part of compose); whole frames made and pushed (Render after\n"
               "a change) as p50 and p95 and their share of the %.0f ms refresh interval\n\n",

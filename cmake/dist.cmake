@@ -1,7 +1,7 @@
 # The release an author installs: build/dist/Vitrelle-<version>.zip and its SHA-256 beside it,
 # made from the DLL that the tests run (copied, not rebuilt), the guides with their picture (the
 # demo's, docs/demo.png), the licence and the sample scripts. Part of every build; `make dist`
-# builds only this.
+# builds only this. tests/dist/ checks the zip.
 cmake_path(ABSOLUTE_PATH CMAKE_BINARY_DIR NORMALIZE OUTPUT_VARIABLE dist_build_dir)
 cmake_path(GET dist_build_dir PARENT_PATH dist_dir)
 set(VITRELLE_DIST_DIR ${dist_dir}/dist)
@@ -21,16 +21,3 @@ add_custom_command(OUTPUT ${dist_zip} ${dist_zip}.sha256
   COMMENT "Packing ${dist_zip}"
   VERBATIM)
 add_custom_target(dist ALL DEPENDS ${dist_zip} ${dist_zip}.sha256)
-
-# The release check: the zip holds exactly what it should, its DLL is the tested one byte for byte
-# and carries the version of the zip's name, as do the guides, every picture a guide shows is in it,
-# and the checksum file matches.
-add_executable(version_of tests/dist/version_of.cpp)
-target_link_libraries(version_of PRIVATE version)
-target_link_options(version_of PRIVATE -municode)  # for wmain
-set_target_properties(version_of PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
-add_test(NAME dist_test
-  COMMAND ${CMAKE_COMMAND} -DZIP=${dist_zip} -DDLL=$<TARGET_FILE:Vitrelle>
-          -DWORK=${CMAKE_BINARY_DIR}/dist_test
-          "-DVERSION_OF=${CMAKE_CROSSCOMPILING_EMULATOR};$<TARGET_FILE:version_of>"
-          -P ${PROJECT_SOURCE_DIR}/tests/dist/check_dist.cmake)

@@ -7,8 +7,8 @@ namespace {
 DWORD SystemMajorVersion() { return LOBYTE(LOWORD(GetVersion())); }
 HMODULE LoadFromSystemFolder(const wchar_t* name) { return LoadSystemLibrary(name); }
 
-CompositorTesting::MajorVersionSource major_version = SystemMajorVersion;
-CompositorTesting::LibraryLoader load_library = LoadFromSystemFolder;
+CompositorTesting::MajorVersionSource majorVersion = SystemMajorVersion;
+CompositorTesting::LibraryLoader loadLibrary = LoadFromSystemFolder;
 
 // The library handle. The library comes from the system folder only, never from beside the host's
 // program. It is given back once no window of ours is left (ReleaseCompositor), never as the
@@ -16,7 +16,7 @@ CompositorTesting::LibraryLoader load_library = LoadFromSystemFolder;
 class Library {
 public:
   HMODULE Get() {
-    if (handle_ == nullptr && major_version() >= 6) handle_ = load_library(L"dwmapi.dll");
+    if (handle_ == nullptr && majorVersion() >= 6) handle_ = loadLibrary(L"dwmapi.dll");
     return handle_;
   }
   bool Loaded() const { return handle_ != nullptr; }
@@ -58,13 +58,12 @@ private:
   unsigned seen_ = 0;
 };
 
-Function<decltype(&::DwmIsCompositionEnabled)> is_composition_enabled("DwmIsCompositionEnabled");
-Function<decltype(&::DwmRegisterThumbnail)> register_thumbnail("DwmRegisterThumbnail");
-Function<decltype(&::DwmUnregisterThumbnail)> unregister_thumbnail("DwmUnregisterThumbnail");
-Function<decltype(&::DwmUpdateThumbnailProperties)> update_thumbnail_properties("DwmUpdateThumbnailProperties");
-Function<decltype(&::DwmGetColorizationColor)> get_colorization_color("DwmGetColorizationColor");
-Function<decltype(&::DwmSetWindowAttribute)> set_window_attribute("DwmSetWindowAttribute");
-Function<decltype(&::DwmGetWindowAttribute)> get_window_attribute("DwmGetWindowAttribute");
+Function<decltype(&::DwmIsCompositionEnabled)> isCompositionEnabled("DwmIsCompositionEnabled");
+Function<decltype(&::DwmRegisterThumbnail)> registerThumbnail("DwmRegisterThumbnail");
+Function<decltype(&::DwmUnregisterThumbnail)> unregisterThumbnail("DwmUnregisterThumbnail");
+Function<decltype(&::DwmUpdateThumbnailProperties)> updateThumbnailProperties("DwmUpdateThumbnailProperties");
+Function<decltype(&::DwmGetColorizationColor)> getColorizationColor("DwmGetColorizationColor");
+Function<decltype(&::DwmGetWindowAttribute)> getWindowAttribute("DwmGetWindowAttribute");
 
 template <typename Signature, typename... Args>
 HRESULT Call(Function<Signature>& function, Args... args) {
@@ -76,31 +75,27 @@ HRESULT Call(Function<Signature>& function, Args... args) {
 
 bool IsCompositionEnabled() {
   BOOL enabled = FALSE;
-  return Call(is_composition_enabled, &enabled) == S_OK && enabled;
+  return Call(isCompositionEnabled, &enabled) == S_OK && enabled;
 }
 
 namespace Dwm {
 
 HRESULT RegisterThumbnail(HWND destination, HWND source, HTHUMBNAIL* thumbnail) {
-  return Call(register_thumbnail, destination, source, thumbnail);
+  return Call(registerThumbnail, destination, source, thumbnail);
 }
 
-HRESULT UnregisterThumbnail(HTHUMBNAIL thumbnail) { return Call(unregister_thumbnail, thumbnail); }
+HRESULT UnregisterThumbnail(HTHUMBNAIL thumbnail) { return Call(unregisterThumbnail, thumbnail); }
 
 HRESULT UpdateThumbnailProperties(HTHUMBNAIL thumbnail, const DWM_THUMBNAIL_PROPERTIES* properties) {
-  return Call(update_thumbnail_properties, thumbnail, properties);
+  return Call(updateThumbnailProperties, thumbnail, properties);
 }
 
 HRESULT GetColorizationColor(DWORD* colorization, BOOL* opaqueBlend) {
-  return Call(get_colorization_color, colorization, opaqueBlend);
-}
-
-HRESULT SetWindowAttribute(HWND window, DWORD attribute, const void* value, DWORD size) {
-  return Call(set_window_attribute, window, attribute, value, size);
+  return Call(getColorizationColor, colorization, opaqueBlend);
 }
 
 HRESULT GetWindowAttribute(HWND window, DWORD attribute, void* value, DWORD size) {
-  return Call(get_window_attribute, window, attribute, value, size);
+  return Call(getWindowAttribute, window, attribute, value, size);
 }
 
 }  // namespace Dwm
@@ -120,8 +115,8 @@ void ReleaseCompositor() {
 namespace CompositorTesting {
 
 void Use(MajorVersionSource version, LibraryLoader loader) {
-  major_version = version != nullptr ? version : SystemMajorVersion;
-  load_library = loader != nullptr ? loader : LoadFromSystemFolder;
+  majorVersion = version != nullptr ? version : SystemMajorVersion;
+  loadLibrary = loader != nullptr ? loader : LoadFromSystemFolder;
   library.Release();
   ++generation;
 }

@@ -10,13 +10,12 @@
 // True only when the compositor is there and says composition is on.
 bool IsCompositionEnabled();
 
-// The thumbnail calls of the lens; E_NOTIMPL when the library or the function is missing.
+// The lens's calls; E_NOTIMPL when the library or the function is missing.
 namespace Dwm {
 HRESULT RegisterThumbnail(HWND destination, HWND source, HTHUMBNAIL* thumbnail);
 HRESULT UnregisterThumbnail(HTHUMBNAIL thumbnail);
 HRESULT UpdateThumbnailProperties(HTHUMBNAIL thumbnail, const DWM_THUMBNAIL_PROPERTIES* properties);
 HRESULT GetColorizationColor(DWORD* colorization, BOOL* opaqueBlend);
-HRESULT SetWindowAttribute(HWND window, DWORD attribute, const void* value, DWORD size);
 HRESULT GetWindowAttribute(HWND window, DWORD attribute, void* value, DWORD size);
 }  // namespace Dwm
 

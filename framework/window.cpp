@@ -15,6 +15,11 @@ namespace {
 
 constexpr wchar_t kObjectProperty[] = L"VitrelleWindowObject";
 
+void NoteOutlivedWindow(HWND) { OutputDebugStringW(L"Vitrelle: a window outlived its object\n"); }
+
+// Constant-initialized: set before any static initializer that installs another handler runs.
+constinit OutlivedWindowHandler outlivedWindowHandler = NoteOutlivedWindow;
+
 // What the module keeps for its windows, in one object. Every window of ours, and every call
 // that may touch one, runs on the thread that made our windows (Window::OnWindowsThread), so none
 // of it is locked.
@@ -112,12 +117,16 @@ ReentryScope::ReentryScope(Caller caller) : caller_(caller) { Bookkeeping().Ente
 
 ReentryScope::~ReentryScope() { Bookkeeping().LeaveCall(caller_); }
 
+void SetOutlivedWindowHandler(OutlivedWindowHandler handler) {
+  outlivedWindowHandler = handler != nullptr ? handler : NoteOutlivedWindow;
+}
+
 HINSTANCE ThisModule() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
 
 Window::~Window() {
   going_ = true;
   if (hwnd_ != nullptr) {
-    WindowOutlivedItsObject(hwnd_);
+    outlivedWindowHandler(hwnd_);
     DestroyHandle();
   }
 }

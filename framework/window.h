@@ -88,11 +88,13 @@ private:
   bool going_ = false;  // passed to DeleteLater, or being deleted
 };
 
-// A window object whose window still exists as the object goes: its derived class did not destroy
-// the window in its own destructor, so the window's last messages reached none of its handlers.
-// The plug-in only notes it for a debugger; test builds link framework/window_checks.cpp, which
-// stops the program there.
-void WindowOutlivedItsObject(HWND hwnd);
+// Called with a window that still exists as its object goes: the derived class did not destroy the
+// window in its own destructor, so the window's last messages reached none of its handlers. The
+// plug-in only notes it for a debugger; test builds install a handler that stops the program there.
+using OutlivedWindowHandler = void (*)(HWND hwnd);
+// Plain memory work, so a static initializer may call it, under the loader lock too. Null puts
+// back the note for a debugger.
+void SetOutlivedWindowHandler(OutlivedWindowHandler handler);
 
 // Owns a window object made with new and passes it to Window::DeleteLater when reset or destroyed.
 struct DeleteWindowLater {

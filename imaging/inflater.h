@@ -9,9 +9,8 @@
 
 class Inflater {
 public:
-  // `flushMode` is passed to every inflate call; with `autoReset` every Decode starts a new
-  // stream.
-  Inflater(int flushMode, bool autoReset);
+  // `flushMode` is passed to every inflate call.
+  explicit Inflater(int flushMode);
   ~Inflater();
   Inflater(const Inflater&) = delete;
   Inflater& operator=(const Inflater&) = delete;
@@ -24,14 +23,8 @@ public:
   int Decode(const std::uint8_t*& source, std::uint32_t& sourceCount, std::uint8_t*& dest,
              std::uint32_t& destCount);
 
-  std::uint32_t AvailableInput() const { return stream_.avail_in; }
-  std::uint32_t AvailableOutput() const { return stream_.avail_out; }
-  int ZLibResult() const { return result_; }
-
 private:
   z_stream stream_{};
   int flushMode_;
-  bool autoReset_;
   bool started_ = false;
-  int result_ = Z_OK;
 };

@@ -226,7 +226,7 @@ void PngImage::ReadImageChunks() {
   if (ihdr[10] != 0) throw InvalidImageError(texts::kPngCompressionScheme);
   CheckImageSize();
 
-  decoder_ = std::make_unique<Inflater>(Z_PARTIAL_FLUSH, false);
+  decoder_ = std::make_unique<Inflater>(Z_PARTIAL_FLUSH);
   decoder_->DecodeInit();
 
   ReadState state;

@@ -21,16 +21,8 @@ struct Sides {
   int bottom = 0;
 };
 
-// How an edge or the centre covers its area; any other value leaves the area undrawn.
-enum NineSliceMode : int { kNineSliceTile = 0, kNineSliceStretch = 1 };
-
 // Paints the source rectangle of `source` onto the destination rectangle of `dest` as nine
-// pieces: the corners copied 1:1, the edges and the centre tiled or stretched to fit between
-// the margins. A limit below its margin thins that side's edge to the limit's outer pixels and
-// leaves the rest of the band as `dest` held it; a corner stays margin-wide along the top and
-// bottom bands and, when their limit thins them, is drawn in two pieces: that band's strip,
-// then the side edge's strip up to where the side edge starts. Stretching uses BLACKONWHITE
-// (the destination DC is left in that mode); enlarging with it makes every pixel a copy of one
-// source pixel, all four bytes.
-void PaintNineSlice(Dib& dest, Dib& source, const RECT& destRect, const RECT& sourceRect, const Sides& margins,
-                    const Sides& limits, const Sides& edgeModes, int centreMode, bool drawCentre);
+// pieces: the corners copied 1:1, the edges and the centre stretched to fit between the margins.
+// Stretching uses BLACKONWHITE, which the destination DC gets back as it was: enlarging with it
+// makes every pixel a copy of one source pixel, all four bytes.
+void PaintNineSlice(Dib& dest, Dib& source, const RECT& destRect, const RECT& sourceRect, const Sides& margins);

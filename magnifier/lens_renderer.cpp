@@ -135,9 +135,7 @@ void LensRenderer::Compose(const Target& target) {
     frameLayer_ = CreateDib32(size.width, size.height);
     const int c = metrics.frameCorner;
     PaintNineSlice(*frameLayer_, FramePicture(metrics), RECT{0, 0, size.width, size.height},
-                   RECT{0, 0, metrics.frameSize, metrics.frameSize}, Sides{c, c, c, c}, Sides{255, 255, 255, 255},
-                   Sides{kNineSliceStretch, kNineSliceStretch, kNineSliceStretch, kNineSliceStretch},
-                   kNineSliceStretch, true);
+                   RECT{0, 0, metrics.frameSize, metrics.frameSize}, Sides{c, c, c, c});
     PickRimSamples(area);
   }
 

@@ -24,8 +24,8 @@ WindowsVersion TrueWindowsVersion() {
   using GetVersionInfo = LONG(WINAPI*)(OSVERSIONINFOW*);
   OSVERSIONINFOW info = {};
   info.dwOSVersionInfoSize = sizeof info;
-  static const auto rtl_get_version = BoundFunction<GetVersionInfo>(L"ntdll.dll", "RtlGetVersion");
-  if (rtl_get_version == nullptr || rtl_get_version(&info) != 0) {
+  static const auto rtlGetVersion = BoundFunction<GetVersionInfo>(L"ntdll.dll", "RtlGetVersion");
+  if (rtlGetVersion == nullptr || rtlGetVersion(&info) != 0) {
     const DWORD told = GetVersion();
     return {LOBYTE(LOWORD(told)), HIBYTE(LOWORD(told)), unsigned(HIWORD(told) & 0x7FFF)};
   }

@@ -1,4 +1,11 @@
 #include "magnifier/screen_source.h"
 
-// Alone in its file: a program that links its own definition first keeps this one out.
-bool CopiesTheScreenAsOnWindows7() { return false; }
+namespace {
+
+constinit bool copiesAsOnWindows7 = false;
+
+}  // namespace
+
+bool CopiesTheScreenAsOnWindows7() { return copiesAsOnWindows7; }
+
+void CopyTheScreenAsOnWindows7() { copiesAsOnWindows7 = true; }

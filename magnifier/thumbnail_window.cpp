@@ -2,7 +2,7 @@
 
 #include "framework/dpi.h"
 
-#include "magnifier/pixel_rows32.h"
+#include "magnifier/colour_swap.h"
 #include "magnifier/lens_geometry.h"
 
 namespace {

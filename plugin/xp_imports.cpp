@@ -33,8 +33,8 @@ ULONGLONG WINAPI FirstTickCount64();
 // system's function, or at the widened count where there is none; first calls on two threads at
 // once both store the same. Calls read the entry as the plain pointer it holds.
 static_assert(std::atomic<TickCount64>::is_always_lock_free && sizeof(std::atomic<TickCount64>) == sizeof(TickCount64));
-extern "C" std::atomic<TickCount64> tick_count64_entry __asm__("__imp__GetTickCount64@0");
-std::atomic<TickCount64> tick_count64_entry{FirstTickCount64};
+extern "C" std::atomic<TickCount64> tickCount64Entry __asm__("__imp__GetTickCount64@0");
+std::atomic<TickCount64> tickCount64Entry{FirstTickCount64};
 
 namespace {
 
@@ -42,7 +42,7 @@ ULONGLONG WINAPI FirstTickCount64() {
   const auto system = reinterpret_cast<TickCount64>(
       reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetTickCount64")));
   const TickCount64 chosen = system != nullptr ? system : WidenedTickCount;
-  tick_count64_entry.store(chosen);
+  tickCount64Entry.store(chosen);
   return chosen();
 }
 

@@ -1,12 +1,13 @@
-// The lens's portable pixel helpers: the 32-bit pixel accessor, colour swaps, rectangle extents
-// and the frame loader's conversion to B, G, R, A.
+// The lens's portable pixel helpers: colour swaps, rectangle extents and the frame loader's
+// conversion to B, G, R, A.
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cstring>
 #include <vector>
 
-#include "magnifier/pixel_rows32.h"
+#include "framework/rect.h"
+#include "magnifier/colour_swap.h"
 #include "magnifier/frame_pixels.h"
 
 namespace {
@@ -27,70 +28,6 @@ Bytes Pixels(const Bitmap& b, int x, int y, int count = 1) {
 }
 
 }  // namespace
-
-TEST(PixelRows32, AttachNeedsTwoByTwoPixelsOf32Bits) {
-  struct Case {
-    int width, height;
-    PixelFormat format;
-    bool attached;
-  };
-  const Case cases[] = {{1, 100, PixelFormat::Bits32, false}, {100, 1, PixelFormat::Bits32, false},
-                        {2, 2, PixelFormat::Bits32, true},    {3, 7, PixelFormat::Bits32, true},
-                        {10, 10, PixelFormat::Bits24, false}};
-  Bitmap good;
-  Prepare(good, 4, 4);
-  for (const Case& c : cases) {
-    Bitmap b;
-    Prepare(b, c.width, c.height, c.format);
-    PixelRows32 f;
-    ASSERT_TRUE(f.Attach(good));  // a failed attach must not leave the old width usable
-    EXPECT_EQ(f.Attach(b), c.attached) << c.width << "x" << c.height;
-    EXPECT_EQ(f.Width(), c.attached ? c.width : 0);
-  }
-}
-
-TEST(PixelRows32, AddressesRowsThroughTheRowDeltaAndSwapsRedAndBlue) {
-  Bitmap b;
-  Prepare(b, 3, 4);  // 12-byte rows, top-down
-  PixelRows32 f;
-  ASSERT_TRUE(f.Attach(b));
-  EXPECT_EQ(f.Row0(), b.Row(0));
-  EXPECT_EQ(f.RowDelta(), 12);
-  EXPECT_EQ(f.PixelAddress(2, 3), b.Row(3) + 8);
-
-  // Stored B, G, R, A = 11 22 33 44 reads as the framework colour 0x112233 under alpha 0x44.
-  const std::uint8_t stored[4] = {0x11, 0x22, 0x33, 0x44};
-  std::memcpy(b.Row(1) + 4, stored, 4);
-  EXPECT_EQ(f.Read(1, 1), 0x44112233u);
-  f.Write(2, 1, 0x80563412);
-  EXPECT_EQ(Pixels(b, 2, 1), (Bytes{0x56, 0x34, 0x12, 0x80}));
-  EXPECT_EQ(Pixels(b, 0, 1), Bytes(4, kSentinel));
-}
-
-TEST(PixelRows32, FillStoresTheValueUnswappedInsideTheRectangle) {
-  const Rect cases[] = {
-      {1, 1, 4, 3},    // inner block
-      {0, 0, 5, 4},    // whole bitmap
-      {4, 0, 1, 4},    // negative width: nothing
-      {0, 3, 5, 1},    // rows upside down: nothing
-      {-2, -1, 9, 2},  // beyond the edges: cut
-  };
-  const Bytes stored{0x33, 0x22, 0x11, 0x80};  // of the compositor colour 0x80112233
-  for (const Rect& r : cases) {
-    Bitmap b;
-    Prepare(b, 5, 4);
-    PixelRows32 f;
-    ASSERT_TRUE(f.Attach(b));
-    f.Fill(r, 0x80112233);
-    for (int y = 0; y < 4; ++y) {
-      for (int x = 0; x < 5; ++x) {
-        const bool inside = x >= r.left && x < r.right && y >= r.top && y < r.bottom;
-        EXPECT_EQ(Pixels(b, x, y), inside ? stored : Bytes(4, kSentinel))
-            << "rect " << r.left << "," << r.top << "," << r.right << "," << r.bottom << " at " << x << "," << y;
-      }
-    }
-  }
-}
 
 TEST(ColourSwap, SwapsRedAndBlueAndClearsTheTopByte) {
   const std::pair<std::uint32_t, std::uint32_t> cases[] = {

@@ -22,8 +22,8 @@ __declspec(dllexport) HRESULT WINAPI DwmUpdateThumbnailProperties(HANDLE, const 
   return Record("DwmUpdateThumbnailProperties");
 }
 __declspec(dllexport) HRESULT WINAPI DwmGetColorizationColor(DWORD*, BOOL*) { return Record("DwmGetColorizationColor"); }
-__declspec(dllexport) HRESULT WINAPI DwmSetWindowAttribute(HWND, DWORD, const void*, DWORD) {
-  return Record("DwmSetWindowAttribute");
+__declspec(dllexport) HRESULT WINAPI DwmGetWindowAttribute(HWND, DWORD, void*, DWORD) {
+  return Record("DwmGetWindowAttribute");
 }
 
 }  // extern "C"

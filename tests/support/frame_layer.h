@@ -20,10 +20,8 @@ inline std::unique_ptr<Dib> FrameLayer(HMODULE plugin, int width, int height, co
     frame = std::move(scaled);
   }
   auto layer = CreateDib32(width, height);
-  constexpr int s = kNineSliceStretch;
   const int c = m.frameCorner;
-  PaintNineSlice(*layer, *frame, RECT{0, 0, width, height}, RECT{0, 0, m.frameSize, m.frameSize}, Sides{c, c, c, c},
-                 Sides{255, 255, 255, 255}, Sides{s, s, s, s}, s, true);
+  PaintNineSlice(*layer, *frame, RECT{0, 0, width, height}, RECT{0, 0, m.frameSize, m.frameSize}, Sides{c, c, c, c});
   GdiFlush();
   return layer;
 }

@@ -1,5 +1,6 @@
 // The lens's GDI helpers under Wine: bitmaps with a device context, the nine-slice painter, the frame
-// loader and the run-time bound compositor and layered-window functions.
+// loader and the run-time bound compositor and layered-window functions; and the window check that
+// test programs install.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -12,6 +13,7 @@
 #include "fake_compositor.h"
 #include "framework/compositor.h"
 #include "framework/errors.h"
+#include "framework/window.h"
 #include "heap_usage.h"
 #include "magnifier/bitmap_helpers.h"
 #include "magnifier/frame_image.h"
@@ -67,19 +69,6 @@ void ExpectPicture(const Bitmap& dest, const Expectation& expected) {
       }
     }
   }
-}
-
-const Sides kNoLimits{255, 255, 255, 255};
-const Sides kAllStretch{kNineSliceStretch, kNineSliceStretch, kNineSliceStretch, kNineSliceStretch};
-const Sides kAllTile{kNineSliceTile, kNineSliceTile, kNineSliceTile, kNineSliceTile};
-
-// Where a tiled destination coordinate takes its source from along one axis: margins copied,
-// the inner part repeated from its start.
-int TiledSource(int d, int destStart, int destLength, int sourceStart, int sourceLength, int low, int high) {
-  const int local = d - destStart;
-  if (local < low) return sourceStart + local;
-  if (local >= destLength - high) return sourceStart + sourceLength - (destLength - local);
-  return sourceStart + low + (local - low) % (sourceLength - low - high);
 }
 
 }  // namespace
@@ -142,20 +131,24 @@ TEST(Dib, LeavesNoGdiObjectBehind) {
 // --- Nine-slice ---
 
 TEST(NineSlice, SameSizeStretchReproducesTheSourceInAllFourBytes) {
+  // Both rectangles sit away from their bitmaps' corners; the rest of the destination stays.
   auto source = UniqueSource(32, 24);
-  auto dest = SentinelDest(32, 24);
-  const RECT whole{0, 0, 32, 24};
+  auto dest = SentinelDest(40, 30);
+  const RECT from{3, 2, 27, 20};
+  const RECT to{10, 5, 34, 23};
   SetStretchBltMode(dest->Dc(), HALFTONE);
-  PaintNineSlice(*dest, *source, whole, whole, {5, 6, 7, 8}, kNoLimits, kAllStretch, kNineSliceStretch, true);
-  ExpectPicture(*dest, [](int x, int y) { return POINT{x, y}; });
+  PaintNineSlice(*dest, *source, to, from, {5, 6, 7, 8});
+  ExpectPicture(*dest, [&](int x, int y) -> std::optional<POINT> {
+    if (x < to.left || x >= to.right || y < to.top || y >= to.bottom) return std::nullopt;
+    return POINT{x - to.left + from.left, y - to.top + from.top};
+  });
   EXPECT_EQ(GetStretchBltMode(dest->Dc()), HALFTONE);  // the DC's mode as the painter found it
 }
 
 TEST(NineSlice, TheLensFrameEnlargesEveryPieceByCopyingWholePixels) {
   auto source = UniqueSource(120, 120);
   auto dest = SentinelDest(400, 300);
-  PaintNineSlice(*dest, *source, RECT{0, 0, 400, 300}, RECT{0, 0, 120, 120}, {50, 50, 50, 50}, kNoLimits,
-                 kAllStretch, kNineSliceStretch, true);
+  PaintNineSlice(*dest, *source, RECT{0, 0, 400, 300}, RECT{0, 0, 120, 120}, {50, 50, 50, 50});
 
   // Every pixel is a source pixel; which one is read back from its blue and green.
   std::vector<int> column_source(400, -1), row_source(300, -1);
@@ -192,58 +185,6 @@ TEST(NineSlice, TheLensFrameEnlargesEveryPieceByCopyingWholePixels) {
   }
 }
 
-TEST(NineSlice, TilingRepeatsFromTheStartAndCutsTheLastCopy) {
-  // Inner parts 6 x 4 over spans of 13 x 7: two copies and a cut one across, one and a cut
-  // one down. Both rectangles sit away from their bitmaps' corners.
-  auto source = UniqueSource(20, 16);
-  auto dest = SentinelDest(30, 20);
-  const RECT S{3, 2, 15, 14};
-  const RECT D{5, 1, 24, 16};
-  const Sides margins{4, 3, 2, 5};
-  PaintNineSlice(*dest, *source, D, S, margins, kNoLimits, kAllTile, kNineSliceTile, true);
-  ExpectPicture(*dest, [&](int x, int y) -> std::optional<POINT> {
-    if (x < D.left || x >= D.right || y < D.top || y >= D.bottom) return std::nullopt;
-    return POINT{TiledSource(x, D.left, 19, S.left, 12, margins.left, margins.right),
-                 TiledSource(y, D.top, 15, S.top, 12, margins.top, margins.bottom)};
-  });
-}
-
-TEST(NineSlice, OtherModesAndNoCentreLeaveTheirAreasUndrawn) {
-  struct Case {
-    const char* name;
-    Sides edges;
-    int centreMode;
-    bool drawCentre;
-  };
-  const Case cases[] = {
-      {"unknown modes everywhere", {2, -1, 7, 3}, 2, true},
-      {"centre not asked for", {2, 2, 2, 2}, kNineSliceStretch, false},
-  };
-  auto source = UniqueSource(20, 20);
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    auto dest = SentinelDest(20, 20);
-    const RECT whole{0, 0, 20, 20};
-    PaintNineSlice(*dest, *source, whole, whole, {5, 5, 5, 5}, kNoLimits, c.edges, c.centreMode, c.drawCentre);
-    ExpectPicture(*dest, [](int x, int y) -> std::optional<POINT> {
-      const bool corner = (x < 5 || x >= 15) && (y < 5 || y >= 15);
-      return corner ? std::optional<POINT>(POINT{x, y}) : std::nullopt;
-    });
-  }
-}
-
-TEST(NineSlice, LimitsBelowTheMarginsThinTheBandsAndKeepTheirInnerParts) {
-  auto source = UniqueSource(20, 20);
-  auto dest = SentinelDest(20, 20);
-  const RECT whole{0, 0, 20, 20};
-  PaintNineSlice(*dest, *source, whole, whole, {6, 6, 6, 6}, {2, 3, 1, 4}, kAllStretch, kNineSliceStretch, true);
-  ExpectPicture(*dest, [](int x, int y) -> std::optional<POINT> {
-    const bool band = x < 2 || y < 3 || x >= 19 || y >= 16;
-    const bool centre = x >= 6 && x < 14 && y >= 6 && y < 14;
-    return band || centre ? std::optional<POINT>(POINT{x, y}) : std::nullopt;
-  });
-}
-
 // --- Compositor binding ---
 
 namespace {
@@ -278,15 +219,15 @@ protected:
   }
   void TearDown() override { CompositorTesting::Use(nullptr, nullptr); }
 
-  // Every thumbnail wrapper's answer.
-  static std::vector<HRESULT> ThumbnailAnswers() {
+  // Every wrapper's answer.
+  static std::vector<HRESULT> WrapperAnswers() {
     HTHUMBNAIL thumbnail = nullptr;
     DWM_THUMBNAIL_PROPERTIES properties{};
     DWORD colour = 0;
     BOOL opaque = FALSE;
     return {Dwm::RegisterThumbnail(nullptr, nullptr, &thumbnail), Dwm::UnregisterThumbnail(thumbnail),
             Dwm::UpdateThumbnailProperties(thumbnail, &properties), Dwm::GetColorizationColor(&colour, &opaque),
-            Dwm::SetWindowAttribute(nullptr, 2, &opaque, sizeof opaque)};
+            Dwm::GetWindowAttribute(nullptr, 14, &colour, sizeof colour)};
   }
 };
 
@@ -314,7 +255,7 @@ TEST_F(Compositor, WithoutTheLibraryOrItsFunctionsAnswersFalseAndNotImplemented)
     Use(c.major, c.loader);
     for (int round = 0; round < 2; ++round) {
       EXPECT_FALSE(IsCompositionEnabled());
-      EXPECT_EQ(ThumbnailAnswers(), std::vector<HRESULT>(5, HRESULT(0x80004001)));
+      EXPECT_EQ(WrapperAnswers(), std::vector<HRESULT>(5, HRESULT(0x80004001)));
     }
     EXPECT_EQ(loads, c.loads);
   }
@@ -340,10 +281,10 @@ TEST_F(Compositor, CompositionIsOnOnlyWhenTheCallSucceedsAndSaysSo) {
 TEST_F(Compositor, ThumbnailWrappersCallTheirOwnFunctionAndPassItsAnswerOn) {
   Use(6, LoadSelf);
   fake_compositor.result = HRESULT(0x12345);
-  EXPECT_EQ(ThumbnailAnswers(), std::vector<HRESULT>(5, HRESULT(0x12345)));
+  EXPECT_EQ(WrapperAnswers(), std::vector<HRESULT>(5, HRESULT(0x12345)));
   EXPECT_EQ(fake_compositor.calls,
             (std::vector<std::string>{"DwmRegisterThumbnail", "DwmUnregisterThumbnail", "DwmUpdateThumbnailProperties",
-                                      "DwmGetColorizationColor", "DwmSetWindowAttribute"}));
+                                      "DwmGetColorizationColor", "DwmGetWindowAttribute"}));
 }
 
 // --- Frame picture ---
@@ -418,4 +359,22 @@ TEST(FrameImage, LoadingItThousandsOfTimesLeavesNothingBehind) {
     ASSERT_EQ(GetObjectType(section), 0u) << i;
   }
   EXPECT_EQ(HeapBytesInUse(), before);
+}
+
+// --- Window checks ---
+
+namespace {
+
+// Its destructor leaves the window alive, as a derived class that forgets DestroyHandle does.
+class ForgetfulWindow : public Window {
+public:
+  ForgetfulWindow() { CreateHandle(L"VitrelleForgetfulWindow", CreateParams{}); }
+};
+
+}  // namespace
+
+// The test programs that link the window framework in install the check (window_checks): without
+// it, such a window would only be noted for a debugger and every lens test would pass over it.
+TEST(WindowChecksDeathTest, AWindowThatOutlivesItsObjectStopsTheProgram) {
+  EXPECT_DEATH({ ForgetfulWindow window; }, "VitrelleForgetfulWindow outlived its object");
 }
