@@ -38,8 +38,10 @@ AboutDialog::AboutDialog(HWND parent)
   AddLabel(kTitleLabel, Place(9, 81, 280, 24), texts::kAboutTitle, titleFont_, {.centred = true});
   AddLabel(kVersionLabel, Place(112, 113, 79, 13), texts::kAboutVersion, font_, {.autoSize = true});
   AddLabel(kSeriesLabel, Place(10, 129, 279, 13), texts::kAboutSeries, font_, {.centred = true});
-  AddLabel(kCopyrightLabel, Place(60, 155, 118, 13), texts::kAboutCopyright, boldFont_, {.autoSize = true, .transparent = true});
-  AddLabel(kTaglineLabel, Place(10, 168, 214, 13), texts::kAboutTagline, boldFont_, {.autoSize = true, .transparent = true});
+  AddLabel(kCopyrightLabel, Place(60, 155, 118, 13), texts::kAboutCopyright, boldFont_,
+           {.autoSize = true, .transparent = true});
+  AddLabel(kTaglineLabel, Place(10, 168, 214, 13), texts::kAboutTagline, boldFont_,
+           {.autoSize = true, .transparent = true});
 }
 
 void AboutDialog::ButtonClick(int id) {

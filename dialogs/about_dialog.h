@@ -10,7 +10,14 @@ class AboutDialog : public DialogWindow {
 public:
   explicit AboutDialog(HWND parent);
 
-  enum Control : int { kOkButton = IDOK, kTitleLabel = 201, kVersionLabel, kSeriesLabel, kCopyrightLabel, kTaglineLabel };
+  enum Control : int {
+    kOkButton = IDOK,
+    kTitleLabel = 201,
+    kVersionLabel,
+    kSeriesLabel,
+    kCopyrightLabel,
+    kTaglineLabel,
+  };
 
 protected:
   void ButtonClick(int id) override;

@@ -100,7 +100,7 @@ std::vector<Color> ColorManager::CreateGrayscalePalette() const {
   if (bits > 8) bits = 8;
   const unsigned entries = 1u << bits;
   const unsigned step = 255 / (entries - 1);
-  const bool gamma = targetOptions_ & coApplyGamma;
+  const bool gamma = targetOptions_ & kOptionGamma;
   std::vector<Color> palette(entries);
   for (unsigned i = 0; i < entries; ++i) {
     std::uint8_t v = std::uint8_t(i * step);
@@ -112,7 +112,7 @@ std::vector<Color> ColorManager::CreateGrayscalePalette() const {
 
 std::vector<Color> ColorManager::CreateColorPalette(const std::uint8_t* entries, std::uint32_t count) const {
   if (count > 256) count = 256;
-  const bool gamma = targetOptions_ & coApplyGamma;
+  const bool gamma = targetOptions_ & kOptionGamma;
   auto entry = [&](std::uint32_t i) {
     std::uint8_t r = entries[3 * i], g = entries[3 * i + 1], b = entries[3 * i + 2];
     if (gamma) r = gammaTable_[r], g = gammaTable_[g], b = gammaTable_[b];
@@ -141,8 +141,8 @@ void ColorManager::TransferRow(const std::uint8_t* source, std::uint8_t* target,
 
 void ColorManager::ChooseRowRoutine() {
   changed_ = false;
-  sourceOptions_ = (sourceOptions_ & ~coAlpha) | (SchemeHasAlpha(sourceScheme_) ? coAlpha : 0);
-  targetOptions_ = (targetOptions_ & ~coAlpha) | (SchemeHasAlpha(targetScheme_) ? coAlpha : 0);
+  sourceOptions_ = (sourceOptions_ & ~kOptionAlpha) | (SchemeHasAlpha(sourceScheme_) ? kOptionAlpha : 0);
+  targetOptions_ = (targetOptions_ & ~kOptionAlpha) | (SchemeHasAlpha(targetScheme_) ? kOptionAlpha : 0);
   switch (sourceScheme_) {
     case ColorScheme::Indexed:
     case ColorScheme::Gray:
@@ -196,9 +196,9 @@ void ColorManager::RowGrey(const std::uint8_t* source, std::uint8_t* target, std
 // RGB or RGBA of 8 or 16 bits into BGR or BGRA of 8 bits; gamma on colour, never on alpha.
 void ColorManager::RowRGBA(const std::uint8_t* source, std::uint8_t* target, std::uint32_t count,
                             std::uint8_t mask) {
-  const bool sourceAlpha = sourceOptions_ & coAlpha;
-  const bool targetAlpha = targetOptions_ & coAlpha;
-  const bool gamma = targetOptions_ & coApplyGamma;
+  const bool sourceAlpha = sourceOptions_ & kOptionAlpha;
+  const bool targetAlpha = targetOptions_ & kOptionAlpha;
+  const bool gamma = targetOptions_ & kOptionGamma;
   if (sourceBits_ == 8 && mask == 0xFF && sourceAlpha == targetAlpha) {
     RowRGBA8Fast(source, target, count, mask);
     return;
@@ -226,8 +226,8 @@ void ColorManager::RowRGBA(const std::uint8_t* source, std::uint8_t* target, std
 // table when there is one. Same result as RowRGBA.
 void ColorManager::RowRGBA8Fast(const std::uint8_t* source, std::uint8_t* target, std::uint32_t count,
                                  std::uint8_t) {
-  const bool alpha = sourceOptions_ & coAlpha;
-  if (targetOptions_ & coApplyGamma) {
+  const bool alpha = sourceOptions_ & kOptionAlpha;
+  if (targetOptions_ & kOptionGamma) {
     const std::uint8_t* g = gammaTable_;
     if (alpha) {
       for (std::uint32_t i = 0; i < count; ++i, source += 4, target += 4) {

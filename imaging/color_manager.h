@@ -11,9 +11,9 @@ enum class ColorScheme : std::uint8_t { Unknown, Indexed, Gray, GrayAlpha, Rgb, 
 
 class ColorManager {
 public:
-  static constexpr std::uint8_t coAlpha = 1;      // the scheme carries alpha
-  static constexpr std::uint8_t coByteSwap = 2;   // source: 16-bit samples are big-endian
-  static constexpr std::uint8_t coApplyGamma = 4; // target: map colour through the gamma table
+  static constexpr std::uint8_t kOptionAlpha = 1;     // the scheme carries alpha
+  static constexpr std::uint8_t kOptionByteSwap = 2;  // source: 16-bit samples are big-endian
+  static constexpr std::uint8_t kOptionGamma = 4;     // target: map colour through the gamma table
 
   ColorManager();
 

@@ -220,7 +220,7 @@ void PngImage::ReadImage(Stream& stream) {
 
 void PngImage::ReadImageChunks() {
   ReadChunkHeader();
-  colorManager_->SetSourceOptions(ColorManager::coByteSwap);
+  colorManager_->SetSourceOptions(ColorManager::kOptionByteSwap);
   std::uint8_t ihdr[13];
   ReadDataAndCheckCRC(ihdr, 13);
   if (ihdr[10] != 0) throw InvalidImageError(texts::kPngCompressionScheme);
@@ -319,7 +319,7 @@ void PngImage::ReadGamma() {
   // A gAMA without its four bytes carries no value.
   if (chunkLength_ < 4) return;
   colorManager_->BuildGammaTable(float(BigEndian32(chunkBuffer_.data()) / 100000.0), 2.2f);
-  colorManager_->SetTargetOptions(colorManager_->TargetOptions() | ColorManager::coApplyGamma);
+  colorManager_->SetTargetOptions(colorManager_->TargetOptions() | ColorManager::kOptionGamma);
   properties_.flags |= ImageProperties::kGammaRead;
 }
 
@@ -336,7 +336,9 @@ std::uint8_t ScaleSample(std::uint32_t v, unsigned bits) {
 // bKGD and tRNS samples are read at the header's bit depth, which nothing has checked before
 // the target format is chosen.
 void PngImage::RequireColorFormat() const {
-  if (!IsColorFormat(properties_.colorType, properties_.bitsPerSample)) throw InvalidImageError(texts::kPngInvalidColorFormat);
+  if (!IsColorFormat(properties_.colorType, properties_.bitsPerSample)) {
+    throw InvalidImageError(texts::kPngInvalidColorFormat);
+  }
 }
 
 void PngImage::ReadBackground() {

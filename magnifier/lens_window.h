@@ -79,12 +79,10 @@ public:
   // The lens's measures at its monitor's density (those of 96 DPI where the window is not aware).
   const Lens::Metrics& Metrics() const { return metrics_; }
   // The size the lens works with (each side clamped to 150..800 at 96 DPI) and its lens area in
-  // window coordinates. A lens that is not open (closed, awaiting its end) has an empty area and renders
-  // nothing.
+  // window coordinates. A lens that is not open (closed, awaiting its end) has an empty area and
+  // renders nothing.
   Lens::Size LensSize() const;
   Rect LensArea() const;
-
-  ::PopupMenu& ZoomMenu() { return zoomMenu_; }
 
 protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

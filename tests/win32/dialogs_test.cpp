@@ -403,7 +403,8 @@ TEST_F(DialogsTest, TheBannerShowsWithoutItsTopTwoRows) {
         grab.client = std::make_unique<ScreenGrab>(grab.rect);
         bool inked = false;
         for (int y = 81; y < 105 && !inked; ++y)
-          for (int x = 9; x < 289 && !inked; ++x) inked = grab.client->At(grab.rect.left + x, grab.rect.top + y) != 0xFFFFFFu;
+          for (int x = 9; x < 289 && !inked; ++x)
+            inked = grab.client->At(grab.rect.left + x, grab.rect.top + y) != 0xFFFFFFu;
         if (inked) break;
         Sleep(50);
       }
