@@ -139,16 +139,16 @@ private:
     out_.insert(out_.end(), type.begin(), type.end());
     out_.insert(out_.end(), data.begin(), data.end());
     std::uint32_t crc = std::uint32_t(crc32(0, out_.data() + start, uInt(out_.size() - start)));
-    if (!crc_spoiled_ && name == options_.bad_crc) {
+    if (!crcSpoiled_ && name == options_.bad_crc) {
       crc ^= 0x00010000;
-      crc_spoiled_ = true;
+      crcSpoiled_ = true;
     }
     PutU32(out_, crc);
   }
 
   const Options& options_;
   std::vector<std::uint8_t> out_;
-  bool crc_spoiled_ = false;
+  bool crcSpoiled_ = false;
 };
 
 std::uint32_t Next(std::uint32_t& state) {  // xorshift32: the same pictures on every machine
