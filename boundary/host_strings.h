@@ -41,8 +41,8 @@ private:
 // kept. Every hand-over replaces the routine handed over before; until then each is null.
 class HostServices {
 public:
-  void SetSetVariable(SetVariableProc routine) { setVariable_ = routine; }
-  void SetInterfaceAccess(InterfaceAccessProc routine) { interfaceAccess_ = routine; }
+  void HandOverSetVariable(SetVariableProc routine) { setVariable_ = routine; }
+  void HandOverInterfaceAccess(InterfaceAccessProc routine) { interfaceAccess_ = routine; }
 
   // Sets a host variable; value null empties it. Without SetVariable (no nbRegisterPlugIn yet)
   // nothing is written rather than a call made through a null pointer.

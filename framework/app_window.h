@@ -1,7 +1,7 @@
 // AppWindow: a top-level or child window with showing, closing and a pop-up menu (its shortcuts and
-// the context menu). A window closed with CloseAction::Destroy is hidden at once and its window is
-// destroyed once the messages already queued for it have run, so a handler may close its own
-// window; its owner deletes the object on the window's final message (Window::FinalMessage).
+// the context menu). One closed with CloseAction::Destroy is hidden at once and destroyed once the
+// messages already queued for it have run, so a handler may close its own window; its owner
+// deletes the object on the window's final message (Window::FinalMessage).
 #pragma once
 
 #include "framework/window.h"
@@ -51,7 +51,7 @@ protected:
   // Creation runs with Loading() true: handlers that must not act on a half-made window check it.
   void CreateAppWindow(const wchar_t* className, const CreateParams& params);
   void SetDefaultPlacement(bool centred) { centred_ = centred; }
-  // Derived windows destroy their window in their own destructor, while their handlers still exist.
+  // Derived classes destroy the window in their own destructor, while their handlers still exist.
   void DestroyAppWindow() {
     MarkGoing();
     DestroyHandle();

@@ -1,6 +1,7 @@
 #include "framework/window.h"
 
 #include <algorithm>
+#include <atomic>
 #include <utility>
 #include <vector>
 
@@ -56,7 +57,8 @@ public:
   // there, under the loader lock, no library may be loaded or freed and no USER32 or GDI32 call
   // made.
   void WindowMade() {
-    if (liveWindows_++ == 0) windowsThread_ = GetCurrentThreadId();
+    if (liveWindows_ == 0) windowsThread_ = GetCurrentThreadId();
+    ++liveWindows_;
     if (heldModule_ != nullptr) return;
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&ThisModule),
                        &heldModule_);
@@ -97,8 +99,9 @@ private:
   }
 
   std::vector<std::wstring> classNames_;
-  int liveWindows_ = 0;
-  DWORD windowsThread_ = 0;
+  // Atomic: a call on another thread reads them to be refused.
+  std::atomic<int> liveWindows_ = 0;
+  std::atomic<DWORD> windowsThread_ = 0;
   HMODULE heldModule_ = nullptr;
   int callDepth_ = 0;
   std::vector<Window*> toDelete_;

@@ -49,7 +49,7 @@ extern "C" {
 // The two 32-bit values are read by nothing; see HostServices.
 NB_CALL void nbRegisterPlugIn(AddActionProc addAction, std::uint32_t, std::uint32_t, SetVariableProc setVariable) {
   HostCall("nbRegisterPlugIn", Threads::Any, false, [&] {
-    PluginModule::Get().Host().SetSetVariable(setVariable);
+    PluginModule::Get().Host().HandOverSetVariable(setVariable);
     if (addAction) RegisterCatalogue(addAction);
     return true;
   });
@@ -66,7 +66,7 @@ NB_CALL void nbInitPlugIn(std::uint32_t, HostSlot title, HostSlot author, HostSl
 
 NB_CALL void nbRegisterInterfaceAccess(InterfaceAccessProc interfaceAccess) {
   HostCall("nbRegisterInterfaceAccess", Threads::Any, false, [&] {
-    PluginModule::Get().Host().SetInterfaceAccess(interfaceAccess);
+    PluginModule::Get().Host().HandOverInterfaceAccess(interfaceAccess);
     return true;
   });
 }
