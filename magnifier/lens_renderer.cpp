@@ -252,11 +252,13 @@ bool LensRenderer::ScreenShowsLens(HWND lens) {
   BitBlt(rimRow_->Dc(), 0, 0, screenWidth, 1, screen.get(), topLeft.x, crossing.y, SRCCOPY);
   GdiFlush();
   const RECT desktop = VirtualScreen();
+  // Asked once for the frame, not for each of its hundreds of samples.
+  const bool physical = ThreadSeesPhysicalPixels();
   int looked = 0, seen = 0;
   for (const RimSample& sample : shownRim_.samples) {
     const POINT at = {window.left + sample.x, window.top + sample.y};
     if (sample.x >= width || sample.y >= height || !PtInRect(&desktop, at)) continue;
-    const POINT pixel = ScreenPixelOf(lens, at.x, at.y);
+    const POINT pixel = physical ? at : LogicalToPhysical(lens, at);
     const int column = pixel.x - topLeft.x, row = pixel.y - topLeft.y;
     if (column < 0 || column >= screenWidth || row < 0 || row >= screenHeight) continue;
     ++looked;
