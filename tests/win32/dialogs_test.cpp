@@ -392,20 +392,25 @@ TEST_F(DialogsTest, TheBannerShowsWithoutItsTopTwoRows) {
     std::unique_ptr<ScreenGrab> client;
     RECT rect = {};
   } grab;
+  const auto pixel = [&grab](int x, int y) { return grab.client->At(grab.rect.left + x, grab.rect.top + y); };
+  // The places of the title and of the series line, white but for their text.
+  const RECT lines[] = {{9, 81, 289, 105}, {10, 129, 289, 142}};
+  const auto inked = [&pixel](const RECT& place) {
+    for (int y = place.top; y < place.bottom; ++y)
+      for (int x = place.left; x < place.right; ++x)
+        if (pixel(x, y) != 0xFFFFFFu) return true;
+    return false;
+  };
   {
-    const OnceOpen open(L"VitrelleAboutForm", [&grab](HWND box) {
+    const OnceOpen open(L"VitrelleAboutForm", [&](HWND box) {
       GetClientRect(box, &grab.rect);
       MapWindowPoints(box, HWND_DESKTOP, reinterpret_cast<POINT*>(&grab.rect), 2);
-      // On a busy machine the screen may show the labels a moment after the box: read it again
-      // until the title's first row of ink is there.
+      // On a busy machine the screen may show the labels one by one, a moment after the box:
+      // read it again until both lines have ink.
       for (int attempt = 0; attempt < 20; ++attempt) {
         RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
         grab.client = std::make_unique<ScreenGrab>(grab.rect);
-        bool inked = false;
-        for (int y = 81; y < 105 && !inked; ++y)
-          for (int x = 9; x < 289 && !inked; ++x)
-            inked = grab.client->At(grab.rect.left + x, grab.rect.top + y) != 0xFFFFFFu;
-        if (inked) break;
+        if (std::all_of(std::begin(lines), std::end(lines), inked)) break;
         Sleep(50);
       }
     });
@@ -422,7 +427,6 @@ TEST_F(DialogsTest, TheBannerShowsWithoutItsTopTwoRows) {
   }
   EXPECT_EQ(wrong, 0);
   // The grey band along the bottom, under the credit lines.
-  const auto pixel = [&grab](int x, int y) { return grab.client->At(grab.rect.left + x, grab.rect.top + y); };
   EXPECT_EQ(pixel(2, 185), 0xC0C0C0u);
   EXPECT_EQ(pixel(2, 149), 0xFFFFFFu);
   // The credit lines let the band show through (left of OK, whose edges are white).
@@ -431,7 +435,7 @@ TEST_F(DialogsTest, TheBannerShowsWithoutItsTopTwoRows) {
     for (int x = 0; x < 230; ++x) white += pixel(x, y) == 0xFFFFFFu;
   EXPECT_EQ(white, 0);
   // The title and the series line are centred in their places.
-  for (const RECT& place : {RECT{9, 81, 289, 105}, RECT{10, 129, 289, 142}}) {
+  for (const RECT& place : lines) {
     int first = place.right, last = place.left - 1;
     for (int y = place.top; y < place.bottom; ++y)
       for (int x = place.left; x < place.right; ++x)
