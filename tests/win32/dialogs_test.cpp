@@ -207,7 +207,11 @@ TEST_F(DialogsTest, TheKeyboardMovesTheFocusAndEndsTheDialogAsInAnyDialog) {
   std::vector<HostText> slots = {std::string("Rectangle1"), std::string("4")};
   bool ok = true;
   const Lines report = Edit(kExecute, slots, steps, &ok);
-  EXPECT_EQ(FocusAndDefault(report), expected);
+  Lines failed;  // the driver's word on a key it could not press: which layout it found
+  for (const std::string& line : report)
+    if (line.rfind("failed ", 0) == 0) failed.push_back(line);
+  EXPECT_EQ(FocusAndDefault(report), expected)
+      << ::testing::PrintToString(failed) << " with the keyboard layout " << GetKeyboardLayout(0);
   EXPECT_FALSE(ok);
 
   // Enter presses the focused button, or OK from a field; Escape cancels from anywhere.
